@@ -1,0 +1,9 @@
+// Resource ids shared by the resource script and the code. Plain defines, so that the resource
+// compiler can read this file too.
+#pragma once
+
+// String table entry 1: the name Windows shows in the Display Properties list of screen savers.
+#define IDS_SCREENSAVER_NAME 1
+
+// Pictures are RCDATA resources; the caption of each is the string table entry with the same id.
+#define IDR_FIRST_PICTURE 114

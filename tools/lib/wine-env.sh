@@ -1,0 +1,49 @@
+# Wine and X display set-up shared by run-tests, run-screensaver and tools/wine-run (sourced).
+# The Wine prefix lives under the Windows build tree, never in the user's home.
+
+LM_WIN32_BUILD=${LM_WIN32_BUILD:-$LM_ROOT/build/win32}
+
+# Starts a private Xvfb when there is no display (or when LM_FORCE_XVFB=1) and exports DISPLAY.
+# LM_SCREEN sets its size and depth (default 1024x768x24). The server dies with this shell.
+lm_ensure_display() {
+    if [ -n "${DISPLAY:-}" ] && [ "${LM_FORCE_XVFB:-0}" != 1 ]; then return 0; fi
+    local fifo dir
+    dir=$(mktemp -d)
+    fifo=$dir/displayfd
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 "${LM_SCREEN:-1024x768x24}" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    LM_XVFB_PID=$!
+    local n
+    read -r -t 20 n <"$fifo" || lm_die "Xvfb did not start"
+    rm -rf "$dir"
+    export DISPLAY=":$n"
+    trap 'lm_stop_display' EXIT
+}
+
+lm_stop_display() {
+    if [ -n "${LM_XVFB_PID:-}" ]; then
+        [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+        kill "$LM_XVFB_PID" 2>/dev/null || true
+        wait "$LM_XVFB_PID" 2>/dev/null || true
+        LM_XVFB_PID=
+    fi
+}
+
+# Exports the Wine environment and creates the prefix on first use (once, even when ctest runs
+# several Windows tests at the same time).
+lm_ensure_wine_prefix() {
+    export WINEPREFIX=${WINEPREFIX:-$LM_WIN32_BUILD/wineprefix}
+    export WINEARCH=win32
+    export WINEDEBUG=${WINEDEBUG:--all}
+    export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/.lanternmoor-ready" ]; then
+            wineboot -i >/dev/null 2>&1 || true
+            wineserver -w
+            [ -f "$WINEPREFIX/system.reg" ] || { echo "error: wineboot failed in $WINEPREFIX" >&2; exit 1; }
+            touch "$WINEPREFIX/.lanternmoor-ready"
+        fi
+    ) 9>"$WINEPREFIX.lock"
+}
