@@ -72,3 +72,11 @@ CountingAllocations::~CountingAllocations() {
 int CountingAllocations::Count() const {
     return counted;
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// An allocation larger than the machine can give returns null, as the ordinary heap does, rather
+// than stopping the test: the imaging code must cope with exactly that.
+extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+#endif
