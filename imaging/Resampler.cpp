@@ -43,12 +43,62 @@ constexpr double NearInteger = 1.0 / (1024.0 * 1024.0 * 1024.0 * 1024.0);
 constexpr float SmallestExactWeight = 1.0f / (2048.0f * 1024.0f); // 2^-21
 
 #if !defined(__i386__)
-int VerticalExtended(const float* first, int step, const PlainContributor& entry) {
+// The extended-precision sum compared with the integer the double sum came close to.
+int VerticalNearInteger(const float* first, int step, const PlainContributor& entry, int near) {
     long double sum = 0;
     for (int k = 0; k < entry.Count; ++k)
         sum += static_cast<long double>(first[static_cast<std::size_t>(k) * step]) *
                static_cast<long double>(entry.Weights[k]);
-    return static_cast<int>(sum);
+    return sum < near ? near - 1 : near;
+}
+
+// sums[j] = sum over the taps of work x weight, tap after tap, for every value j of a block row.
+template <int Count>
+inline void VerticalSums(const float* base, int values, const float* weights, double* sums) {
+    double w[Count];
+    for (int k = 0; k < Count; ++k)
+        w[k] = weights[k];
+    for (int j = 0; j < values; ++j) {
+        double sum = static_cast<double>(base[j]) * w[0];
+        for (int k = 1; k < Count; ++k)
+            sum += static_cast<double>(base[static_cast<std::size_t>(k) * values + j]) * w[k];
+        sums[j] = sum;
+    }
+}
+
+inline void VerticalSums(const float* base, int values, int count, const float* weights,
+                         double* sums) {
+    for (int j = 0; j < values; ++j)
+        sums[j] = static_cast<double>(base[j]) * weights[0];
+    for (int k = 1; k < count; ++k) {
+        const float* row = base + static_cast<std::size_t>(k) * values;
+        const double w = weights[k];
+        for (int j = 0; j < values; ++j)
+            sums[j] += static_cast<double>(row[j]) * w;
+    }
+}
+
+// Two source rows at a time: two independent chains of float roundings.
+inline void HorizontalTwoRows(const Pixel* tapA, const Pixel* tapB, const PlainContributor& entry,
+                              float* outA, float* outB) {
+    float a0 = 0, a1 = 0, a2 = 0, b0 = 0, b1 = 0, b2 = 0;
+    for (int k = 0; k < entry.Count; ++k) {
+        // Product and sum are exact in double precision: one rounding, to float.
+        const double w = entry.Weights[k];
+        const Pixel pa = tapA[k], pb = tapB[k];
+        a0 = static_cast<float>(a0 + static_cast<double>(pa & 0xFF) * w);
+        b0 = static_cast<float>(b0 + static_cast<double>(pb & 0xFF) * w);
+        a1 = static_cast<float>(a1 + static_cast<double>((pa >> 8) & 0xFF) * w);
+        b1 = static_cast<float>(b1 + static_cast<double>((pb >> 8) & 0xFF) * w);
+        a2 = static_cast<float>(a2 + static_cast<double>((pa >> 16) & 0xFF) * w);
+        b2 = static_cast<float>(b2 + static_cast<double>((pb >> 16) & 0xFF) * w);
+    }
+    outA[0] = a0;
+    outA[1] = a1;
+    outA[2] = a2;
+    outB[0] = b0;
+    outB[1] = b1;
+    outB[2] = b2;
 }
 #endif
 
@@ -64,6 +114,13 @@ inline void HorizontalExtended(const Pixel* tap, const PlainContributor& entry, 
     out[0] = s0;
     out[1] = s1;
     out[2] = s2;
+}
+
+// The entry copies one pixel: every other weight is 0 and the sums are exact.
+inline void HorizontalCopy(Pixel p, float* out) {
+    out[0] = static_cast<float>(p & 0xFF);
+    out[1] = static_cast<float>((p >> 8) & 0xFF);
+    out[2] = static_cast<float>((p >> 16) & 0xFF);
 }
 
 } // namespace
@@ -114,10 +171,18 @@ bool PlainContributorList::Build(int outputSize, int sourceSize) {
         }
         const float inverse = sum > 0 ? RoundToFloat(1.0 / sum) : 0.0f;
         entry.ExactInDouble = true;
+        int ones = 0, zeros = 0;
+        entry.OnlyTap = -1;
         for (int k = 0; k < entry.Count; ++k) {
             w[k] = RoundToFloat(w[k] * inverse);
             if (w[k] != 0 && w[k] < SmallestExactWeight) entry.ExactInDouble = false;
+            if (w[k] == 0) ++zeros;
+            if (w[k] == 1) {
+                ++ones;
+                entry.OnlyTap = k;
+            }
         }
+        if (ones != 1 || zeros != entry.Count - 1) entry.OnlyTap = -1;
         w += entry.Count;
     }
     size = outputSize;
@@ -181,30 +246,39 @@ Resampler::~Resampler() = default;
 
 void PlainHorizontalBlock(const Pixel* source, int sourceWidth, int rows,
                           const PlainContributor* entries, int columns, float* work) {
-    for (int r = 0; r < rows; ++r) {
-        const Pixel* line = source + static_cast<std::size_t>(r) * sourceWidth;
-        float* out = work + static_cast<std::size_t>(r) * columns * 3;
-        for (int c = 0; c < columns; ++c, out += 3) {
-            const PlainContributor& entry = entries[c];
-            const Pixel* tap = line + entry.First;
+    const std::size_t stride = static_cast<std::size_t>(sourceWidth);
+    const std::size_t values = static_cast<std::size_t>(columns) * 3;
+    int r = 0;
 #if !defined(__i386__)
-            if (entry.ExactInDouble) {
-                // Product and sum are exact in double precision: one rounding, to float.
-                float s0 = 0, s1 = 0, s2 = 0;
-                for (int k = 0; k < entry.Count; ++k) {
-                    const double w = entry.Weights[k];
-                    const Pixel p = tap[k];
-                    s0 = static_cast<float>(s0 + static_cast<double>(p & 0xFF) * w);
-                    s1 = static_cast<float>(s1 + static_cast<double>((p >> 8) & 0xFF) * w);
-                    s2 = static_cast<float>(s2 + static_cast<double>((p >> 16) & 0xFF) * w);
-                }
-                out[0] = s0;
-                out[1] = s1;
-                out[2] = s2;
-                continue;
+    for (; r + 1 < rows; r += 2) {
+        const Pixel* lineA = source + r * stride;
+        const Pixel* lineB = lineA + stride;
+        float* outA = work + r * values;
+        float* outB = outA + values;
+        for (int c = 0; c < columns; ++c) {
+            const PlainContributor& entry = entries[c];
+            if (entry.OnlyTap >= 0) {
+                HorizontalCopy(lineA[entry.First + entry.OnlyTap], outA + 3 * c);
+                HorizontalCopy(lineB[entry.First + entry.OnlyTap], outB + 3 * c);
+            } else if (entry.ExactInDouble) {
+                HorizontalTwoRows(lineA + entry.First, lineB + entry.First, entry, outA + 3 * c,
+                                  outB + 3 * c);
+            } else {
+                HorizontalExtended(lineA + entry.First, entry, outA + 3 * c);
+                HorizontalExtended(lineB + entry.First, entry, outB + 3 * c);
             }
+        }
+    }
 #endif
-            HorizontalExtended(tap, entry, out);
+    for (; r < rows; ++r) {
+        const Pixel* line = source + r * stride;
+        float* out = work + r * values;
+        for (int c = 0; c < columns; ++c) {
+            const PlainContributor& entry = entries[c];
+            if (entry.OnlyTap >= 0)
+                HorizontalCopy(line[entry.First + entry.OnlyTap], out + 3 * c);
+            else
+                HorizontalExtended(line + entry.First, entry, out + 3 * c);
         }
     }
 }
@@ -216,6 +290,14 @@ void PlainVerticalBlock(const float* work, int columns, Pixel* output, int strid
         const PlainContributor& entry = entries[y];
         const float* base = work + static_cast<std::size_t>(entry.First) * values;
         Pixel* out = output + static_cast<std::size_t>(y) * stride;
+        if (entry.OnlyTap >= 0) {
+            // One weight of 1 and the rest 0: the sum is the work value itself.
+            const float* row = base + static_cast<std::size_t>(entry.OnlyTap) * values;
+            for (int c = 0; c < columns; ++c, row += 3)
+                out[c] = PackPixel(static_cast<int>(row[2]), static_cast<int>(row[1]),
+                                   static_cast<int>(row[0]));
+            continue;
+        }
 #if defined(__i386__)
         for (int c = 0; c < columns; ++c) {
             Pixel p = 0;
@@ -231,22 +313,34 @@ void PlainVerticalBlock(const float* work, int columns, Pixel* output, int strid
         }
 #else
         // Products of two floats are exact in double precision; the sums nearly so.
-        double sums[3 * Resampler::BlockColumns] = {};
-        for (int k = 0; k < entry.Count; ++k) {
-            const float* row = base + static_cast<std::size_t>(k) * values;
-            const double w = entry.Weights[k];
-            for (int j = 0; j < values; ++j)
-                sums[j] += static_cast<double>(row[j]) * w;
+        double sums[3 * Resampler::BlockColumns];
+        switch (entry.Count) {
+        case 2:
+            VerticalSums<2>(base, values, entry.Weights, sums);
+            break;
+        case 3:
+            VerticalSums<3>(base, values, entry.Weights, sums);
+            break;
+        case 4:
+            VerticalSums<4>(base, values, entry.Weights, sums);
+            break;
+        case 5:
+            VerticalSums<5>(base, values, entry.Weights, sums);
+            break;
+        default:
+            VerticalSums(base, values, entry.Count, entry.Weights, sums);
+            break;
         }
         for (int c = 0; c < columns; ++c) {
             Pixel p = 0;
             for (int channel = 0; channel < 3; ++channel) {
                 const int j = 3 * c + channel;
                 const double sum = sums[j];
-                const double whole = std::trunc(sum);
-                const int value = (sum - whole < NearInteger || whole + 1.0 - sum < NearInteger)
-                                      ? VerticalExtended(base + j, values, entry)
-                                      : static_cast<int>(whole);
+                int value = static_cast<int>(sum); // truncation; the sums are not negative
+                if (sum - value < NearInteger)
+                    value = VerticalNearInteger(base + j, values, entry, value);
+                else if (value + 1.0 - sum < NearInteger)
+                    value = VerticalNearInteger(base + j, values, entry, value + 1);
                 p |= (static_cast<Pixel>(value) & 0xFF) << (8 * channel);
             }
             out[c] = p;

@@ -37,6 +37,8 @@ struct PlainContributor {
     // Every non-zero weight is at least 2^-21, so the horizontal sums are exact in double
     // precision before their rounding to float.
     bool ExactInDouble;
+    // The tap whose weight is exactly 1 when all others are 0 (the entry copies it), else -1.
+    int OnlyTap;
 };
 
 // Float weights: raw tent weights stored as floats, then each multiplied by the float 1 / sum.
@@ -126,8 +128,8 @@ private:
     ImagingBlock<PackedLanes> work;
 };
 
-// The plain passes over a block of output columns, exposed for tests. work holds rows x columns
-// entries of three floats.
+// The plain passes over a block of output columns (at most Resampler::BlockColumns), exposed for
+// tests. work holds rows x columns entries of three floats.
 void PlainHorizontalBlock(const Pixel* source, int sourceWidth, int rows,
                           const PlainContributor* entries, int columns, float* work);
 void PlainVerticalBlock(const float* work, int columns, Pixel* output, int stride, int rows,
