@@ -1,0 +1,43 @@
+// The packed-integer inner loops of MmxResampler and MmxDitherer. Each lane is a signed 16-bit
+// integer; a pixel occupies four lanes, lane i holding byte i. The portable functions compute
+// exactly what the MMX ones (Windows build only) compute.
+#pragma once
+
+#include "imaging/PixelBuffer.h"
+
+#include <cstdint>
+
+// One 8-byte entry of four lanes: a work column entry, a dither error slot, or a weight
+// replicated in every lane.
+struct alignas(8) PackedLanes {
+    std::int16_t Lane[4];
+};
+
+// First source index and tap count of one output position.
+struct PackedContributor {
+    int First;
+    int Count;
+};
+
+// Horizontal pass over a block of `columns` output columns for source rows 0..rows-1:
+// work[r * columns + c] = 2 x sum over taps k of mulhigh(128 x byte, weight), per lane.
+// `weights` holds the weights of entries[0], then of entries[1], and so on.
+void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows,
+                              const PackedContributor* entries, const PackedLanes* weights,
+                              int columns, PackedLanes* work);
+// Vertical pass: output row y, column c = sum over taps of mulhigh(work, weight), each lane
+// shifted right by 6 and saturated to 0..255; byte 3 is cleared. `stride` is in pixels.
+void PackedVerticalPortable(const PackedLanes* work, int columns, Pixel* output, int stride,
+                            int rows, const PackedContributor* entries, const PackedLanes* weights);
+// Serpentine error diffusion over the whole buffer with the packed quantisers; `slots` holds
+// width + 2 cleared entries.
+void PackedDitherPortable(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
+
+#if LANTERNMOOR_HAVE_MMX
+void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows,
+                         const PackedContributor* entries, const PackedLanes* weights, int columns,
+                         PackedLanes* work);
+void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
+                       const PackedContributor* entries, const PackedLanes* weights);
+void PackedDitherMmx(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
+#endif

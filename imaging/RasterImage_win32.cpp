@@ -1,0 +1,22 @@
+#include "imaging/RasterImage.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+HBITMAP RasterImage::CreateDeviceBitmap(HDC dc) const {
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    // Header plus one colour entry, cleared: the buffer already has the layout of a top-down
+    // 32-bit DIB, so one SetDIBits call converts the whole picture.
+    BITMAPINFO info;
+    std::memset(&info, 0, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    if (bitmap != nullptr && pixels != nullptr && width > 0 && height > 0)
+        SetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels, &info, DIB_RGB_COLORS);
+    return bitmap;
+}

@@ -1,0 +1,136 @@
+// Resizing a pixel buffer with a separable triangle filter: linear interpolation when enlarging,
+// a triangle as wide as the reduction when shrinking. For every output position a contributor
+// list (first source index, tap count, weights) is computed once; the output is then produced
+// column by column: a horizontal pass fills a work column (one entry per source row), a vertical
+// pass filters it into the output column. Columns are processed in blocks of up to BlockColumns
+// to keep memory access local; every output value is computed exactly as it would be alone.
+#pragma once
+
+#include "imaging/PackedKernels.h"
+#include "imaging/PixelBuffer.h"
+
+class Filter {
+public:
+    virtual ~Filter();
+    virtual float Evaluate(float x) const = 0;
+};
+
+class TriangleFilter : public Filter {
+public:
+    float Evaluate(float x) const override;
+    float Support = 1.0f;
+};
+
+// The geometry shared by both lists: n output positions from m source positions.
+struct ContributorScale {
+    ContributorScale(int outputSize, int sourceSize);
+    double Ratio;  // n / m
+    float Scale;   // m / n as a 32-bit float
+    double Width;  // half-width of the filter in source pixels
+    double FScale; // factor on distances and weights: the ratio when shrinking, else 1
+};
+
+struct PlainContributor {
+    int First;
+    int Count;
+    const float* Weights;
+    // Every non-zero weight is at least 2^-21, so the horizontal sums are exact in double
+    // precision before their rounding to float.
+    bool ExactInDouble;
+    // The tap whose weight is exactly 1 when all others are 0 (the entry copies it), else -1.
+    int OnlyTap;
+};
+
+// Float weights: raw tent weights stored as floats, then each multiplied by the float 1 / sum.
+class PlainContributorList {
+public:
+    PlainContributorList() = default;
+    PlainContributorList(const PlainContributorList&) = delete;
+    PlainContributorList& operator=(const PlainContributorList&) = delete;
+    // False when memory runs out.
+    bool Build(int outputSize, int sourceSize);
+    int Size() const { return size; }
+    const PlainContributor& operator[](int i) const { return entries[i]; }
+
+private:
+    ImagingBlock<PlainContributor> entries;
+    ImagingBlock<float> weights;
+    int size = 0;
+};
+
+// 16-bit fixed-point weights trunc(normalised weight x 32767), replicated in four lanes, the
+// weights of all entries following each other in entry order.
+class PackedContributorList {
+public:
+    // The horizontal list evaluates the tent through TriangleFilter with a float argument; the
+    // vertical list computes it in double precision.
+    enum Direction { Horizontal, Vertical };
+    PackedContributorList() = default;
+    PackedContributorList(const PackedContributorList&) = delete;
+    PackedContributorList& operator=(const PackedContributorList&) = delete;
+    bool Build(int outputSize, int sourceSize, Direction direction);
+    int Size() const { return size; }
+    const PackedContributor* Entries() const { return entries.Get(); }
+    const PackedLanes* Weights() const { return weights.Get(); }
+    // Index of entry i's first weight.
+    int WeightIndex(int i) const { return offsets[i]; }
+
+private:
+    ImagingBlock<PackedContributor> entries;
+    ImagingBlock<int> offsets;
+    ImagingBlock<PackedLanes> weights;
+    int size = 0;
+};
+
+class Resampler {
+public:
+    // The source buffer stays the caller's and is neither changed nor freed.
+    Resampler(const Pixel* pixels, int width, int height);
+    virtual ~Resampler();
+    Resampler(const Resampler&) = delete;
+    Resampler& operator=(const Resampler&) = delete;
+
+    // A new buffer of newWidth x newHeight pixels that the caller owns (ImagingFree, or a
+    // RasterImage). A size of 0 in either dimension gives an empty buffer and runs no pass.
+    // Null when memory runs out or the source is empty: the picture is then not shown.
+    virtual Pixel* Resize(int newWidth, int newHeight) = 0;
+
+    static constexpr int BlockColumns = 16;
+
+protected:
+    const Pixel* pixels;
+    int width;
+    int height;
+};
+
+// 32-bit float weights and work column; horizontal sums rounded to float after every addition,
+// vertical sums kept in extended precision and truncated.
+class PlainResampler : public Resampler {
+public:
+    PlainResampler(const Pixel* pixels, int width, int height);
+    Pixel* Resize(int newWidth, int newHeight) override;
+
+private:
+    void HorizontalPass(const PlainContributor* entries, int columns);
+    void VerticalPass(Pixel* output, int stride, int rows, const PlainContributorList& vertical,
+                      int columns);
+    // height x BlockColumns entries of three floats (bytes 0, 1, 2).
+    ImagingBlock<float> work;
+};
+
+// 16-bit fixed point in four lanes: the work column holds about 128 x the filtered value.
+class MmxResampler : public Resampler {
+public:
+    MmxResampler(const Pixel* pixels, int width, int height);
+    Pixel* Resize(int newWidth, int newHeight) override;
+
+private:
+    ImagingBlock<PackedLanes> work;
+};
+
+// The plain passes over a block of output columns (at most Resampler::BlockColumns), exposed for
+// tests. work holds rows x columns entries of three floats.
+void PlainHorizontalBlock(const Pixel* source, int sourceWidth, int rows,
+                          const PlainContributor* entries, int columns, float* work);
+void PlainVerticalBlock(const float* work, int columns, Pixel* output, int stride, int rows,
+                        const PlainContributor* entries);

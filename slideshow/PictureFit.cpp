@@ -1,0 +1,82 @@
+#include "slideshow/PictureFit.h"
+
+#include "imaging/Ditherer.h"
+#include "imaging/FloatingPoint.h"
+#include "imaging/RasterImage.h"
+#include "imaging/Resampler.h"
+
+namespace {
+
+int HalfRoundedDown(int value) {
+    return value >= 0 ? value / 2 : -((1 - value) / 2);
+}
+
+} // namespace
+
+PictureFit FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight,
+                      bool enlargeToFit) {
+    if (windowWidth < 0) windowWidth = 0;
+    if (windowHeight < 0) windowHeight = 0;
+    int width = pictureWidth > 0 ? pictureWidth : 0;
+    int height = pictureHeight > 0 ? pictureHeight : 0;
+    // A picture with no size stays 0 x 0 (the ratios would be infinite).
+    if (width > 0 && height > 0) {
+        // Double precision throughout, also on the x87 (whose 80-bit products could truncate
+        // to one pixel less).
+        X87PrecisionScope doubles(X87PrecisionScope::Double);
+        const double sx = static_cast<double>(windowWidth) / width;
+        // The height ratio is rounded to single precision, which can leave the fitted height
+        // one pixel short of the window.
+        const double sy = RoundToFloat(static_cast<double>(windowHeight) / height);
+        const double s = sx < sy ? sx : sy;
+        if (s < 1.0 || enlargeToFit) {
+            width = static_cast<int>(width * s);
+            height = static_cast<int>(height * s);
+        }
+    } else {
+        width = 0;
+        height = 0;
+    }
+    PictureFit fit;
+    fit.Width = width;
+    fit.Height = height;
+    fit.X = HalfRoundedDown(windowWidth - width);
+    fit.Y = HalfRoundedDown(windowHeight - height);
+    fit.Resample = width != pictureWidth || height != pictureHeight;
+    return fit;
+}
+
+bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, bool enlargeToFit,
+                         int bitsPerPixel, bool useMmx, PictureFit& fit) {
+    fit = FitPicture(image.Width(), image.Height(), windowWidth, windowHeight, enlargeToFit);
+    if (fit.Resample) {
+        Pixel* resized = nullptr;
+        if (image.Width() > 0 && image.Height() > 0) {
+            if (useMmx)
+                resized = MmxResampler(image.Pixels(), image.Width(), image.Height())
+                              .Resize(fit.Width, fit.Height);
+            else
+                resized = PlainResampler(image.Pixels(), image.Width(), image.Height())
+                              .Resize(fit.Width, fit.Height);
+        }
+        if (resized == nullptr) {
+            image.Replace(nullptr, 0, 0);
+            return false;
+        }
+        image.Replace(resized, fit.Width, fit.Height);
+    }
+    if (NeedsColourReduction(bitsPerPixel)) {
+        bool reduced;
+        if (useMmx)
+            reduced =
+                MmxDitherer(bitsPerPixel, image.Pixels(), image.Width(), image.Height()).Dither();
+        else
+            reduced =
+                PlainDitherer(bitsPerPixel, image.Pixels(), image.Width(), image.Height()).Dither();
+        if (!reduced) {
+            image.Replace(nullptr, 0, 0);
+            return false;
+        }
+    }
+    return true;
+}

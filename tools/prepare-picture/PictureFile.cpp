@@ -1,0 +1,125 @@
+#include "tools/prepare-picture/PictureFile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+// Larger pictures are refused rather than risking an overflow: far beyond any screen.
+constexpr long MaxSide = 1 << 15;
+
+bool IsSpace(std::uint8_t c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Reads one decimal header field, skipping white space and comments before it.
+bool ReadField(const std::vector<std::uint8_t>& bytes, std::size_t& at, long& value) {
+    for (;;) {
+        while (at < bytes.size() && IsSpace(bytes[at]))
+            ++at;
+        if (at < bytes.size() && bytes[at] == '#') {
+            while (at < bytes.size() && bytes[at] != '\n' && bytes[at] != '\r')
+                ++at;
+            continue;
+        }
+        break;
+    }
+    if (at >= bytes.size() || bytes[at] < '0' || bytes[at] > '9') return false;
+    value = 0;
+    while (at < bytes.size() && bytes[at] >= '0' && bytes[at] <= '9') {
+        value = value * 10 + (bytes[at++] - '0');
+        if (value > 1000000) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReadPpm(const std::vector<std::uint8_t>& bytes, RasterImage& image, std::string& error) {
+    std::size_t at = 2;
+    long width = 0, height = 0, maxval = 0;
+    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6') {
+        error = "not a binary PPM (P6) file";
+        return false;
+    }
+    if (!ReadField(bytes, at, width) || !ReadField(bytes, at, height) ||
+        !ReadField(bytes, at, maxval) || at >= bytes.size() || !IsSpace(bytes[at])) {
+        error = "damaged PPM header";
+        return false;
+    }
+    ++at; // the single white-space character before the samples
+    if (width < 1 || height < 1 || width > MaxSide || height > MaxSide) {
+        error = "unsupported PPM size " + std::to_string(width) + "x" + std::to_string(height);
+        return false;
+    }
+    if (maxval < 1 || maxval > 255) {
+        error = "unsupported PPM maxval " + std::to_string(maxval) + " (1 to 255 are read)";
+        return false;
+    }
+    const std::size_t samples = static_cast<std::size_t>(width) * height * 3;
+    if (bytes.size() - at < samples) {
+        error = "PPM data is cut short";
+        return false;
+    }
+    Pixel* pixels = AllocatePixels(static_cast<int>(width), static_cast<int>(height));
+    if (pixels == nullptr) {
+        error = "out of memory";
+        return false;
+    }
+    const std::uint8_t* in = bytes.data() + at;
+    for (std::size_t i = 0; i < samples / 3; ++i, in += 3) {
+        unsigned rgb[3];
+        for (int c = 0; c < 3; ++c)
+            rgb[c] =
+                ((in[c] > maxval ? maxval : in[c]) * 255u + static_cast<unsigned>(maxval) / 2) /
+                static_cast<unsigned>(maxval);
+        pixels[i] = PackPixel(rgb[0], rgb[1], rgb[2]);
+    }
+    image.Replace(pixels, static_cast<int>(width), static_cast<int>(height));
+    return true;
+}
+
+bool ReadPicture(const std::string& path, RasterImage& image, std::string& error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot open " + path;
+        return false;
+    }
+    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(file)),
+                                          std::istreambuf_iterator<char>());
+    if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == '6')
+        return ReadPpm(bytes, image, error);
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
+        // JPEG pictures are decoded line by line with the screen saver's own decoder into the
+        // buffer (StoreDecodedLine per line) once the decoder is part of the build.
+        error = path + ": JPEG input needs the JPEG decoder, which is not part of this build yet; "
+                       "convert it to PPM first (djpeg -ppm)";
+        return false;
+    }
+    error = path + ": neither a binary PPM (P6) nor a JPEG file";
+    return false;
+}
+
+bool WritePpm(const std::string& path, const RasterImage& image, std::string& error) {
+    std::ofstream file(path, std::ios::binary);
+    if (!file) {
+        error = "cannot write " + path;
+        return false;
+    }
+    file << "P6\n" << image.Width() << " " << image.Height() << "\n255\n";
+    const std::size_t count = static_cast<std::size_t>(image.Width()) * image.Height();
+    std::vector<char> samples(count * 3);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Pixel p = image.Pixels()[i];
+        samples[3 * i] = static_cast<char>(PixelRed(p));
+        samples[3 * i + 1] = static_cast<char>(PixelGreen(p));
+        samples[3 * i + 2] = static_cast<char>(PixelBlue(p));
+    }
+    file.write(samples.data(), static_cast<std::streamsize>(samples.size()));
+    if (!file.flush()) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
