@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -283,8 +284,8 @@ TEST(Markers, SegmentsFillBytesAndStuffingBetweenSegmentsAreSkipped) {
 TEST(Markers, StartOfImageIsFoundWithinTheFirst513Bytes) {
     Bytes base = validGreyFile();
     auto prefixed = [&](size_t garbage) {
-        Bytes file(garbage, 0x20);
-        file.insert(file.end(), base.begin(), base.end());
+        Bytes file(garbage + base.size(), 0x20);
+        std::copy(base.begin(), base.end(), file.begin() + static_cast<long>(garbage));
         return decodeBytes(file, false);
     };
     EXPECT_EQ(prefixed(0).lastDecodeResult, 1);
@@ -292,8 +293,12 @@ TEST(Markers, StartOfImageIsFoundWithinTheFirst513Bytes) {
     EXPECT_EQ(prefixed(511).lastDecodeResult, 1); // D8 is byte 513
     EXPECT_EQ(prefixed(512).errorCode, NoStartOfImage);
 
-    Bytes noMarkerAfter{0x20, 0xFF, 0xD8, 0x00};
-    noMarkerAfter.insert(noMarkerAfter.end(), base.begin() + 2, base.end());
+    // 20 FF D8 00 ...: found late, but no marker follows it.
+    Bytes noMarkerAfter(base.size() + 2, 0x00);
+    noMarkerAfter[0] = 0x20;
+    noMarkerAfter[1] = 0xFF;
+    noMarkerAfter[2] = 0xD8;
+    std::copy(base.begin() + 2, base.end(), noMarkerAfter.begin() + 4);
     EXPECT_EQ(decodeBytes(noMarkerAfter, false).errorCode, NoStartOfImage);
 }
 

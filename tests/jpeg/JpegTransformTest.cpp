@@ -12,6 +12,8 @@
 
 namespace {
 
+const double kPi = 3.14159265358979323846;
+
 std::vector<uint8_t> integerSamples(const int16_t (&coefficients)[64]) {
     int16_t block[64];
     std::memcpy(block, coefficients, sizeof block);
@@ -72,7 +74,7 @@ TEST(IntegerTransform, SingleAcCoefficientMatchesTheCosineBasis) {
     std::vector<uint8_t> s = integerSamples(block);
     for (int r = 0; r < 8; ++r)
         for (int c = 0; c < 8; ++c) {
-            double exact = 128 + 160.0 / 4 * std::sqrt(0.5) * std::cos((2 * c + 1) * M_PI / 16);
+            double exact = 128 + 160.0 / 4 * std::sqrt(0.5) * std::cos((2 * c + 1) * kPi / 16);
             EXPECT_NEAR(s[8 * r + c], exact, 1.0) << r << "," << c;
             EXPECT_EQ(s[8 * r + c], s[c]) << "columns are constant";
         }
@@ -97,7 +99,7 @@ TEST(IntegerTransform, ExtremeCoefficientsStayInRangeWithoutOverflowTraps) {
 TEST(AanTables, ScaleTableFollowsItsFormula) {
     for (int u = 0; u < 8; ++u)
         for (int v = 0; v < 8; ++v) {
-            auto a = [](int k) { return k == 0 ? 1.0 : std::sqrt(2.0) * std::cos(k * M_PI / 16); };
+            auto a = [](int k) { return k == 0 ? 1.0 : std::sqrt(2.0) * std::cos(k * kPi / 16); };
             EXPECT_EQ(jpegAanScale[8 * u + v], std::lround(16384 * a(u) * a(v))) << u << "," << v;
         }
     const uint16_t firstRow[8] = {16384, 22725, 21407, 19266, 16384, 12873, 8867, 4520};
