@@ -9,4 +9,8 @@ void buildJpegColourTables(JpegColourTables& tables) {
         tables.greenFromCr[i] = -23401 * k;
         tables.greenFromCb[i] = -11277 * k + 32768;
     }
+    // Luma 0..255 plus an offset within +-256 (the largest is Bcb at +-227).
+    for (int v = -JpegColourTables::ClampOffset; v < 512; ++v)
+        tables.clamp[v + JpegColourTables::ClampOffset] =
+            static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 struct JpegColourTables {
     int32_t redFromCr[256];
@@ -9,17 +10,40 @@ struct JpegColourTables {
     // Unshifted; greenFromCb carries the rounding term.
     int32_t greenFromCr[256];
     int32_t greenFromCb[256];
+    // clamp[v + ClampOffset]: v limited to 0..255, for every v a conversion can produce.
+    static constexpr int ClampOffset = 256;
+    uint8_t clamp[768];
 };
 
 void buildJpegColourTables(JpegColourTables& tables);
 
-inline uint8_t jpegClampSample(int v) {
-    return static_cast<uint8_t>(static_cast<unsigned>(v) > 255u ? (v < 0 ? 0 : 255) : v);
+// What one chroma pair adds to luma for R, G and B; the same for every pixel it covers.
+struct JpegChromaOffsets {
+    int red;
+    int green;
+    int blue;
+};
+
+inline JpegChromaOffsets jpegChromaOffsets(const JpegColourTables& t, int cb, int cr) {
+    return {t.redFromCr[cr], (t.greenFromCb[cb] + t.greenFromCr[cr]) >> 16, t.blueFromCb[cb]};
 }
 
-// One pixel: R, G, B at out[0..2]; out[3] is left alone.
+// One pixel: R, G, B at out[0..2] and 0 at out[3].
+inline void jpegStorePixel(const JpegColourTables& t, int y, const JpegChromaOffsets& c,
+                           uint8_t* out) {
+    const uint8_t* clamp = t.clamp + JpegColourTables::ClampOffset;
+    uint32_t r = clamp[y + c.red], g = clamp[y + c.green], b = clamp[y + c.blue];
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t pixel = r | (g << 8) | (b << 16);
+    std::memcpy(out, &pixel, 4);
+#else
+    out[0] = static_cast<uint8_t>(r);
+    out[1] = static_cast<uint8_t>(g);
+    out[2] = static_cast<uint8_t>(b);
+    out[3] = 0;
+#endif
+}
+
 inline void jpegConvertPixel(const JpegColourTables& t, int y, int cb, int cr, uint8_t* out) {
-    out[0] = jpegClampSample(y + t.redFromCr[cr]);
-    out[1] = jpegClampSample(y + ((t.greenFromCb[cb] + t.greenFromCr[cr]) >> 16));
-    out[2] = jpegClampSample(y + t.blueFromCb[cb]);
+    jpegStorePixel(t, y, jpegChromaOffsets(t, cb, cr), out);
 }

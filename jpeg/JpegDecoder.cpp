@@ -244,8 +244,7 @@ void JpegDecoder::pushBack(uint8_t byte) {
     input_[--inputPos_] = byte;
 }
 
-uint8_t JpegDecoder::entropyByte() {
-    if (inputPos_ + 1 < inputEnd_ && input_[inputPos_] != 0xFF) return input_[inputPos_++];
+uint8_t JpegDecoder::entropyByteSlow() {
     bool synthetic;
     uint8_t byte = nextByteSlow(synthetic);
     if (synthetic || byte != 0xFF) return byte;
@@ -694,12 +693,8 @@ void JpegDecoder::transformRow() {
         jpegIdctAanRow()(coefficients_, samples_, mcusPerRow_, blocksPerMcu_, quant);
         return;
     }
-    int16_t scratch[64];
-    for (int i = 0; i < maxBlocksPerRow_; ++i) {
-        // The transform works in place; the row buffer keeps the coefficients for the extents.
-        std::memcpy(scratch, coefficients_ + 64 * i, sizeof scratch);
-        jpegIdctInteger(scratch, samples_ + 64 * i);
-    }
+    // The row buffer keeps its coefficients: the extents rely on them.
+    jpegIdctIntegerRow(coefficients_, samples_, maxBlocksPerRow_);
 }
 
 void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
@@ -707,8 +702,7 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
     const JpegColourTables& t = colour_;
     switch (layout_) {
     case SamplingLayout::Grey:
-        for (int m = 0; m < mcusPerRow_; ++m)
-            std::memcpy(line0 + 8 * m, s + 64 * m + 8 * r, 8);
+        for (int m = 0; m < mcusPerRow_; ++m) std::memcpy(line0 + 8 * m, s + 64 * m + 8 * r, 8);
         break;
     case SamplingLayout::H1V1:
         for (int m = 0; m < mcusPerRow_; ++m, s += 192, line0 += 32) {
@@ -716,7 +710,7 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
             const uint8_t* cb = y + 64;
             const uint8_t* cr = y + 128;
             for (int x = 0; x < 8; ++x)
-                jpegConvertPixel(t, y[x], cb[x], cr[x], line0 + 4 * x);
+                jpegStorePixel(t, y[x], jpegChromaOffsets(t, cb[x], cr[x]), line0 + 4 * x);
         }
         break;
     case SamplingLayout::H2V1:
@@ -725,8 +719,9 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
             const uint8_t* cr = s + 192 + 8 * r;
             for (int x = 0; x < 8; ++x) {
                 const uint8_t* y = s + (x < 4 ? 0 : 64) + 8 * r + ((2 * x) & 7);
-                jpegConvertPixel(t, y[0], cb[x], cr[x], line0 + 8 * x);
-                jpegConvertPixel(t, y[1], cb[x], cr[x], line0 + 8 * x + 4);
+                JpegChromaOffsets c = jpegChromaOffsets(t, cb[x], cr[x]);
+                jpegStorePixel(t, y[0], c, line0 + 8 * x);
+                jpegStorePixel(t, y[1], c, line0 + 8 * x + 4);
             }
         }
         break;
@@ -736,8 +731,9 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
             const uint8_t* cb = s + 128 + 8 * (r / 2);
             const uint8_t* cr = s + 192 + 8 * (r / 2);
             for (int x = 0; x < 8; ++x) {
-                jpegConvertPixel(t, y[x], cb[x], cr[x], line0 + 4 * x);
-                jpegConvertPixel(t, y[x + 8], cb[x], cr[x], line1 + 4 * x);
+                JpegChromaOffsets c = jpegChromaOffsets(t, cb[x], cr[x]);
+                jpegStorePixel(t, y[x], c, line0 + 4 * x);
+                jpegStorePixel(t, y[x + 8], c, line1 + 4 * x);
             }
         }
         break;
@@ -748,11 +744,11 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
             const uint8_t* cr = s + 320 + 8 * (r / 2);
             for (int x = 0; x < 8; ++x) {
                 const uint8_t* y = top + (x < 4 ? 0 : 64) + ((2 * x) & 7);
-                int b = cb[x], c = cr[x];
-                jpegConvertPixel(t, y[0], b, c, line0 + 8 * x);
-                jpegConvertPixel(t, y[1], b, c, line0 + 8 * x + 4);
-                jpegConvertPixel(t, y[8], b, c, line1 + 8 * x);
-                jpegConvertPixel(t, y[9], b, c, line1 + 8 * x + 4);
+                JpegChromaOffsets c = jpegChromaOffsets(t, cb[x], cr[x]);
+                jpegStorePixel(t, y[0], c, line0 + 8 * x);
+                jpegStorePixel(t, y[1], c, line0 + 8 * x + 4);
+                jpegStorePixel(t, y[8], c, line1 + 8 * x);
+                jpegStorePixel(t, y[9], c, line1 + 8 * x + 4);
             }
         }
         break;

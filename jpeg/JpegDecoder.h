@@ -84,6 +84,10 @@ private:
         // lookup and length folded: (length << 8) | symbol for codes of at most 8 bits (and for
         // patterns no code reaches), -1 where the tree takes over.
         int16_t fast[256];
+        // AC symbols with a magnitude whose code and extra bits fit the next 10 bits, decoded
+        // at once: (value << 16) | (run << 8) | bits taken; 0 where the symbol takes the
+        // ordinary path.
+        int32_t fastAc[1024];
     };
 
     // One coefficient plane of a component: DC plane (1 value per block) or AC plane (64).
@@ -128,7 +132,12 @@ private:
     uint8_t nextByte();
     uint8_t nextByteSlow(bool& synthetic);
     void pushBack(uint8_t byte);
-    uint8_t entropyByte();
+    uint8_t entropyByte() {
+        // Most bytes are neither FF nor the last one buffered.
+        if (inputPos_ + 1 < inputEnd_ && input_[inputPos_] != 0xFF) return input_[inputPos_++];
+        return entropyByteSlow();
+    }
+    uint8_t entropyByteSlow();
     int read16();
     void skipBytes(long count);
 

@@ -77,6 +77,19 @@ void JpegDecoder::buildDecodeTable(int slot) {
         int e = t.lookup[i];
         t.fast[i] = static_cast<int16_t>(e >= 0 ? (t.length[e] << 8) | e : -1);
     }
+    // Exactly what the symbol and its extra bits decode to on the ordinary path, precomputed.
+    for (int i = 0; i < 1024; ++i) {
+        int e = t.lookup[i >> 2];
+        t.fastAc[i] = 0;
+        if (e < 0) continue;
+        int length = t.length[e];
+        int magnitude = e & 15;
+        if (magnitude == 0 || length + magnitude > 10) continue;
+        int extra = (i >> (10 - length - magnitude)) & ((1 << magnitude) - 1);
+        int value = jpeg_entropy::extend(extra, magnitude);
+        t.fastAc[i] = static_cast<int32_t>(static_cast<uint32_t>(value) << 16) | ((e >> 4) << 8) |
+                      (length + magnitude);
+    }
 }
 
 void JpegDecoder::primeEntropyReader() {

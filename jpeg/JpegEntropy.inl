@@ -30,9 +30,15 @@ struct JpegDecoder::StandardBitReader {
     void leaveSimd() {}
 
     uint32_t word() {
+        const uint8_t* p = d.input_ + d.inputPos_;
+        if (d.inputEnd_ - d.inputPos_ >= 3 && p[0] != 0xFF && p[1] != 0xFF) {
+            d.inputPos_ += 2;
+            return (uint32_t(p[0]) << 8) | p[1];
+        }
         uint32_t high = d.entropyByte();
         return (high << 8) | d.entropyByte();
     }
+    int peek10() const { return static_cast<int>(buffer >> 22); }
     void prime() {
         uint32_t high = word();
         buffer = (high << 16) | word();
@@ -112,6 +118,7 @@ template <class Register> struct JpegDecoder::PackedBitReader {
         count -= n;
         if (count < 16) fill();
     }
+    int peek10() const { return Register::top(buffer, 10); }
     int bits(int n) {
         int r = Register::top(buffer, n);
         consume(n);
@@ -185,33 +192,41 @@ template <class Reader, bool Dequantise> void JpegDecoder::decodeMcuRowWith() {
             int oldExtent = *extent;
             int k = 1;
             for (;;) {
-                int rs = reader.decode(acTable);
-                int r = rs >> 4;
-                s = rs & 15;
-                if (s != 0) {
-                    if (r != 0) {
-                        if (k + r > 63) {
+                int r, v;
+                int fast = acTable.fastAc[reader.peek10()];
+                if (fast != 0) {
+                    reader.consume(fast & 0xFF);
+                    r = (fast >> 8) & 0xFF;
+                    v = fast >> 16;
+                } else {
+                    int rs = reader.decode(acTable);
+                    r = rs >> 4;
+                    s = rs & 15;
+                    if (s == 0) {
+                        if (r != 15) break; // end of block
+                        // ZRL: sixteen zeros.
+                        if (k + 15 > 63) {
                             reader.leaveSimd();
                             fail(CorruptScan);
                         }
-                        int end = k + r < oldExtent ? k + r : oldExtent;
+                        int end = k + 16 < oldExtent ? k + 16 : oldExtent;
                         for (int i = k; i < end; ++i) block[jpegZigZag[i]] = 0;
-                        k += r;
+                        if ((k += 16) == 64) break;
+                        continue;
                     }
-                    int v = reader.receiveExtend(s);
-                    block[jpegZigZag[k]] =
-                        Dequantise ? low16(static_cast<uint32_t>(v) * quant[k]) : low16(v);
-                } else if (r == 15) {
-                    if (k + 15 > 63) {
+                    v = reader.receiveExtend(s);
+                }
+                if (r != 0) {
+                    if (k + r > 63) {
                         reader.leaveSimd();
                         fail(CorruptScan);
                     }
-                    int end = k + 16 < oldExtent ? k + 16 : oldExtent;
+                    int end = k + r < oldExtent ? k + r : oldExtent;
                     for (int i = k; i < end; ++i) block[jpegZigZag[i]] = 0;
-                    k += 15;
-                } else {
-                    break; // end of block
+                    k += r;
                 }
+                block[jpegZigZag[k]] =
+                    Dequantise ? low16(static_cast<uint32_t>(v) * quant[k]) : low16(v);
                 if (++k == 64) break;
             }
             for (int i = k; i < oldExtent; ++i) block[jpegZigZag[i]] = 0;

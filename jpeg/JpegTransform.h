@@ -7,8 +7,15 @@
 // Natural position of the k-th coefficient in stream (zig-zag) order, T.81 Figure A.6.
 extern const uint8_t jpegZigZag[64];
 
-// Integer LL&M transform of dequantised coefficients; works in place on block.
+// Integer LL&M transform of dequantised coefficients; works in place on block. This scalar
+// version defines the arithmetic bit for bit.
 void jpegIdctInteger(int16_t block[64], uint8_t samples[64]);
+
+// The integer transform over a row of consecutive blocks (64 coefficients and 64 samples each),
+// leaving the coefficients as they were: eight lanes of SSE2 where the compiler offers SSE2,
+// with the same 32-bit arithmetic (every step is linear modulo 2^32, so regrouping the
+// products changes nothing), else the scalar transform.
+void jpegIdctIntegerRow(const int16_t* coefficients, uint8_t* samples, int blocks);
 
 // AAN scale factors: round(16384 x a(u) x a(v)), a(0) = 1, a(k) = sqrt(2) x cos(k x pi / 16).
 extern const uint16_t jpegAanScale[64];

@@ -56,7 +56,82 @@ inline void transformBlock(const int16_t* coefficients, const int16_t* quant, ui
     }
 }
 
+// Products of interleaved pairs (a, b) with (ca, cb): a x ca + b x cb in 32-bit lanes.
+inline __m128i pairs(int16_t ca, int16_t cb) {
+    return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(ca)) |
+                          static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(cb)) << 16));
+}
+
+// The LL&M 1-D transform on eight lanes of 16-bit inputs d[0..7]; y receives the 32-bit
+// outputs, lanes 0..3 in y[i][0] and 4..7 in y[i][1].
+inline void llmLanes(const __m128i d[8], __m128i y[8][2]) {
+    const __m128i c04p = pairs(8192, 8192), c04m = pairs(8192, -8192);
+    const __m128i c26a = pairs(4433, -10704), c26b = pairs(10703, 4433);
+    const __m128i o0a = pairs(2260, -11363), o0b = pairs(-6436, 9633);
+    const __m128i o1a = pairs(6437, 9633), o1b = pairs(-11362, 2261);
+    const __m128i o2a = pairs(9633, -6436), o2b = pairs(-2259, -11362);
+    const __m128i o3a = pairs(11363, 2260), o3b = pairs(9633, 6437);
+    __m128i p04[2] = {_mm_unpacklo_epi16(d[0], d[4]), _mm_unpackhi_epi16(d[0], d[4])};
+    __m128i p26[2] = {_mm_unpacklo_epi16(d[2], d[6]), _mm_unpackhi_epi16(d[2], d[6])};
+    __m128i p17[2] = {_mm_unpacklo_epi16(d[1], d[7]), _mm_unpackhi_epi16(d[1], d[7])};
+    __m128i p35[2] = {_mm_unpacklo_epi16(d[3], d[5]), _mm_unpackhi_epi16(d[3], d[5])};
+    for (int h = 0; h < 2; ++h) {
+        __m128i t0 = _mm_madd_epi16(p04[h], c04p);
+        __m128i t1 = _mm_madd_epi16(p04[h], c04m);
+        __m128i t2 = _mm_madd_epi16(p26[h], c26a);
+        __m128i t3 = _mm_madd_epi16(p26[h], c26b);
+        __m128i e10 = _mm_add_epi32(t0, t3), e13 = _mm_sub_epi32(t0, t3);
+        __m128i e11 = _mm_add_epi32(t1, t2), e12 = _mm_sub_epi32(t1, t2);
+        __m128i o0 = _mm_add_epi32(_mm_madd_epi16(p17[h], o0a), _mm_madd_epi16(p35[h], o0b));
+        __m128i o1 = _mm_add_epi32(_mm_madd_epi16(p17[h], o1a), _mm_madd_epi16(p35[h], o1b));
+        __m128i o2 = _mm_add_epi32(_mm_madd_epi16(p17[h], o2a), _mm_madd_epi16(p35[h], o2b));
+        __m128i o3 = _mm_add_epi32(_mm_madd_epi16(p17[h], o3a), _mm_madd_epi16(p35[h], o3b));
+        y[0][h] = _mm_add_epi32(e10, o3);
+        y[7][h] = _mm_sub_epi32(e10, o3);
+        y[1][h] = _mm_add_epi32(e11, o2);
+        y[6][h] = _mm_sub_epi32(e11, o2);
+        y[2][h] = _mm_add_epi32(e12, o1);
+        y[5][h] = _mm_sub_epi32(e12, o1);
+        y[3][h] = _mm_add_epi32(e13, o0);
+        y[4][h] = _mm_sub_epi32(e13, o0);
+    }
+}
+
+// The low 16 bits of each 32-bit lane, as the scalar transform's 16-bit stores keep them.
+inline __m128i low16(__m128i lo, __m128i hi) {
+    lo = _mm_srai_epi32(_mm_slli_epi32(lo, 16), 16);
+    hi = _mm_srai_epi32(_mm_slli_epi32(hi, 16), 16);
+    return _mm_packs_epi32(lo, hi);
+}
+
+inline void integerBlock(const int16_t* coefficients, uint8_t* samples) {
+    __m128i d[8];
+    for (int i = 0; i < 8; ++i)
+        d[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coefficients + 8 * i));
+    transpose(d); // one lane per row: pass 1 transforms the rows
+    __m128i y[8][2];
+    llmLanes(d, y);
+    const __m128i round1 = _mm_set1_epi32(1024);
+    for (int i = 0; i < 8; ++i)
+        d[i] = low16(_mm_srai_epi32(_mm_add_epi32(y[i][0], round1), 11),
+                     _mm_srai_epi32(_mm_add_epi32(y[i][1], round1), 11));
+    transpose(d); // one lane per column: pass 2 transforms the columns
+    llmLanes(d, y);
+    const __m128i round2 = _mm_set1_epi32(131072), level = _mm_set1_epi32(128);
+    __m128i rows[8];
+    for (int i = 0; i < 8; ++i)
+        rows[i] = low16(_mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(y[i][0], round2), 18), level),
+                        _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(y[i][1], round2), 18), level));
+    for (int r = 0; r < 8; r += 2)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(samples + 8 * r),
+                         _mm_packus_epi16(rows[r], rows[r + 1]));
+}
+
 } // namespace
+
+void jpegIdctIntegerRow(const int16_t* coefficients, uint8_t* samples, int blocks) {
+    for (int i = 0; i < blocks; ++i) integerBlock(coefficients + 64 * i, samples + 64 * i);
+}
 
 void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int mcus,
                             int blocksPerMcu, const int16_t* const* quant) {
@@ -69,6 +144,16 @@ void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int m
 }
 
 #else
+
+#include <cstring>
+
+void jpegIdctIntegerRow(const int16_t* coefficients, uint8_t* samples, int blocks) {
+    int16_t scratch[64];
+    for (int i = 0; i < blocks; ++i) {
+        std::memcpy(scratch, coefficients + 64 * i, sizeof scratch);
+        jpegIdctInteger(scratch, samples + 64 * i);
+    }
+}
 
 void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int mcus,
                             int blocksPerMcu, const int16_t* const* quant) {

@@ -96,6 +96,36 @@ TEST(IntegerTransform, ExtremeCoefficientsStayInRangeWithoutOverflowTraps) {
     EXPECT_EQ(s.size(), 64u);
 }
 
+TEST(IntegerTransform, TheRowTransformMatchesTheScalarTransformBitForBit) {
+    std::mt19937 random(99);
+    const int blocks = 4000;
+    std::vector<int16_t> coefficients(64 * blocks);
+    for (int b = 0; b < blocks; ++b) {
+        int16_t* c = coefficients.data() + 64 * b;
+        int kind = b % 4;
+        for (int i = 0; i < 64; ++i) {
+            int v = static_cast<int>(random() & 0xFFFF) - 32768; // full range: wraps everywhere
+            if (kind == 1) v = v % 700;                          // photo-like magnitudes
+            if (kind == 2 && i > 10) v = 0;                      // zero rows and columns
+            if (kind == 3 && i % 8 != 0) v = 0;                  // only the first column
+            c[i] = static_cast<int16_t>(v);
+        }
+    }
+    std::vector<int16_t> before = coefficients;
+    std::vector<uint8_t> samples(64 * blocks);
+    jpegIdctIntegerRow(coefficients.data(), samples.data(), blocks);
+    EXPECT_EQ(coefficients, before) << "the row transform leaves the coefficients alone";
+    int mismatches = 0;
+    for (int b = 0; b < blocks; ++b) {
+        int16_t block[64];
+        std::memcpy(block, before.data() + 64 * b, sizeof block);
+        uint8_t expected[64];
+        jpegIdctInteger(block, expected);
+        if (std::memcmp(expected, samples.data() + 64 * b, 64) != 0) ++mismatches;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
 TEST(AanTables, ScaleTableFollowsItsFormula) {
     for (int u = 0; u < 8; ++u)
         for (int v = 0; v < 8; ++v) {
@@ -185,13 +215,31 @@ TEST(ColourTables, MatchTheirClosedForms) {
     }
 }
 
+TEST(ColourTables, EveryConversionClampsAsDesigned) {
+    // Through the clamp table, for every luma and every offset the tables hold.
+    JpegColourTables t;
+    buildJpegColourTables(t);
+    auto clamp = [](int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
+    for (int y = 0; y < 256; ++y)
+        for (int c = 0; c < 256; ++c) {
+            uint8_t out[4];
+            jpegConvertPixel(t, y, c, c, out);
+            ASSERT_EQ(out[0], clamp(y + t.redFromCr[c])) << y << " " << c;
+            ASSERT_EQ(out[1], clamp(y + ((t.greenFromCb[c] + t.greenFromCr[c]) >> 16)));
+            ASSERT_EQ(out[2], clamp(y + t.blueFromCb[c])) << y << " " << c;
+            jpegConvertPixel(t, y, c, 255 - c, out);
+            ASSERT_EQ(out[0], clamp(y + t.redFromCr[255 - c]));
+            ASSERT_EQ(out[1], clamp(y + ((t.greenFromCb[c] + t.greenFromCr[255 - c]) >> 16)));
+        }
+}
+
 TEST(ColourTables, ChromaIsCentredAtHalfPastHundredTwentySeven) {
     JpegColourTables t;
     buildJpegColourTables(t);
     auto rgb = [&](int y, int cb, int cr) {
         uint8_t out[4] = {0, 0, 0, 77};
         jpegConvertPixel(t, y, cb, cr, out);
-        EXPECT_EQ(out[3], 77) << "the fourth byte is never written";
+        EXPECT_EQ(out[3], 0) << "the fourth byte is 0";
         return std::vector<int>{out[0], out[1], out[2]};
     };
     EXPECT_EQ(rgb(128, 128, 128), (std::vector<int>{129, 127, 129}));
