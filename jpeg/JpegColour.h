@@ -47,3 +47,17 @@ inline void jpegStorePixel(const JpegColourTables& t, int y, const JpegChromaOff
 inline void jpegConvertPixel(const JpegColourTables& t, int y, int cb, int cr, uint8_t* out) {
     jpegStorePixel(t, y, jpegChromaOffsets(t, cb, cr), out);
 }
+
+// One MCU's share of one or two output lines: 8 chroma pairs, each covering h (1 or 2) luma
+// samples across. Luma comes from an 8-sample left part and, with h = 2, an 8-sample right part
+// of each luma row; row 1 and out1 may be null. Pixels as jpegStorePixel writes them.
+struct JpegLumaRow {
+    const uint8_t* left;
+    const uint8_t* right;
+    uint8_t* out;
+};
+void jpegConvertChromaRun(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr, int h,
+                          const JpegLumaRow& row0, const JpegLumaRow& row1);
+// The same one pixel at a time: the definition the packed version is tested against.
+void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr,
+                                int h, const JpegLumaRow& row0, const JpegLumaRow& row1);

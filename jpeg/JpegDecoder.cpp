@@ -702,54 +702,36 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
     const JpegColourTables& t = colour_;
     switch (layout_) {
     case SamplingLayout::Grey:
-        for (int m = 0; m < mcusPerRow_; ++m) std::memcpy(line0 + 8 * m, s + 64 * m + 8 * r, 8);
+        for (int m = 0; m < mcusPerRow_; ++m)
+            std::memcpy(line0 + 8 * m, s + 64 * m + 8 * r, 8);
         break;
     case SamplingLayout::H1V1:
         for (int m = 0; m < mcusPerRow_; ++m, s += 192, line0 += 32) {
             const uint8_t* y = s + 8 * r;
-            const uint8_t* cb = y + 64;
-            const uint8_t* cr = y + 128;
-            for (int x = 0; x < 8; ++x)
-                jpegStorePixel(t, y[x], jpegChromaOffsets(t, cb[x], cr[x]), line0 + 4 * x);
+            jpegConvertChromaRun(t, y + 64, y + 128, 1, {y, nullptr, line0},
+                                 {nullptr, nullptr, nullptr});
         }
         break;
     case SamplingLayout::H2V1:
         for (int m = 0; m < mcusPerRow_; ++m, s += 256, line0 += 64) {
-            const uint8_t* cb = s + 128 + 8 * r;
-            const uint8_t* cr = s + 192 + 8 * r;
-            for (int x = 0; x < 8; ++x) {
-                const uint8_t* y = s + (x < 4 ? 0 : 64) + 8 * r + ((2 * x) & 7);
-                JpegChromaOffsets c = jpegChromaOffsets(t, cb[x], cr[x]);
-                jpegStorePixel(t, y[0], c, line0 + 8 * x);
-                jpegStorePixel(t, y[1], c, line0 + 8 * x + 4);
-            }
+            const uint8_t* y = s + 8 * r;
+            jpegConvertChromaRun(t, y + 128, y + 192, 2, {y, y + 64, line0},
+                                 {nullptr, nullptr, nullptr});
         }
         break;
     case SamplingLayout::H1V2:
+        // Rows r and r + 1 of the same luma block share chroma row r / 2.
         for (int m = 0; m < mcusPerRow_; ++m, s += 256, line0 += 32, line1 += 32) {
             const uint8_t* y = s + (r < 8 ? 0 : 64) + 8 * (r & 7);
-            const uint8_t* cb = s + 128 + 8 * (r / 2);
-            const uint8_t* cr = s + 192 + 8 * (r / 2);
-            for (int x = 0; x < 8; ++x) {
-                JpegChromaOffsets c = jpegChromaOffsets(t, cb[x], cr[x]);
-                jpegStorePixel(t, y[x], c, line0 + 4 * x);
-                jpegStorePixel(t, y[x + 8], c, line1 + 4 * x);
-            }
+            const uint8_t* c = s + 128 + 8 * (r / 2);
+            jpegConvertChromaRun(t, c, c + 64, 1, {y, nullptr, line0}, {y + 8, nullptr, line1});
         }
         break;
     case SamplingLayout::H2V2:
         for (int m = 0; m < mcusPerRow_; ++m, s += 384, line0 += 64, line1 += 64) {
-            const uint8_t* top = s + (r < 8 ? 0 : 128) + 8 * (r & 7);
-            const uint8_t* cb = s + 256 + 8 * (r / 2);
-            const uint8_t* cr = s + 320 + 8 * (r / 2);
-            for (int x = 0; x < 8; ++x) {
-                const uint8_t* y = top + (x < 4 ? 0 : 64) + ((2 * x) & 7);
-                JpegChromaOffsets c = jpegChromaOffsets(t, cb[x], cr[x]);
-                jpegStorePixel(t, y[0], c, line0 + 8 * x);
-                jpegStorePixel(t, y[1], c, line0 + 8 * x + 4);
-                jpegStorePixel(t, y[8], c, line1 + 8 * x);
-                jpegStorePixel(t, y[9], c, line1 + 8 * x + 4);
-            }
+            const uint8_t* y = s + (r < 8 ? 0 : 128) + 8 * (r & 7);
+            const uint8_t* c = s + 256 + 8 * (r / 2);
+            jpegConvertChromaRun(t, c, c + 64, 2, {y, y + 64, line0}, {y + 8, y + 72, line1});
         }
         break;
     }

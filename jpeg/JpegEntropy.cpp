@@ -84,7 +84,13 @@ void JpegDecoder::buildDecodeTable(int slot) {
         if (e < 0) continue;
         int length = t.length[e];
         int magnitude = e & 15;
-        if (magnitude == 0 || length + magnitude > 10) continue;
+        if (length == 0) continue; // a pattern no code reaches: the ordinary path decides
+        if (magnitude == 0) {
+            // EOB and ZRL: value 0 tells them from coefficients.
+            if (e == 0x00 || e == 0xF0) t.fastAc[i] = ((e >> 4) << 8) | length;
+            continue;
+        }
+        if (length + magnitude > 10) continue;
         int extra = (i >> (10 - length - magnitude)) & ((1 << magnitude) - 1);
         int value = jpeg_entropy::extend(extra, magnitude);
         t.fastAc[i] = static_cast<int32_t>(static_cast<uint32_t>(value) << 16) | ((e >> 4) << 8) |

@@ -8,10 +8,14 @@
 
 namespace jpeg_entropy {
 
-inline int16_t low16(uint32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
+inline int16_t low16(uint32_t v) {
+    return static_cast<int16_t>(static_cast<uint16_t>(v));
+}
 
 // T.81 F.2.2.1 EXTEND: r read as an s-bit number.
-inline int extend(int r, int s) { return r < (1 << (s - 1)) ? r - (1 << s) + 1 : r; }
+inline int extend(int r, int s) {
+    return r < (1 << (s - 1)) ? r - (1 << s) + 1 : r;
+}
 
 } // namespace jpeg_entropy
 
@@ -103,7 +107,8 @@ template <class Register> struct JpegDecoder::PackedBitReader {
             uint64_t saved = Register::store(buffer);
             Register::leave();
             uint8_t bytes[6];
-            for (uint8_t& b : bytes) b = d.entropyByte();
+            for (uint8_t& b : bytes)
+                b = d.entropyByte();
             buffer = Register::append(Register::load(saved), count, Register::fromBytes(bytes));
         }
         count += 48;
@@ -157,7 +162,8 @@ template <class Reader> void JpegDecoder::processRestart(Reader& reader) {
         code = nextByte();
     } while (code == 0xFF);
     if (code != 0xD0 + nextRestart_) fail(BadRestartMarker);
-    for (Component& c : components_) c.predictor = 0;
+    for (Component& c : components_)
+        c.predictor = 0;
     eobRun_ = 0;
     restartsLeft_ = restartInterval_;
     nextRestart_ = (nextRestart_ + 1) & 7;
@@ -202,19 +208,20 @@ template <class Reader, bool Dequantise> void JpegDecoder::decodeMcuRowWith() {
                     int rs = reader.decode(acTable);
                     r = rs >> 4;
                     s = rs & 15;
-                    if (s == 0) {
-                        if (r != 15) break; // end of block
-                        // ZRL: sixteen zeros.
-                        if (k + 15 > 63) {
-                            reader.leaveSimd();
-                            fail(CorruptScan);
-                        }
-                        int end = k + 16 < oldExtent ? k + 16 : oldExtent;
-                        for (int i = k; i < end; ++i) block[jpegZigZag[i]] = 0;
-                        if ((k += 16) == 64) break;
-                        continue;
+                    v = s == 0 ? 0 : reader.receiveExtend(s);
+                }
+                if (v == 0) {
+                    if (r != 15) break; // end of block
+                    // ZRL: sixteen zeros.
+                    if (k + 15 > 63) {
+                        reader.leaveSimd();
+                        fail(CorruptScan);
                     }
-                    v = reader.receiveExtend(s);
+                    int end = k + 16 < oldExtent ? k + 16 : oldExtent;
+                    for (int i = k; i < end; ++i)
+                        block[jpegZigZag[i]] = 0;
+                    if ((k += 16) == 64) break;
+                    continue;
                 }
                 if (r != 0) {
                     if (k + r > 63) {
@@ -222,14 +229,16 @@ template <class Reader, bool Dequantise> void JpegDecoder::decodeMcuRowWith() {
                         fail(CorruptScan);
                     }
                     int end = k + r < oldExtent ? k + r : oldExtent;
-                    for (int i = k; i < end; ++i) block[jpegZigZag[i]] = 0;
+                    for (int i = k; i < end; ++i)
+                        block[jpegZigZag[i]] = 0;
                     k += r;
                 }
                 block[jpegZigZag[k]] =
                     Dequantise ? low16(static_cast<uint32_t>(v) * quant[k]) : low16(v);
                 if (++k == 64) break;
             }
-            for (int i = k; i < oldExtent; ++i) block[jpegZigZag[i]] = 0;
+            for (int i = k; i < oldExtent; ++i)
+                block[jpegZigZag[i]] = 0;
             *extent = static_cast<uint8_t>(k);
         }
         --restartsLeft_;

@@ -58,8 +58,9 @@ inline void transformBlock(const int16_t* coefficients, const int16_t* quant, ui
 
 // Products of interleaved pairs (a, b) with (ca, cb): a x ca + b x cb in 32-bit lanes.
 inline __m128i pairs(int16_t ca, int16_t cb) {
-    return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(ca)) |
-                          static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(cb)) << 16));
+    return _mm_set1_epi32(
+        static_cast<int32_t>(static_cast<uint16_t>(ca)) |
+        static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(cb)) << 16));
 }
 
 // The LL&M 1-D transform on eight lanes of 16-bit inputs d[0..7]; y receives the 32-bit
@@ -130,7 +131,8 @@ inline void integerBlock(const int16_t* coefficients, uint8_t* samples) {
 } // namespace
 
 void jpegIdctIntegerRow(const int16_t* coefficients, uint8_t* samples, int blocks) {
-    for (int i = 0; i < blocks; ++i) integerBlock(coefficients + 64 * i, samples + 64 * i);
+    for (int i = 0; i < blocks; ++i)
+        integerBlock(coefficients + 64 * i, samples + 64 * i);
 }
 
 void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int mcus,

@@ -28,11 +28,12 @@ using Bytes = std::vector<unsigned char>;
 const std::vector<Bytes>& photographs() {
     static const std::vector<Bytes> all = [] {
         std::vector<Bytes> files;
-        for (int id : {114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 125, 126, 127, 128, 129,
-                       134}) {
+        for (int id :
+             {114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 125, 126, 127, 128, 129, 134}) {
             std::ifstream in(std::string(LM_PICTURES_DIR) + "/" + std::to_string(id) + ".jpg",
                              std::ios::binary);
-            files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            files.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
         }
         return files;
     }();
@@ -64,8 +65,8 @@ void lanternmoor(benchmark::State& state, bool useSimd) {
             decoder.releaseAll();
         }
     }
-    state.counters["Mpixel/s"] = benchmark::Counter(static_cast<double>(pixels) / 1e6,
-                                                    benchmark::Counter::kIsRate);
+    state.counters["Mpixel/s"] =
+        benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
 
 void libjpegTurbo(benchmark::State& state, J_DCT_METHOD method) {
@@ -93,8 +94,8 @@ void libjpegTurbo(benchmark::State& state, J_DCT_METHOD method) {
             jpeg_destroy_decompress(&info);
         }
     }
-    state.counters["Mpixel/s"] = benchmark::Counter(static_cast<double>(pixels) / 1e6,
-                                                    benchmark::Counter::kIsRate);
+    state.counters["Mpixel/s"] =
+        benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
 
 void stbImage(benchmark::State& state) {
@@ -110,8 +111,8 @@ void stbImage(benchmark::State& state) {
             pixels += static_cast<long>(w) * h;
         }
     }
-    state.counters["Mpixel/s"] = benchmark::Counter(static_cast<double>(pixels) / 1e6,
-                                                    benchmark::Counter::kIsRate);
+    state.counters["Mpixel/s"] =
+        benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
 
 // Keeps the median of each benchmark for the closing ratios.

@@ -233,6 +233,31 @@ TEST(ColourTables, EveryConversionClampsAsDesigned) {
         }
 }
 
+TEST(ColourTables, ThePackedConversionMatchesThePixelConversion) {
+    JpegColourTables t;
+    buildJpegColourTables(t);
+    std::mt19937 random(5);
+    for (int n = 0; n < 20000; ++n) {
+        uint8_t luma[4][8], cb[8], cr[8];
+        for (auto& row : luma)
+            for (uint8_t& v : row)
+                v = static_cast<uint8_t>(random());
+        for (int x = 0; x < 8; ++x) {
+            cb[x] = static_cast<uint8_t>(random());
+            cr[x] = static_cast<uint8_t>(random());
+        }
+        int h = 1 + n % 2;
+        uint8_t expected[2][64], actual[2][64];
+        std::memset(expected, 0xAA, sizeof expected);
+        std::memset(actual, 0xAA, sizeof actual);
+        jpegConvertChromaRunScalar(t, cb, cr, h, {luma[0], luma[1], expected[0]},
+                                   {luma[2], luma[3], expected[1]});
+        jpegConvertChromaRun(t, cb, cr, h, {luma[0], luma[1], actual[0]},
+                             {luma[2], luma[3], actual[1]});
+        ASSERT_EQ(std::memcmp(expected, actual, sizeof actual), 0) << n;
+    }
+}
+
 TEST(ColourTables, ChromaIsCentredAtHalfPastHundredTwentySeven) {
     JpegColourTables t;
     buildJpegColourTables(t);

@@ -30,7 +30,8 @@ TEST(ResourceInputStream, EmbeddedPicturesDecodeLikeTheirFiles) {
             Bytes pixels;
             const uint8_t* line;
             int length;
-            while (decoder.decode(line, length) == 0) pixels.insert(pixels.end(), line, line + length);
+            while (decoder.decode(line, length) == 0)
+                pixels.insert(pixels.end(), line, line + length);
             EXPECT_EQ(decoder.bytesConsumed(), static_cast<long>(file.size()));
             decoder.releaseAll();
             EXPECT_EQ(stream.detaches, 1);
