@@ -469,14 +469,14 @@ void JpegDecoder::readScanHeader() {
         components_[found].dcSlot = tables >> 4;
         components_[found].acSlot = (tables & 0x0F) + 4;
     }
-    spectralStart_ = nextByte();
-    spectralEnd_ = nextByte();
+    bandStart_ = nextByte();
+    bandEnd_ = nextByte();
     int approximation = nextByte();
     approxHigh_ = approximation >> 4;
     approxLow_ = approximation & 0x0F;
     if (!progressive_) {
-        spectralStart_ = 0;
-        spectralEnd_ = 63;
+        bandStart_ = 0;
+        bandEnd_ = 63;
     }
 }
 
@@ -567,8 +567,8 @@ void JpegDecoder::checkScanTables() {
     for (int i = 0; i < scanComponentCount_; ++i) {
         const Component& c = components_[scanComponents_[i]];
         // Selectors above 3 name no table slot.
-        if (spectralStart_ == 0 && (c.dcSlot > 3 || !huffCounts_[c.dcSlot])) fail(HuffTableMissing);
-        if (spectralEnd_ > 0 && (c.acSlot > 7 || !huffCounts_[c.acSlot])) fail(HuffTableMissing);
+        if (bandStart_ == 0 && (c.dcSlot > 3 || !huffCounts_[c.dcSlot])) fail(HuffTableMissing);
+        if (bandEnd_ > 0 && (c.acSlot > 7 || !huffCounts_[c.acSlot])) fail(HuffTableMissing);
     }
     for (int slot = 0; slot < 8; ++slot)
         if (huffCounts_[slot]) buildDecodeTable(slot);

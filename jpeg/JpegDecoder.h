@@ -225,8 +225,9 @@ private:
 
     int scanComponentCount_;
     int scanComponents_[4];
-    int spectralStart_;
-    int spectralEnd_;
+    // Ss and Se: the first and last coefficient (zig-zag index) the scan codes.
+    int bandStart_;
+    int bandEnd_;
     int approxHigh_;
     int approxLow_;
     int scanMcusPerRow_;

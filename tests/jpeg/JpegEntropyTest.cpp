@@ -58,8 +58,8 @@ Bytes blockOf(const Picture& p, int b) {
     return out;
 }
 
-const HuffmanSpec& dc = testDcTable();
-const HuffmanSpec& ac = testAcTable();
+const HuffmanCode& dc = testDcTable();
+const HuffmanCode& ac = testAcTable();
 const uint8_t EOB = 0x00, ZRL = 0xF0;
 
 } // namespace
@@ -82,7 +82,7 @@ TEST(Entropy, DcDifferencesAccumulateInThePredictor) {
 }
 
 TEST(Entropy, SixteenBitCodesDecodeThroughTheTree) {
-    HuffmanSpec longDc; // '0' -> 0, and 1000000000000000 -> category 5
+    HuffmanCode longDc; // '0' -> 0, and 1000000000000000 -> category 5
     longDc.counts[0] = 1;
     longDc.counts[15] = 1;
     longDc.symbols = {0, 5};
@@ -102,8 +102,8 @@ TEST(Entropy, SixteenBitCodesDecodeThroughTheTree) {
 TEST(Entropy, PatternsThatMatchNoCodeDecodeAsSymbolZero) {
     // Only short codes: one-bits match nothing, so every DC difference is 0 and every AC
     // symbol is EOB, taking no bits at all (symbol 0 has no code).
-    HuffmanSpec shortDc = uniformTable(2, {3});
-    HuffmanSpec shortAc = uniformTable(1, {0x01});
+    HuffmanCode shortDc = uniformTable(2, {3});
+    HuffmanCode shortAc = uniformTable(1, {0x01});
     JpegBuilder b;
     b.soi().dqt(0, 1).sof(0xC0, 24, 16, {{1, 1, 1, 0}}).dht(0, 0, shortDc).dht(1, 0, shortAc);
     b.sos({{1, 0, 0}}).raw({0xFF, 0x00, 0xFF, 0x00}).eoi();
@@ -116,7 +116,7 @@ TEST(Entropy, PatternsThatMatchNoCodeDecodeAsSymbolZero) {
 
     // Through the tree: 100000001 leaves the one long code (100000000 -> category 4) at its
     // last bit; it decodes as symbol 0 after all nine bits, so the next block stays aligned.
-    HuffmanSpec treeDc;
+    HuffmanCode treeDc;
     treeDc.counts[0] = 1;
     treeDc.counts[8] = 1;
     treeDc.symbols = {2, 4};

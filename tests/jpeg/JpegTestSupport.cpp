@@ -101,7 +101,7 @@ void CountingHeap::release(void* block) {
     std::free(block);
 }
 
-std::pair<uint32_t, int> HuffmanSpec::code(uint8_t symbol) const {
+std::pair<uint32_t, int> HuffmanCode::code(uint8_t symbol) const {
     uint32_t code = 0;
     size_t k = 0;
     for (int length = 1; length <= 16; ++length, code <<= 1)
@@ -110,8 +110,8 @@ std::pair<uint32_t, int> HuffmanSpec::code(uint8_t symbol) const {
     throw std::logic_error("symbol not in table");
 }
 
-HuffmanSpec uniformTable(int length, const std::vector<uint8_t>& symbols) {
-    HuffmanSpec t;
+HuffmanCode uniformTable(int length, const std::vector<uint8_t>& symbols) {
+    HuffmanCode t;
     t.counts[length - 1] = static_cast<uint8_t>(symbols.size());
     t.symbols = symbols;
     return t;
@@ -130,7 +130,7 @@ BitWriter& BitWriter::bits(uint32_t value, int count) {
     return *this;
 }
 
-BitWriter& BitWriter::symbol(const HuffmanSpec& table, uint8_t symbol) {
+BitWriter& BitWriter::symbol(const HuffmanCode& table, uint8_t symbol) {
     auto c = table.code(symbol);
     return bits(c.first, c.second);
 }
@@ -147,13 +147,13 @@ uint32_t extraBits(int v, int s) {
 }
 } // namespace
 
-BitWriter& BitWriter::dc(const HuffmanSpec& table, int diff) {
+BitWriter& BitWriter::dc(const HuffmanCode& table, int diff) {
     int s = category(diff);
     symbol(table, static_cast<uint8_t>(s));
     return s ? bits(extraBits(diff, s), s) : *this;
 }
 
-BitWriter& BitWriter::ac(const HuffmanSpec& table, int run, int value) {
+BitWriter& BitWriter::ac(const HuffmanCode& table, int run, int value) {
     int s = category(value);
     symbol(table, static_cast<uint8_t>((run << 4) | s));
     return bits(extraBits(value, s), s);
@@ -185,7 +185,7 @@ JpegBuilder& JpegBuilder::dqt(int id, int value, bool wide) {
     return segment(0xDB, p);
 }
 
-JpegBuilder& JpegBuilder::dht(int tableClass, int id, const HuffmanSpec& table) {
+JpegBuilder& JpegBuilder::dht(int tableClass, int id, const HuffmanCode& table) {
     Bytes p{static_cast<uint8_t>((tableClass << 4) | id)};
     p.insert(p.end(), table.counts, table.counts + 16);
     p.insert(p.end(), table.symbols.begin(), table.symbols.end());
@@ -231,14 +231,14 @@ JpegBuilder& JpegBuilder::eoi() {
     return raw({0xFF, 0xD9});
 }
 
-const HuffmanSpec& testDcTable() {
-    static const HuffmanSpec table =
+const HuffmanCode& testDcTable() {
+    static const HuffmanCode table =
         uniformTable(5, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
     return table;
 }
 
-const HuffmanSpec& testAcTable() {
-    static const HuffmanSpec table = [] {
+const HuffmanCode& testAcTable() {
+    static const HuffmanCode table = [] {
         std::vector<uint8_t> symbols{0x00, 0xF0, 0xE1, 0xF1, 0x11, 0x21};
         for (uint8_t s = 1; s <= 10; ++s)
             symbols.push_back(s);

@@ -66,23 +66,23 @@ private:
 };
 
 // Canonical Huffman code of a table given by counts (lengths 1..16) and symbols, T.81 C.2.
-struct HuffmanSpec {
+struct HuffmanCode {
     uint8_t counts[16] = {};
     std::vector<uint8_t> symbols;
     // Code and length of a symbol.
     std::pair<uint32_t, int> code(uint8_t symbol) const;
 };
 // Every symbol with a code of the given length, in order.
-HuffmanSpec uniformTable(int length, const std::vector<uint8_t>& symbols);
+HuffmanCode uniformTable(int length, const std::vector<uint8_t>& symbols);
 
 // Entropy-coded bits, most significant first, with FF 00 stuffing.
 class BitWriter {
 public:
     BitWriter& bits(uint32_t value, int count);
-    BitWriter& symbol(const HuffmanSpec& table, uint8_t symbol);
+    BitWriter& symbol(const HuffmanCode& table, uint8_t symbol);
     // Category and extra bits of a value (T.81 F.1.2.1), after its symbol.
-    BitWriter& dc(const HuffmanSpec& table, int diff);
-    BitWriter& ac(const HuffmanSpec& table, int run, int value);
+    BitWriter& dc(const HuffmanCode& table, int diff);
+    BitWriter& ac(const HuffmanCode& table, int run, int value);
     // Pads the last byte with one-bits; returns the bytes so far and starts anew.
     Bytes take();
 
@@ -109,7 +109,7 @@ public:
     JpegBuilder& soi();
     JpegBuilder& segment(uint8_t marker, const Bytes& payload);
     JpegBuilder& dqt(int id, int value, bool wide = false);
-    JpegBuilder& dht(int tableClass, int id, const HuffmanSpec& table);
+    JpegBuilder& dht(int tableClass, int id, const HuffmanCode& table);
     JpegBuilder& sof(uint8_t marker, int width, int height, const std::vector<FrameComponent>& c);
     JpegBuilder& dri(int interval);
     JpegBuilder& sos(const std::vector<ScanComponent>& components);
@@ -120,8 +120,8 @@ public:
 
 // The small tables of the hand-made files: DC categories 0..16 as 5-bit codes, and AC symbols
 // as 8-bit codes.
-const HuffmanSpec& testDcTable();
-const HuffmanSpec& testAcTable();
+const HuffmanCode& testDcTable();
+const HuffmanCode& testAcTable();
 
 // A grey picture of w x h whose blocks are given by their entropy-coded bits; all tables
 // defined (quantisation table 0 all ones, DC and AC table 0).
