@@ -1,0 +1,63 @@
+// Y/Cb/Cr to R/G/B through fixed-point tables (JFIF constants, chroma centred at 127.5).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+struct JpegColourTables {
+    int32_t redFromCr[256];
+    int32_t blueFromCb[256];
+    // Unshifted; greenFromCb carries the rounding term.
+    int32_t greenFromCr[256];
+    int32_t greenFromCb[256];
+    // clamp[v + ClampOffset]: v limited to 0..255, for every v a conversion can produce.
+    static constexpr int ClampOffset = 256;
+    uint8_t clamp[768];
+};
+
+void buildJpegColourTables(JpegColourTables& tables);
+
+// What one chroma pair adds to luma for R, G and B; the same for every pixel it covers.
+struct JpegChromaOffsets {
+    int red;
+    int green;
+    int blue;
+};
+
+inline JpegChromaOffsets jpegChromaOffsets(const JpegColourTables& t, int cb, int cr) {
+    return {t.redFromCr[cr], (t.greenFromCb[cb] + t.greenFromCr[cr]) >> 16, t.blueFromCb[cb]};
+}
+
+// One pixel: R, G, B at out[0..2] and 0 at out[3].
+inline void jpegStorePixel(const JpegColourTables& t, int y, const JpegChromaOffsets& c,
+                           uint8_t* out) {
+    const uint8_t* clamp = t.clamp + JpegColourTables::ClampOffset;
+    uint32_t r = clamp[y + c.red], g = clamp[y + c.green], b = clamp[y + c.blue];
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint32_t pixel = r | (g << 8) | (b << 16);
+    std::memcpy(out, &pixel, 4);
+#else
+    out[0] = static_cast<uint8_t>(r);
+    out[1] = static_cast<uint8_t>(g);
+    out[2] = static_cast<uint8_t>(b);
+    out[3] = 0;
+#endif
+}
+
+inline void jpegConvertPixel(const JpegColourTables& t, int y, int cb, int cr, uint8_t* out) {
+    jpegStorePixel(t, y, jpegChromaOffsets(t, cb, cr), out);
+}
+
+// One MCU's share of one or two output lines: 8 chroma pairs, each covering h (1 or 2) luma
+// samples across. Luma comes from an 8-sample left part and, with h = 2, an 8-sample right part
+// of each luma row; row 1 and out1 may be null. Pixels as jpegStorePixel writes them.
+struct JpegLumaRow {
+    const uint8_t* left;
+    const uint8_t* right;
+    uint8_t* out;
+};
+void jpegConvertChromaRun(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr, int h,
+                          const JpegLumaRow& row0, const JpegLumaRow& row1);
+// The same one pixel at a time: the definition the packed version is tested against.
+void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr,
+                                int h, const JpegLumaRow& row0, const JpegLumaRow& row1);

@@ -1,0 +1,51 @@
+// The packed bit reader with its 64-bit buffer in an MMX register. Only integer code here: the
+// x87 unit shares its registers with MMX, so the state is emptied (_mm_empty) before anything
+// else runs: at the end of a row, before restarts, errors and stream reads.
+#include "jpeg/JpegEntropy.inl"
+
+#include <mmintrin.h>
+
+namespace {
+
+struct MmxRegister {
+    using Value = __m64;
+    static Value load(uint64_t v) {
+        return _mm_unpacklo_pi32(
+            _mm_cvtsi32_si64(static_cast<int>(static_cast<uint32_t>(v))),
+            _mm_cvtsi32_si64(static_cast<int>(static_cast<uint32_t>(v >> 32))));
+    }
+    static uint64_t store(Value v) {
+        uint32_t low = static_cast<uint32_t>(_mm_cvtsi64_si32(v));
+        uint32_t high = static_cast<uint32_t>(_mm_cvtsi64_si32(_mm_srli_si64(v, 32)));
+        return (static_cast<uint64_t>(high) << 32) | low;
+    }
+    static void leave() { _mm_empty(); }
+    static Value fromBytes(const uint8_t* p) {
+        uint32_t high =
+            (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+        uint32_t low = (uint32_t(p[4]) << 24) | (uint32_t(p[5]) << 16);
+        return _mm_unpacklo_pi32(_mm_cvtsi32_si64(static_cast<int>(low)),
+                                 _mm_cvtsi32_si64(static_cast<int>(high)));
+    }
+    static Value append(Value buffer, int count, Value bits48) {
+        return _mm_or_si64(buffer, _mm_srl_si64(bits48, _mm_cvtsi32_si64(count)));
+    }
+    static Value shiftLeft(Value v, int n) { return _mm_sll_si64(v, _mm_cvtsi32_si64(n)); }
+    static int top(Value v, int n) {
+        return _mm_cvtsi64_si32(_mm_srl_si64(v, _mm_cvtsi32_si64(64 - n)));
+    }
+};
+
+} // namespace
+
+struct JpegDecoder::MmxBitReader : JpegDecoder::PackedBitReader<MmxRegister> {
+    using PackedBitReader<MmxRegister>::PackedBitReader;
+};
+
+void JpegDecoder::decodeMcuRowMmx() {
+    decodeMcuRowWith<MmxBitReader, true>();
+}
+
+void JpegDecoder::decodeMcuRowMmxQuantised() {
+    decodeMcuRowWith<MmxBitReader, false>();
+}

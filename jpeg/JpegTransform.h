@@ -1,0 +1,49 @@
+// The decoder's two inverse DCTs and the tables they share. Blocks are 64 16-bit coefficients in
+// natural (row-major) order; samples are 8 rows of 8 bytes.
+#pragma once
+
+#include <cstdint>
+
+// Natural position of the k-th coefficient in stream (zig-zag) order, T.81 Figure A.6.
+extern const uint8_t jpegZigZag[64];
+
+// Integer LL&M transform of dequantised coefficients; works in place on block. This scalar
+// version defines the arithmetic bit for bit.
+void jpegIdctInteger(int16_t block[64], uint8_t samples[64]);
+
+// The integer transform over a row of consecutive blocks (64 coefficients and 64 samples each),
+// leaving the coefficients as they were: eight lanes of SSE2 where the compiler offers SSE2,
+// with the same 32-bit arithmetic (every step is linear modulo 2^32, so regrouping the
+// products changes nothing), else the scalar transform.
+void jpegIdctIntegerRow(const int16_t* coefficients, uint8_t* samples, int blocks);
+
+// AAN scale factors: round(16384 x a(u) x a(v)), a(0) = 1, a(k) = sqrt(2) x cos(k x pi / 16).
+extern const uint16_t jpegAanScale[64];
+
+// Pre-scaled quantisation entry at natural position z for the AAN transform.
+inline uint16_t jpegAanPrescale(int z, unsigned value) {
+    // Fits 32 bits unsigned: 31521 x 65535 + 2048 < 2^31.
+    return static_cast<uint16_t>((jpegAanScale[z] * value + 2048u) >> 12);
+}
+
+// AAN transform in 16-bit lanes of quantised coefficients with a pre-scaled table (natural
+// order). The reference computes one lane at a time and defines the arithmetic bit for bit.
+void jpegIdctAanReference(const int16_t coefficients[64], const int16_t quant[64],
+                          uint8_t* const rows[8]);
+
+// Transforms a row of consecutive blocks: block m x blocksPerMcu + b uses quant[b] and writes
+// samples at the same index (64 bytes per block).
+using JpegAanRowTransform = void (*)(const int16_t* coefficients, uint8_t* samples, int mcus,
+                                     int blocksPerMcu, const int16_t* const* quant);
+
+// The portable packed implementation (SSE2 where the compiler offers it, else the reference).
+void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int mcus,
+                            int blocksPerMcu, const int16_t* const* quant);
+#if defined(LANTERNMOOR_HAVE_MMX)
+// MMX, four lanes at a time; leaves the MMX state empty.
+void jpegIdctAanRowMmx(const int16_t* coefficients, uint8_t* samples, int mcus, int blocksPerMcu,
+                       const int16_t* const* quant);
+#endif
+
+// The packed implementation the decoder uses in this build.
+JpegAanRowTransform jpegIdctAanRow();

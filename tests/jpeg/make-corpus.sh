@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# Builds the decoder's test corpus in OUTDIR: JPEG files made with cjpeg from the shipped
+# photographs and from synthetic pictures, each beside djpeg's reference decoding
+# (-dct int -nosmooth, the closest libjpeg-turbo gets to the integer transform, as NAME.pnm, and
+# -dct fast -nosmooth, its AAN transform, as NAME.fast.pnm), and corpus.txt listing the files. Also arithmetic.jpg, which the decoder must reject.
+#
+#   make-corpus.sh OUTDIR PICTURES_DIR
+set -euo pipefail
+out=$1
+pictures=$2
+mkdir -p "$out"
+cd "$out"
+rm -f corpus.txt
+
+# A plain (P3/P2) picture: gradients with a seeded noise and a checker band that drives the
+# transforms into saturation.
+synth() { # file width height channels
+    awk -v w="$2" -v h="$3" -v c="$4" 'BEGIN {
+        print (c == 3 ? "P3" : "P2"); print w, h; print 255
+        s = 12345
+        for (y = 0; y < h; y++) {
+            for (x = 0; x < w; x++) {
+                for (k = 0; k < c; k++) {
+                    s = (s * 69069 + 1) % 4294967296
+                    v = int(x * 255 / (w > 1 ? w - 1 : 1) + y * 97 / (h > 1 ? h - 1 : 1) + k * 60) % 256
+                    v += int(s / 65536) % 48 - 24
+                    if (int(x / 4 + y / 4) % 7 == 0) v = (v < 128) ? 0 : 255
+                    if (v < 0) v = 0
+                    if (v > 255) v = 255
+                    printf "%d ", v
+                }
+            }
+            printf "\n"
+        }
+    }' > "$1"
+}
+
+references() {
+    djpeg -dct int -nosmooth -pnm "$1.jpg" > "$1.pnm"
+    djpeg -dct fast -nosmooth -pnm "$1.jpg" > "$1.fast.pnm"
+    echo "$1" >> corpus.txt
+}
+
+# encode NAME SOURCE cjpeg-options...: NAME.jpg and its reference NAME.pnm.
+encode() {
+    local name=$1 source=$2
+    shift 2
+    cjpeg "$@" "$source" > "$name.jpg"
+    references "$name"
+}
+
+# The shipped baseline photographs as they are (the progressive one is left out).
+for f in "$pictures"/*.jpg; do
+    name=photo-$(basename "$f" .jpg)
+    info=$(djpeg -verbose "$f" 2>&1 >/dev/null)
+    case $info in *"Start Of Frame 0xc2"*) continue ;; esac
+    cp "$f" "$name.jpg"
+    references "$name"
+done
+
+# One photograph re-encoded in every way the decoder must follow.
+djpeg -pnm "$pictures/121.jpg" > photo.ppm
+encode re-h1v1 photo.ppm -sample 1x1
+encode re-h2v1 photo.ppm -sample 2x1
+encode re-h1v2 photo.ppm -sample 1x2
+encode re-h2v2 photo.ppm -sample 2x2
+encode re-grey photo.ppm -grayscale
+encode re-restart1 photo.ppm -restart 1B
+encode re-restart-rows photo.ppm -sample 1x2 -restart 2
+encode re-optimised photo.ppm -optimize
+encode re-quality1 photo.ppm -quality 1
+encode re-quality100 photo.ppm -quality 100 -sample 1x1
+# Non-interleaved sequential: each component in its own scan, and Y before an interleaved CbCr.
+printf '0: 0 63 0 0;\n1: 0 63 0 0;\n2: 0 63 0 0;\n' > three-scans.txt
+printf '0: 0 63 0 0;\n1 2: 0 63 0 0;\n' > two-scans.txt
+encode re-three-scans photo.ppm -scans three-scans.txt
+encode re-two-scans-restart photo.ppm -sample 2x1 -scans two-scans.txt -restart 1B
+
+# Synthetic pictures at odd sizes in every layout.
+for size in 1x1 7x5 17x15 1000x3 33x47; do
+    w=${size%x*}
+    h=${size#*x}
+    synth "s$size.ppm" "$w" "$h" 3
+    synth "s$size.pgm" "$w" "$h" 1
+    encode "s$size-grey" "s$size.pgm"
+    for sampling in 1x1 2x1 1x2 2x2; do
+        encode "s$size-$sampling" "s$size.ppm" -sample "$sampling"
+    done
+done
+encode s17x15-restart1 s17x15.ppm -sample 2x2 -restart 1B
+encode s33x47-restart1-grey s33x47.pgm -restart 1B
+encode s33x47-optimised s33x47.ppm -optimize -sample 1x2
+encode s33x47-quality1 s33x47.ppm -quality 1 -sample 2x1
+encode s33x47-quality100 s33x47.ppm -quality 100
+encode s33x47-three-scans s33x47.ppm -sample 2x2 -scans three-scans.txt -restart 1B
+
+cjpeg -arithmetic s17x15.ppm > arithmetic.jpg
