@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# End-to-end test of tools/prepare-picture on two of the shipped photographs (converted to PPM by
-# libjpeg-turbo's djpeg) and on a few bad command lines.
-#   prepare-picture-test.sh PREPARE_PICTURE PICTURES_DIR
+# End-to-end test of tools/prepare-picture on shipped photographs, read as JPEG by the screen
+# saver's decoder and as PPM converted by libjpeg-turbo's djpeg, and on a few bad command lines.
+#   prepare-picture-test.sh PREPARE_PICTURE DECODE_JPEG PICTURES_DIR
 set -euo pipefail
 tool=$1
-pictures=$2
+decoder=$2
+pictures=$3
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 failures=0
@@ -77,7 +78,30 @@ expect_status 2 --bogus --screen 800x600 "$dir/114.ppm" "$dir/x.ppm"
 expect_status 1 --screen 800x600 "$dir/missing.ppm" "$dir/x.ppm"
 head -c 1000 "$dir/114.ppm" >"$dir/cut.ppm"
 expect_status 1 --screen 800x600 "$dir/cut.ppm" "$dir/x.ppm"
-expect_status 1 --screen 800x600 "$pictures/114.jpg" "$dir/x.ppm" # until the decoder lands
+
+# JPEG input goes through the screen saver's decoder: same fitting, and a picture shown 1:1 on a
+# true-colour display is exactly what the decoder delivered.
+expect_line "800 562 0 19" --screen 800x600 "$pictures/114.jpg"
+expect_line "701 1024 289 0" --enlarge --screen 1280x1024 "$pictures/116.jpg"
+for mode in --plain --simd; do
+    "$tool" $mode --screen 1024x768 "$pictures/115.jpg" "$dir/shown.ppm" >/dev/null
+    "$decoder" $mode "$pictures/115.jpg" "$dir/decoded.ppm"
+    cmp -s "$dir/shown.ppm" "$dir/decoded.ppm" || fail "$mode: a 1:1 JPEG picture differs from its decoding"
+done
+
+# A JPEG picture that breaks off is shown with the rest black, with a warning; one of which
+# nothing decodes is refused.
+size=$(stat -c %s "$pictures/118.jpg")
+head -c $((size / 2)) "$pictures/118.jpg" >"$dir/cut.jpg"
+if ! "$tool" --screen 1024x768 "$dir/cut.jpg" "$dir/cut.ppm" >"$dir/line" 2>"$dir/err"; then
+    fail "a cut JPEG picture was refused"
+fi
+grep -q "warning: .*error \(CorruptScan\|BadRestartMarker\)" "$dir/err" || fail "no warning for a cut picture: $(cat "$dir/err")"
+tail -c $((1024 * 3 * 100)) "$dir/cut.ppm" | cmp -s - <(head -c $((1024 * 3 * 100)) /dev/zero) ||
+    fail "the missing rows of a cut picture are not black"
+head -c 300 "$pictures/118.jpg" >"$dir/header.jpg"
+expect_status 1 --screen 800x600 "$dir/header.jpg" "$dir/x.ppm"
+grep -q "error [A-Za-z]* (-2[0-9][0-9])" "$dir/err" || fail "no decoder error named: $(cat "$dir/err")"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "prepare-picture: all checks passed"

@@ -1,5 +1,10 @@
 #include "tools/prepare-picture/PictureFile.h"
 
+#include "jpeg/JpegDecoder.h"
+#include "jpeg/JpegError.h"
+#include "jpeg/JpegInputStream.h"
+#include "slideshow/PictureDecoding.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -31,6 +36,32 @@ bool ReadField(const std::vector<std::uint8_t>& bytes, std::size_t& at, long& va
         value = value * 10 + (bytes[at++] - '0');
         if (value > 1000000) return false;
     }
+    return true;
+}
+
+std::string DecoderError(int code) {
+    const char* name = jpegErrorName(code);
+    return std::string("error ") + (name != nullptr ? name : "Unknown") + " (" +
+           std::to_string(code) + ")";
+}
+
+bool ReadJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes, bool useSimd,
+              RasterImage& image, std::string& error, std::string& warning) {
+    MemoryInputStream stream(bytes.data(), bytes.size());
+    DecodedPicture outcome;
+    if (!DecodePicture(stream, useSimd, image, outcome)) {
+        error = path + ": out of memory for the decoded picture";
+        return false;
+    }
+    if (image.Width() == 0 || outcome.Lines == 0) {
+        error = path + ": " + DecoderError(outcome.ErrorCode) +
+                ": the screen saver would show no picture";
+        return false;
+    }
+    if (outcome.ErrorCode != 0)
+        warning = path + ": " + DecoderError(outcome.ErrorCode) + " after " +
+                  std::to_string(outcome.Lines) + " of " + std::to_string(image.Height()) +
+                  " lines; the rest is black";
     return true;
 }
 
@@ -80,7 +111,8 @@ bool ReadPpm(const std::vector<std::uint8_t>& bytes, RasterImage& image, std::st
     return true;
 }
 
-bool ReadPicture(const std::string& path, RasterImage& image, std::string& error) {
+bool ReadPicture(const std::string& path, bool useSimd, RasterImage& image, std::string& error,
+                 std::string& warning) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = "cannot open " + path;
@@ -90,13 +122,8 @@ bool ReadPicture(const std::string& path, RasterImage& image, std::string& error
                                           std::istreambuf_iterator<char>());
     if (bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] == '6')
         return ReadPpm(bytes, image, error);
-    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8) {
-        // JPEG pictures are decoded line by line with the screen saver's own decoder into the
-        // buffer (StoreDecodedLine per line) once the decoder is part of the build.
-        error = path + ": JPEG input needs the JPEG decoder, which is not part of this build yet; "
-                       "convert it to PPM first (djpeg -ppm)";
-        return false;
-    }
+    if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8)
+        return ReadJpeg(path, bytes, useSimd, image, error, warning);
     error = path + ": neither a binary PPM (P6) nor a JPEG file";
     return false;
 }

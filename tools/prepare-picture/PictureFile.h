@@ -12,8 +12,12 @@
 // returns false with a reason in error.
 bool ReadPpm(const std::vector<std::uint8_t>& bytes, RasterImage& image, std::string& error);
 
-// Reads the file and picks the reader by its first bytes: "P6" for PPM, FF D8 for JPEG.
-bool ReadPicture(const std::string& path, RasterImage& image, std::string& error);
+// Reads the file and picks the reader by its first bytes: "P6" for PPM, FF D8 for JPEG, which the
+// screen saver's own decoder decodes (its packed variant when useSimd). A JPEG picture that breaks
+// off part way is still read, as the screen saver would show it (the rest black); warning then
+// says why. A JPEG picture of which nothing can be decoded is an error.
+bool ReadPicture(const std::string& path, bool useSimd, RasterImage& image, std::string& error,
+                 std::string& warning);
 
 // Writes a binary PPM (maxval 255) of the picture's red, green and blue bytes.
 bool WritePpm(const std::string& path, const RasterImage& image, std::string& error);

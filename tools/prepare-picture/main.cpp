@@ -17,15 +17,15 @@ namespace {
 const char Usage[] =
     "usage: prepare-picture [--plain|--simd] [--enlarge] [--depth 8|16|24|32] --screen WxH\n"
     "                       INPUT OUTPUT.ppm\n"
-    "  --plain, --simd  the floating-point or the packed-integer (MMX) resampler and ditherer;\n"
-    "                   by default the one this processor would run (packed with MMX)\n"
+    "  --plain, --simd  the plain or the packed-integer (MMX) decoder, resampler and ditherer;\n"
+    "                   by default the ones this processor would run (packed with MMX)\n"
     "  --enlarge        enlarge small pictures to fit (the EnlargeToFit option)\n"
     "  --depth N        the display's bits per pixel: 8 is a palette display (6x6x6 colour\n"
     "                   cube), 1, 4, 15 and 16 keep five bits per channel, 24 and 32 (the\n"
     "                   default) show the pixels unchanged\n"
     "  --screen WxH     the screen (or preview window) size\n"
-    "INPUT is a binary PPM (P6). Prints \"W H X Y\": the prepared picture's size and its top-left\n"
-    "corner on the screen.\n";
+    "INPUT is a JPEG file or a binary PPM (P6). Prints \"W H X Y\": the prepared picture's size\n"
+    "and its top-left corner on the screen.\n";
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "prepare-picture: %s\n", message.c_str());
@@ -94,8 +94,9 @@ int main(int argc, char** argv) {
     if (pathCount != 2) return UsageError("INPUT and OUTPUT.ppm are required");
 
     RasterImage image;
-    std::string error;
-    if (!ReadPicture(paths[0], image, error)) return Fail(error);
+    std::string error, warning;
+    if (!ReadPicture(paths[0], useMmx, image, error, warning)) return Fail(error);
+    if (!warning.empty()) std::fprintf(stderr, "prepare-picture: warning: %s\n", warning.c_str());
     PictureFit fit;
     if (!FitAndReducePicture(image, screenWidth, screenHeight, enlarge, depth, useMmx, fit))
         return Fail("out of memory: the screen saver would show no picture");

@@ -1,0 +1,21 @@
+// The first steps of picture preparation: decode a JPEG stream line by line into a new pixel
+// buffer. The screen saver feeds it a resource stream; prepare-picture and the benchmarks a
+// memory stream.
+#pragma once
+
+class JpegInputStream;
+class RasterImage;
+
+struct DecodedPicture {
+    // The decoder's error code (0 when every line came through).
+    int ErrorCode = 0;
+    // Lines the decoder delivered, from the top.
+    int Lines = 0;
+};
+
+// Decodes the stream into image, which receives the picture's size and pixels. A stream the
+// decoder cannot read at all gives a 0 x 0 image; a picture that breaks off keeps its size, and
+// the rows never delivered are black. Grey pictures become grey pixels. Returns false, leaving
+// image empty, only when the pixel buffer cannot be allocated: the picture is then not shown.
+bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
+                   DecodedPicture& outcome);
