@@ -4,8 +4,14 @@
 LM_WIN32_BUILD=${LM_WIN32_BUILD:-$LM_ROOT/build/win32}
 
 # Starts a private Xvfb when there is no display (or when LM_FORCE_XVFB=1) and exports DISPLAY.
-# LM_SCREEN sets its size and depth (default 1024x768x24). The server dies with this shell.
+# LM_SCREEN sets its size and depth (default 1024x768x24). The server dies with this shell. A
+# private display that a calling script already started (LM_PRIVATE_DISPLAY) is used as it is, so
+# every Wine process of one run shares one X server.
 lm_ensure_display() {
+    if [ -n "${LM_PRIVATE_DISPLAY:-}" ]; then
+        export DISPLAY=$LM_PRIVATE_DISPLAY
+        return 0
+    fi
     if [ -n "${DISPLAY:-}" ] && [ "${LM_FORCE_XVFB:-0}" != 1 ]; then return 0; fi
     local fifo dir
     dir=$(mktemp -d)
@@ -16,7 +22,7 @@ lm_ensure_display() {
     local n
     read -r -t 20 n <"$fifo" || lm_die "Xvfb did not start"
     rm -rf "$dir"
-    export DISPLAY=":$n"
+    export DISPLAY=":$n" LM_PRIVATE_DISPLAY=":$n"
     trap 'lm_stop_display' EXIT
 }
 
@@ -26,6 +32,7 @@ lm_stop_display() {
         kill "$LM_XVFB_PID" 2>/dev/null || true
         wait "$LM_XVFB_PID" 2>/dev/null || true
         LM_XVFB_PID=
+        unset LM_PRIVATE_DISPLAY
     fi
 }
 
