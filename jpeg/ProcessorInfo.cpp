@@ -20,4 +20,6 @@ const ProcessorInfo theProcessorInfo = readProcessorInfo();
 
 } // namespace
 
-const ProcessorInfo& processorInfo() { return theProcessorInfo; }
+const ProcessorInfo& processorInfo() {
+    return theProcessorInfo;
+}
