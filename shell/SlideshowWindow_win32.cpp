@@ -27,6 +27,10 @@ bool RegisterSlideshowClass(HINSTANCE instance) {
 SlideshowWindow::SlideshowWindow(bool isPreview, SettingsStore& store)
     : Settings_(store), IsPreview(isPreview) {}
 
+SlideshowWindow::~SlideshowWindow() {
+    DestroyOwnWindow();
+}
+
 bool SlideshowWindow::CreateFullScreen() {
     const HINSTANCE instance = ApplicationModule::Current().Instance();
     if (!RegisterSlideshowClass(instance)) return false;

@@ -23,6 +23,8 @@ class SlideshowWindow : public Window {
 public:
     // Loads the settings from `store`.
     SlideshowWindow(bool isPreview, SettingsStore& store);
+    // Destroys the window if it still exists, releasing the show as WM_DESTROY does.
+    ~SlideshowWindow() override;
 
     // The topmost pop-up over the whole primary screen.
     bool CreateFullScreen();

@@ -5,6 +5,14 @@
 thread_local std::exception_ptr Window::pendingException_;
 
 Window::~Window() {
+    if (handle_ == nullptr) return;
+    // Detach first: a message dispatched to a half-destroyed object would reach no handler.
+    const HWND window = std::exchange(handle_, nullptr);
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+}
+
+void Window::DestroyOwnWindow() {
     if (handle_ != nullptr) DestroyWindow(handle_);
 }
 

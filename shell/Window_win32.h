@@ -11,7 +11,9 @@ public:
     Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
-    // Destroys the window if it still exists, so no path out of a run leaves it behind.
+    // Destroys the window if it still exists, so no path out of a run leaves it behind. By then
+    // the derived object is gone: the window's last messages get the default handling only.
+    // Derived classes that handle WM_DESTROY call DestroyOwnWindow in their own destructor.
     virtual ~Window();
 
     HWND Handle() const { return handle_; }
@@ -34,6 +36,9 @@ protected:
     virtual bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) = 0;
     // Called after the window's last message, when Handle() is null again.
     virtual void OnFinalMessage() {}
+
+    // Destroys the window now, if it still exists, with this object handling its last messages.
+    void DestroyOwnWindow();
 
 private:
     static thread_local std::exception_ptr pendingException_;
