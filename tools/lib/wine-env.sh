@@ -37,12 +37,16 @@ lm_stop_display() {
 }
 
 # Exports the Wine environment and creates the prefix on first use (once, even when ctest runs
-# several Windows tests at the same time).
+# several Windows tests at the same time). With --tests the prefix is set up for the tests: X
+# windows unmanaged, since there is no window manager in the virtual display and Wine would wait
+# two seconds for one each time a window is destroyed.
 lm_ensure_wine_prefix() {
     export WINEPREFIX=${WINEPREFIX:-$LM_WIN32_BUILD/wineprefix}
     export WINEARCH=win32
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+    local for_tests=0
+    [ "${1:-}" = --tests ] && for_tests=1
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
@@ -51,6 +55,11 @@ lm_ensure_wine_prefix() {
             wineserver -w
             [ -f "$WINEPREFIX/system.reg" ] || { echo "error: wineboot failed in $WINEPREFIX" >&2; exit 1; }
             touch "$WINEPREFIX/.lanternmoor-ready"
+        fi
+        if [ $for_tests = 1 ] && [ ! -f "$WINEPREFIX/.lanternmoor-tests-ready" ]; then
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 &&
+                wineserver -w &&
+                touch "$WINEPREFIX/.lanternmoor-tests-ready"
         fi
     ) 9>"$WINEPREFIX.lock"
 }
