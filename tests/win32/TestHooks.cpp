@@ -39,7 +39,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
+extern "C" __attribute__((dllexport)) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
     const bool refuse = CountLines("verify") == 0;
     char line[64];
     std::snprintf(line, sizeof line, "verify %lu",
@@ -48,8 +48,9 @@ extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
     return refuse ? FALSE : TRUE;
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI
-    PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD reserved1, DWORD reserved2) {
+extern "C" __attribute__((dllexport)) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND parent,
+                                                                      DWORD reserved1,
+                                                                      DWORD reserved2) {
     char line[128];
     std::snprintf(line, sizeof line, "change %s %lu %lu %lu", provider != nullptr ? provider : "?",
                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(parent)),
