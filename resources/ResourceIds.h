@@ -5,5 +5,8 @@
 // String table entry 1: the name Windows shows in the Display Properties list of screen savers.
 #define IDS_SCREENSAVER_NAME 1
 
+// The application icon (a lantern; tools/make-lantern-icon draws it).
+#define IDI_LANTERNMOOR 1
+
 // Pictures are RCDATA resources; the caption of each is the string table entry with the same id.
 #define IDR_FIRST_PICTURE 114

@@ -1,0 +1,100 @@
+#include "settings/ScreenSaverSettings.h"
+
+namespace {
+
+// Reads one value as a 32-bit little-endian number. Only a REG_DWORD of exactly 4 bytes counts:
+// a string, a short value or a wide one is not a number of ours, and leaves the default.
+bool ReadNumber(SettingsStore& store, SettingsStore::Key key, const char* name,
+                std::uint32_t& number) {
+    unsigned char bytes[4] = {};
+    std::uint32_t size = sizeof bytes;
+    ValueType type = ValueType::None;
+    if (!store.QueryValue(key, name, type, bytes, size)) return false;
+    if (type != ValueType::Dword || size != sizeof bytes) return false;
+    number = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+             std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
+    return true;
+}
+
+void ReadFlag(SettingsStore& store, SettingsStore::Key key, const char* name, bool& flag) {
+    std::uint32_t number = 0;
+    if (ReadNumber(store, key, name, number)) flag = number != 0;
+}
+
+void ReadMillis(SettingsStore& store, SettingsStore::Key key, const char* name,
+                std::int32_t& millis) {
+    std::uint32_t number = 0;
+    if (ReadNumber(store, key, name, number)) millis = static_cast<std::int32_t>(number);
+}
+
+} // namespace
+
+ScreenSaverSettings::ScreenSaverSettings() {
+    SetDefaults();
+}
+
+ScreenSaverSettings::ScreenSaverSettings(SettingsStore& store) {
+    LoadSettings(store);
+}
+
+void ScreenSaverSettings::SetDefaults() {
+    EnlargeToFit = false;
+    RandomOrder = false;
+    ShowText = true;
+    EnableKeys = false;
+    UseEffects = true;
+    PictureMillis = 2000;
+    EffectMillis = 2000;
+    TransitionEffects.clear();
+    for (const char* name : kEffectNames)
+        TransitionEffects[name] = true;
+}
+
+void ScreenSaverSettings::LoadSettings(SettingsStore& store) {
+    SetDefaults();
+    SettingsStore::Key key = 0;
+    if (!store.OpenKey(SettingsStore::RootKey, kSettingsKeyPath, key)) return;
+
+    ReadFlag(store, key, "EnlargeToFit", EnlargeToFit);
+    ReadFlag(store, key, "RandomOrder", RandomOrder);
+    ReadFlag(store, key, "ShowText", ShowText);
+    ReadFlag(store, key, "EnableKeys", EnableKeys);
+    ReadFlag(store, key, "UseEffects", UseEffects);
+    ReadMillis(store, key, "PictureMillis", PictureMillis);
+    ReadMillis(store, key, "EffectMillis", EffectMillis);
+
+    SettingsStore::Key effects = 0;
+    if (store.OpenKey(key, kEffectsSubkey, effects)) {
+        for (const char* name : kEffectNames)
+            ReadFlag(store, effects, name, TransitionEffects[name]);
+        store.CloseKey(effects);
+    }
+    store.CloseKey(key);
+}
+
+void ScreenSaverSettings::SaveSettings(SettingsStore& store) const {
+    SettingsStore::Key key = 0;
+    if (!store.CreateKey(SettingsStore::RootKey, kSettingsKeyPath, key)) return;
+
+    // A failed write is ignored; the ones after it still happen.
+    store.SetDwordValue(key, "EnlargeToFit", EnlargeToFit ? 1 : 0);
+    store.SetDwordValue(key, "RandomOrder", RandomOrder ? 1 : 0);
+    store.SetDwordValue(key, "ShowText", ShowText ? 1 : 0);
+    store.SetDwordValue(key, "EnableKeys", EnableKeys ? 1 : 0);
+    store.SetDwordValue(key, "UseEffects", UseEffects ? 1 : 0);
+    store.SetDwordValue(key, "PictureMillis", static_cast<std::uint32_t>(PictureMillis));
+    store.SetDwordValue(key, "EffectMillis", static_cast<std::uint32_t>(EffectMillis));
+
+    SettingsStore::Key effects = 0;
+    if (store.CreateKey(key, kEffectsSubkey, effects)) {
+        for (const char* name : kEffectNames)
+            store.SetDwordValue(effects, name, IsEffectEnabled(name) ? 1 : 0);
+        store.CloseKey(effects);
+    }
+    store.CloseKey(key);
+}
+
+bool ScreenSaverSettings::IsEffectEnabled(const std::string& name) const {
+    const auto entry = TransitionEffects.find(name);
+    return entry != TransitionEffects.end() && entry->second;
+}

@@ -1,0 +1,48 @@
+// Every option of the screen saver, and how it persists per user in the registry.
+#pragma once
+
+#include "settings/SettingsStore.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+// The four transition effects, in the order they are read, written and set up. The names are at
+// once registry value names, list items of the configuration and the keys of TransitionEffects.
+constexpr const char* kEffectNames[] = {"Horizontal lines", "Vertical lines", "Big checkers",
+                                        "Small checkers"};
+
+// Where the settings live below HKEY_CURRENT_USER, and the subkey of the effect flags.
+constexpr const char* kSettingsKeyPath = "Software\\Quillfern\\Lanternmoor";
+constexpr const char* kEffectsSubkey = "Transition Effects";
+
+class ScreenSaverSettings {
+public:
+    // The defaults, without touching any store.
+    ScreenSaverSettings();
+    // Constructing a record from a store loads it.
+    explicit ScreenSaverSettings(SettingsStore& store);
+
+    // Fills every member from the store. Never fails: a missing key or a value that is missing, of
+    // another type than REG_DWORD or of another size than 4 bytes leaves that member's default.
+    void LoadSettings(SettingsStore& store);
+    // Writes all eleven values as REG_DWORD (flags as 0 or 1), creating the keys when missing.
+    // Failures are ignored; every write that can happen does.
+    void SaveSettings(SettingsStore& store) const;
+
+    // Whether the named effect is enabled; a name not in the map reads as false.
+    bool IsEffectEnabled(const std::string& name) const;
+
+    bool EnlargeToFit;
+    bool RandomOrder;
+    bool ShowText;
+    bool EnableKeys;
+    bool UseEffects;
+    // Not clamped: the 32 bits stored are handed on unchanged.
+    std::int32_t PictureMillis;
+    std::int32_t EffectMillis;
+    std::map<std::string, bool> TransitionEffects;
+
+private:
+    void SetDefaults();
+};
