@@ -69,4 +69,9 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows,
 void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
                        const PackedContributor* entries, const PackedLanes* weights);
 void PackedDitherMmx(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
+// The passes over trimmed taps, as MmxResampler runs them.
+void PackedHorizontalTapsMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
+                             int columns, PackedLanes* work);
+void PackedVerticalTapsMmx(const PackedLanes* work, int columns, Pixel* output, int stride,
+                           int rows, const PackedTaps* taps);
 #endif

@@ -258,7 +258,6 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
         ImagingFree(output);
         return nullptr;
     }
-#if LANTERNMOOR_SSE2
     ImagingBlock<PackedTaps> horizontalTaps, verticalTaps;
     if (!horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
         !verticalTaps.Allocate(static_cast<std::size_t>(newHeight))) {
@@ -267,26 +266,23 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
     }
     TrimPackedTaps(horizontal.Entries(), horizontal.Weights(), newWidth, horizontalTaps.Get());
     TrimPackedTaps(vertical.Entries(), vertical.Weights(), newHeight, verticalTaps.Get());
-#endif
     for (int x = 0; x < newWidth; x += BlockColumns) {
         const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
 #if LANTERNMOOR_SSE2
         PackedHorizontalSse2(pixels, width, height, horizontalTaps.Get() + x, columns, work.Get());
         PackedVerticalSse2(work.Get(), columns, output + x, newWidth, newHeight,
                            verticalTaps.Get());
+#elif LANTERNMOOR_HAVE_MMX
+        PackedHorizontalTapsMmx(pixels, width, height, horizontalTaps.Get() + x, columns,
+                                work.Get());
+        PackedVerticalTapsMmx(work.Get(), columns, output + x, newWidth, newHeight,
+                              verticalTaps.Get());
 #else
         const PackedLanes* weights = horizontal.Weights() + horizontal.WeightIndex(x);
-#if LANTERNMOOR_HAVE_MMX
-        PackedHorizontalMmx(pixels, width, height, horizontal.Entries() + x, weights, columns,
-                            work.Get());
-        PackedVerticalMmx(work.Get(), columns, output + x, newWidth, newHeight, vertical.Entries(),
-                          vertical.Weights());
-#else
         PackedHorizontalPortable(pixels, width, height, horizontal.Entries() + x, weights, columns,
                                  work.Get());
         PackedVerticalPortable(work.Get(), columns, output + x, newWidth, newHeight,
                                vertical.Entries(), vertical.Weights());
-#endif
 #endif
     }
     return output;

@@ -40,10 +40,6 @@ std::vector<Pixel> PatchyImage(int width, int height, TestRandom& random) {
     return image;
 }
 
-bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
-}
-
 } // namespace
 
 TEST(PlainTaps, DropTheZeroWeightsAndDescribeTheRest) {
@@ -115,6 +111,10 @@ TEST(ResamplerAgreement, FlatAreasAndBlockEdgesMatchTheStraightforwardFloatResiz
 #if LANTERNMOOR_SSE2
 
 namespace {
+
+bool SameBits(const std::vector<float>& a, const std::vector<float>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
 
 // A weight of the given number of significant bits below 1.
 float WeightOfBits(TestRandom& random, int bits) {
@@ -230,7 +230,20 @@ TEST(PlainSse2, VerticalPassEqualsTheExtendedSumsAlsoNearIntegers) {
     }
 }
 
-TEST(PackedSse2, PassesEqualThePortableLaneCodeForAnyWeights) {
+#endif
+
+// The packed passes over trimmed taps of this build: SSE2 natively, MMX in the Windows build.
+TEST(PackedTapsKernels, EqualThePortableLaneCodeForAnyWeights) {
+    using Horizontal = void (*)(const Pixel*, int, int, const PackedTaps*, int, PackedLanes*);
+    using Vertical = void (*)(const PackedLanes*, int, Pixel*, int, int, const PackedTaps*);
+    std::vector<std::pair<Horizontal, Vertical>> kernels;
+#if LANTERNMOOR_SSE2
+    kernels.push_back({PackedHorizontalSse2, PackedVerticalSse2});
+#endif
+#if LANTERNMOOR_HAVE_MMX
+    kernels.push_back({PackedHorizontalTapsMmx, PackedVerticalTapsMmx});
+#endif
+    if (kernels.empty()) GTEST_SKIP() << "no packed-instruction passes in this build";
     TestRandom random(45);
     auto lanes = [&] {
         PackedLanes w;
@@ -266,24 +279,24 @@ TEST(PackedSse2, PassesEqualThePortableLaneCodeForAnyWeights) {
         TrimPackedTaps(vEntries.data(), vWeights.data(), rows, vTaps.data());
 
         std::vector<PackedLanes> expected(static_cast<std::size_t>(height) * columns);
-        std::vector<PackedLanes> got(expected.size());
         PackedHorizontalPortable(source.data(), width, height, hEntries.data(), hWeights.data(),
                                  columns, expected.data());
-        PackedHorizontalSse2(source.data(), width, height, hTaps.data(), columns, got.data());
-        ASSERT_EQ(std::memcmp(got.data(), expected.data(), got.size() * sizeof(PackedLanes)), 0)
-            << "horizontal, round " << round;
 
         // Work entries over the whole lane range, as random weights can leave them.
         std::vector<PackedLanes> work(static_cast<std::size_t>(height) * columns);
         for (auto& entry : work)
             entry = lanes();
         std::vector<Pixel> outExpected(static_cast<std::size_t>(rows) * columns);
-        std::vector<Pixel> outGot(outExpected.size(), 0xDEADBEEF);
         PackedVerticalPortable(work.data(), columns, outExpected.data(), columns, rows,
                                vEntries.data(), vWeights.data());
-        PackedVerticalSse2(work.data(), columns, outGot.data(), columns, rows, vTaps.data());
-        ASSERT_EQ(outGot, outExpected) << "vertical, round " << round;
+        for (std::size_t i = 0; i < kernels.size(); ++i) {
+            std::vector<PackedLanes> got(expected.size());
+            kernels[i].first(source.data(), width, height, hTaps.data(), columns, got.data());
+            ASSERT_EQ(std::memcmp(got.data(), expected.data(), got.size() * sizeof(PackedLanes)), 0)
+                << "horizontal, kernel " << i << ", round " << round;
+            std::vector<Pixel> outGot(outExpected.size(), 0xDEADBEEF);
+            kernels[i].second(work.data(), columns, outGot.data(), columns, rows, vTaps.data());
+            ASSERT_EQ(outGot, outExpected) << "vertical, kernel " << i << ", round " << round;
+        }
     }
 }
-
-#endif
