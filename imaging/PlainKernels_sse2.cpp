@@ -288,10 +288,74 @@ inline __m128i FlatPairChannel(const float* first, std::size_t values, __m128 we
     return _mm_cvttps_epi32(sum);
 }
 
+// Two taps in double precision, for the lanes the single-precision sum left open: the products
+// are exact and the sum s is the exact sum rounded once to 53 bits, so its truncation is that of
+// the extended sum unless s is an integer above the exact sum (as the two-sum error tells). Those
+// lanes are marked in `open`.
+inline __m128i PairChannelInDouble(const float* first, std::size_t values, __m128d w0, __m128d w1,
+                                   __m128& open) {
+    const __m128 a0 = _mm_loadu_ps(first);
+    const __m128 a1 = _mm_loadu_ps(first + values);
+    __m128i truncated[2];
+    __m128d undecided[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m128 x0 = half == 0 ? a0 : _mm_movehl_ps(a0, a0);
+        const __m128 x1 = half == 0 ? a1 : _mm_movehl_ps(a1, a1);
+        const __m128d p0 = _mm_mul_pd(_mm_cvtps_pd(x0), w0);
+        const __m128d p1 = _mm_mul_pd(_mm_cvtps_pd(x1), w1);
+        const __m128d sum = _mm_add_pd(p0, p1);
+        const __m128d back = _mm_sub_pd(sum, p0);
+        const __m128d error =
+            _mm_add_pd(_mm_sub_pd(p0, _mm_sub_pd(sum, back)), _mm_sub_pd(p1, back));
+        truncated[half] = _mm_cvttpd_epi32(sum);
+        const __m128d integer = _mm_cmpeq_pd(_mm_cvtepi32_pd(truncated[half]), sum);
+        undecided[half] = _mm_and_pd(integer, _mm_cmplt_pd(error, _mm_setzero_pd()));
+    }
+    open = _mm_or_ps(open, _mm_shuffle_ps(_mm_castpd_ps(undecided[0]), _mm_castpd_ps(undecided[1]),
+                                          _MM_SHUFFLE(2, 0, 2, 0)));
+    return _mm_unpacklo_epi64(truncated[0], truncated[1]);
+}
+
+// Settles the lanes of a group of four pixels that the single-precision sums left undecided.
+void SettlePair(const float* first, std::size_t step, const PlainTaps& taps, int decided,
+                Pixel* out) {
+    const std::size_t values = 3 * step;
+    const __m128d w0 = _mm_set1_pd(taps.Weights[0]);
+    const __m128d w1 = _mm_set1_pd(taps.Weights[1]);
+    __m128 open = _mm_setzero_ps();
+    const __m128i b = PairChannelInDouble(first, values, w0, w1, open);
+    const __m128i g = PairChannelInDouble(first + step, values, w0, w1, open);
+    const __m128i r = PairChannelInDouble(first + 2 * step, values, w0, w1, open);
+    alignas(16) Pixel pixels[4];
+    StorePixels(pixels, b, g, r);
+    const int left = _mm_movemask_ps(open);
+    for (int i = 0; i < 4; ++i) {
+        if (decided & (1 << i)) continue;
+        out[i] = (left & (1 << i)) ? ExactPixel(first + i, step, taps) : pixels[i];
+    }
+}
+
+// The lanes of a group of four pixels whose values are integers in both taps and all channels.
+// With a weight that is a multiple of 2^-16, every step of the single-precision sum is exact for
+// them (the difference has at most 9 bits, its product and the sum at most 24), so it is the
+// exact sum.
+int IntegerLanes(const float* first, std::size_t step) {
+    __m128 integral = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    for (int k = 0; k < 2; ++k)
+        for (int channel = 0; channel < 3; ++channel) {
+            const __m128 v = _mm_loadu_ps(first + k * 3 * step + channel * step);
+            integral = _mm_and_ps(integral, _mm_cmpeq_ps(_mm_cvtepi32_ps(_mm_cvttps_epi32(v)), v));
+        }
+    return _mm_movemask_ps(integral);
+}
+
 void FlatPairRow(const float* base, int columns, Pixel* out, const PlainTaps& taps, float largest) {
     const std::size_t step = static_cast<std::size_t>(columns);
     const std::size_t values = 3 * step;
     const __m128 weight = _mm_set1_ps(taps.Weights[1]);
+    const float scaledWeight = taps.Weights[1] * 65536.0f;
+    const bool fixedWeight = taps.Weights[1] > 0 && taps.Weights[1] < 1 &&
+                             scaledWeight == static_cast<float>(static_cast<int>(scaledWeight));
     const __m128 margin =
         _mm_set1_ps((largest > 1.0f ? largest : 1.0f) * (8.0f / (16.0f * 1024.0f * 1024.0f)));
     int c = 0;
@@ -302,11 +366,9 @@ void FlatPairRow(const float* base, int columns, Pixel* out, const PlainTaps& ta
         const __m128i g = FlatPairChannel(first + step, values, weight, margin, decided);
         const __m128i r = FlatPairChannel(first + 2 * step, values, weight, margin, decided);
         StorePixels(out + c, b, g, r);
-        const int lanes = _mm_movemask_ps(decided);
-        if (lanes != 0xF) {
-            for (int i = 0; i < 4; ++i)
-                if ((lanes & (1 << i)) == 0) out[c + i] = ExactPixel(first + i, step, taps);
-        }
+        int lanes = _mm_movemask_ps(decided);
+        if (lanes != 0xF && fixedWeight) lanes |= IntegerLanes(first, step);
+        if (lanes != 0xF) SettlePair(first, step, taps, lanes, out + c);
     }
     for (; c < columns; ++c)
         out[c] = ExactPixel(base + c, step, taps);
