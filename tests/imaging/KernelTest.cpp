@@ -230,6 +230,23 @@ TEST(PlainSse2, VerticalPassEqualsTheExtendedSumsAlsoNearIntegers) {
     }
 }
 
+// Weights that add up to exactly 1 and values whose exact sum lies 2^-52 below 23: the double sum
+// rounds up to 23, the extended one stays below it. Found by search; the single-precision sum
+// cannot decide it either, so it reaches the extended sums.
+TEST(PlainSse2, ASumThatDoublePrecisionRoundsUpToAnIntegerIsTruncatedBelowIt) {
+    const float weights[2] = {0x1.f1c5fp-2f, 0x1.071d08p-1f};
+    const float a0 = 0x1.fcd9a8p-24f, a1 = 0x1.660d0ap+5f;
+    const PlainTaps taps = PlainTapsOf(PlainContributor{0, 2, weights, true, -1});
+    ASSERT_TRUE(taps.FlatExact);
+    std::vector<float> work(2 * 3 * 4, a0);
+    std::fill(work.begin() + 12, work.end(), a1);
+    std::vector<Pixel> out(4, 0);
+    X87PrecisionScope extended(X87PrecisionScope::Extended);
+    EXPECT_EQ(static_cast<double>(a0) * weights[0] + static_cast<double>(a1) * weights[1], 23.0);
+    PlainVerticalSse2(work.data(), 4, out.data(), 4, 1, &taps, a1);
+    EXPECT_EQ(out, std::vector<Pixel>(4, PackPixel(22, 22, 22)));
+}
+
 #endif
 
 // The packed passes over trimmed taps of this build: SSE2 natively, MMX in the Windows build.
