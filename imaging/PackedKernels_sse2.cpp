@@ -55,66 +55,83 @@ Window WindowOf(const PackedTaps& taps, int sourceWidth) {
     return window;
 }
 
-// Any number of taps, one at a time.
-void HorizontalColumn(const Pixel* source, int sourceWidth, int rows, const PackedTaps& taps,
-                      int columns, PackedLanes* work) {
-    for (int r = 0; r < rows; ++r) {
-        const Pixel* tap = source + static_cast<std::size_t>(r) * sourceWidth + taps.First;
-        __m128i acc = _mm_setzero_si128();
-        for (int k = 0; k < taps.Count; ++k)
-            acc = _mm_add_epi16(acc,
-                                _mm_mulhi_epi16(ScaledPixel(tap[k]), LoadLanes(taps.Weights[k])));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(work + static_cast<std::size_t>(r) * columns),
-                         _mm_slli_epi16(acc, 1));
-    }
+// Any number of taps, one at a time: one entry of one row.
+inline __m128i TapByTap(const Pixel* line, const PackedTaps& taps) {
+    const Pixel* tap = line + taps.First;
+    __m128i acc = _mm_setzero_si128();
+    for (int k = 0; k < taps.Count; ++k)
+        acc = _mm_add_epi16(acc, _mm_mulhi_epi16(ScaledPixel(tap[k]), LoadLanes(taps.Weights[k])));
+    return _mm_slli_epi16(acc, 1);
+}
+
+// Both windows' pixels times their weights, eight lanes each.
+inline __m128i Windowed(const Pixel* line, const Window& window) {
+    const __m128i pixels = _mm_unpacklo_epi8(LoadPixels(line + window.Start), _mm_setzero_si128());
+    return _mm_mulhi_epi16(_mm_slli_epi16(pixels, 7), window.Weights);
 }
 
 void HorizontalChunk(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
                      int count, int columns, PackedLanes* work) {
-    bool windowed = sourceWidth >= 2;
-    for (int c = 0; c < count; ++c)
-        windowed = windowed && taps[c].Count <= 2;
-    if (!windowed) {
-        for (int c = 0; c < count; ++c)
-            HorizontalColumn(source, sourceWidth, rows, taps[c], columns, work + c);
-        return;
-    }
     Window windows[ChunkColumns];
+    bool windowed[ChunkColumns + 1];
+    int lowest = sourceWidth, highest = 0;
+    for (int c = 0; c < count; ++c) {
+        windowed[c] = sourceWidth >= 2 && taps[c].Count <= 2;
+        if (windowed[c]) windows[c] = WindowOf(taps[c], sourceWidth);
+        if (taps[c].Count > 0) {
+            lowest = taps[c].First - 1 < lowest ? taps[c].First - 1 : lowest;
+            highest = taps[c].First + taps[c].Count + 1 > highest
+                          ? taps[c].First + taps[c].Count + 1
+                          : highest;
+        }
+    }
+    windowed[count] = false;
+    bool allWindowed = true;
     for (int c = 0; c < count; ++c)
-        windows[c] = WindowOf(taps[c], sourceWidth);
-    const __m128i zero = _mm_setzero_si128();
+        allWindowed = allWindowed && windowed[c];
+    lowest = lowest < 0 ? 0 : lowest;
+    highest = highest > sourceWidth ? sourceWidth : highest;
     // Rows lie a whole source line apart, which the hardware does not prefetch across pages: ask
     // for the strip of a row a few rows ahead.
-    const char* stripStart = reinterpret_cast<const char*>(source + windows[0].Start);
-    const char* stripEnd = reinterpret_cast<const char*>(source + windows[count - 1].Start + 2);
+    const char* stripStart = reinterpret_cast<const char*>(source + lowest);
+    const char* stripEnd = reinterpret_cast<const char*>(source + highest);
     const std::size_t lineBytes = static_cast<std::size_t>(sourceWidth) * sizeof(Pixel);
     for (int r = 0; r < rows; ++r) {
         const Pixel* line = source + static_cast<std::size_t>(r) * sourceWidth;
         PackedLanes* out = work + static_cast<std::size_t>(r) * columns;
-        if (r + PrefetchRows < rows) {
+        if (r + PrefetchRows < rows && stripStart < stripEnd) {
             const std::size_t ahead = static_cast<std::size_t>(r + PrefetchRows) * lineBytes;
             for (const char* p = stripStart; p < stripEnd; p += 64)
                 _mm_prefetch(p + ahead, _MM_HINT_T0);
             _mm_prefetch(stripEnd - 1 + ahead, _MM_HINT_T0);
         }
-        int c = 0;
-        for (; c + 1 < count; c += 2) {
-            __m128i a =
-                _mm_slli_epi16(_mm_unpacklo_epi8(LoadPixels(line + windows[c].Start), zero), 7);
-            __m128i b =
-                _mm_slli_epi16(_mm_unpacklo_epi8(LoadPixels(line + windows[c + 1].Start), zero), 7);
-            a = _mm_mulhi_epi16(a, windows[c].Weights);
-            b = _mm_mulhi_epi16(b, windows[c + 1].Weights);
-            // Left pixels of both windows plus right pixels of both windows.
-            const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_slli_epi16(sum, 1));
+        if (allWindowed) {
+            int c = 0;
+            for (; c + 1 < count; c += 2) {
+                const __m128i a = Windowed(line, windows[c]);
+                const __m128i b = Windowed(line, windows[c + 1]);
+                // Left pixels of both windows plus right pixels of both windows.
+                const __m128i sum =
+                    _mm_add_epi16(_mm_unpacklo_epi64(a, b), _mm_unpackhi_epi64(a, b));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + c), _mm_slli_epi16(sum, 1));
+            }
+            if (c < count) {
+                const __m128i a = Windowed(line, windows[c]);
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out + c),
+                                 _mm_slli_epi16(_mm_add_epi16(a, _mm_srli_si128(a, 8)), 1));
+            }
+            continue;
         }
-        if (c < count) {
-            __m128i a =
-                _mm_slli_epi16(_mm_unpacklo_epi8(LoadPixels(line + windows[c].Start), zero), 7);
-            a = _mm_mulhi_epi16(a, windows[c].Weights);
-            const __m128i sum = _mm_add_epi16(a, _mm_srli_si128(a, 8));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + c), _mm_slli_epi16(sum, 1));
+        for (int c = 0; c < count;) {
+            __m128i* entry = reinterpret_cast<__m128i*>(out + c);
+            if (windowed[c]) {
+                const __m128i a = Windowed(line, windows[c]);
+                _mm_storel_epi64(entry, _mm_slli_epi16(_mm_add_epi16(a, _mm_srli_si128(a, 8)), 1));
+                ++c;
+            } else {
+                _mm_storel_epi64(entry, TapByTap(line, taps[c]));
+                ++c;
+            }
         }
     }
 }
