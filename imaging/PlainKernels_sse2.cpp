@@ -1,15 +1,18 @@
 // The float passes in SSE2 for the native build, four output columns at a time.
 //
-// Horizontal: for entries of at most two taps whose steps are exact in double precision, the
+// Horizontal: entries of at most two taps whose steps are exact in double precision go four at a
+// time. When no weight has more than 16 significant bits, byte x weight is exact in single
+// precision and both steps are float operations, each rounding an exact value once. Otherwise the
 // first step (0 + byte x weight, rounded to float) is one single-precision multiplication, which
-// rounds the exact product once; the second step adds the exact double product to it and rounds
+// rounds the exact product once, and the second adds the exact double product to it and rounds
 // the exact sum once, on the conversion to float. Other entries take the designed steps.
 //
 // Vertical: the sum is formed in single precision. When it is farther from an integer than its
 // error bound, the exact sum and its extended-precision rounding lie between the same integers,
 // so all three truncate alike. The rest (mostly flat areas, where the sum lands on an integer)
 // are decided exactly: equal values across taps whose weights add up to exactly 1 give the value
-// itself; anything else is summed in extended precision.
+// itself; two-tap sums are settled in double precision; anything else, and the rare two-tap sum
+// that double precision cannot settle, is summed in extended precision.
 #include "imaging/PlainKernels.h"
 
 #if LANTERNMOOR_SSE2
@@ -336,9 +339,9 @@ void SettlePair(const float* first, std::size_t step, const PlainTaps& taps, int
 }
 
 // The lanes of a group of four pixels whose values are integers in both taps and all channels.
-// With a weight that is a multiple of 2^-16, every step of the single-precision sum is exact for
-// them (the difference has at most 9 bits, its product and the sum at most 24), so it is the
-// exact sum.
+// With values below 256 and a weight that is a multiple of 2^-16, every step of the single-
+// precision sum is exact for them (the difference has at most 9 bits, its product and the sum at
+// most 24), so it is the exact sum.
 int IntegerLanes(const float* first, std::size_t step) {
     __m128 integral = _mm_castsi128_ps(_mm_set1_epi32(-1));
     for (int k = 0; k < 2; ++k)
@@ -354,7 +357,7 @@ void FlatPairRow(const float* base, int columns, Pixel* out, const PlainTaps& ta
     const std::size_t values = 3 * step;
     const __m128 weight = _mm_set1_ps(taps.Weights[1]);
     const float scaledWeight = taps.Weights[1] * 65536.0f;
-    const bool fixedWeight = taps.Weights[1] > 0 && taps.Weights[1] < 1 &&
+    const bool fixedWeight = largest < 256.0f && taps.Weights[1] > 0 && taps.Weights[1] < 1 &&
                              scaledWeight == static_cast<float>(static_cast<int>(scaledWeight));
     const __m128 margin =
         _mm_set1_ps((largest > 1.0f ? largest : 1.0f) * (8.0f / (16.0f * 1024.0f * 1024.0f)));
