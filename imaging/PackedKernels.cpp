@@ -59,6 +59,26 @@ template <bool Deep> void DitherRows(Pixel* pixels, int width, int height, Packe
 
 } // namespace
 
+void TrimPackedTaps(const PackedContributor* entries, const PackedLanes* weights, int count,
+                    PackedTaps* taps) {
+    auto zero = [](const PackedLanes& w) {
+        return w.Lane[0] == 0 && w.Lane[1] == 0 && w.Lane[2] == 0 && w.Lane[3] == 0;
+    };
+    for (int i = 0; i < count; ++i) {
+        int lead = 0, taken = entries[i].Count;
+        while (taken > 0 && zero(weights[lead])) {
+            ++lead;
+            --taken;
+        }
+        while (taken > 0 && zero(weights[lead + taken - 1]))
+            --taken;
+        taps[i].First = entries[i].First + lead;
+        taps[i].Count = taken;
+        taps[i].Weights = weights + lead;
+        weights += entries[i].Count;
+    }
+}
+
 void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows,
                               const PackedContributor* entries, const PackedLanes* weights,
                               int columns, PackedLanes* work) {

@@ -7,6 +7,14 @@
 
 #include <cstdint>
 
+// The native build's SSE2 kernels (every x86-64 has SSE2); the 32-bit Windows build keeps to MMX
+// and the x87 unit.
+#if defined(__SSE2__) && defined(__x86_64__)
+#define LANTERNMOOR_SSE2 1
+#else
+#define LANTERNMOOR_SSE2 0
+#endif
+
 // One 8-byte entry of four lanes: a work column entry, a dither error slot, or a weight
 // replicated in every lane.
 struct alignas(8) PackedLanes {
@@ -18,6 +26,18 @@ struct PackedContributor {
     int First;
     int Count;
 };
+
+// A contributor entry without its leading and trailing zero weights, whose products are 0 and
+// change no sum: the taps First .. First + Count - 1 with the weights Weights[0 .. Count - 1].
+struct PackedTaps {
+    int First;
+    int Count;
+    const PackedLanes* Weights;
+};
+
+// The taps of `count` consecutive entries whose weights follow each other from `weights`.
+void TrimPackedTaps(const PackedContributor* entries, const PackedLanes* weights, int count,
+                    PackedTaps* taps);
 
 // Horizontal pass over a block of `columns` output columns for source rows 0..rows-1:
 // work[r * columns + c] = 2 x sum over taps k of mulhigh(128 x byte, weight), per lane.
@@ -33,6 +53,15 @@ void PackedVerticalPortable(const PackedLanes* work, int columns, Pixel* output,
 // width + 2 cleared entries.
 void PackedDitherPortable(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
 
+#if LANTERNMOOR_SSE2
+// The passes eight lanes at a time (pmulhw is mulhigh), over trimmed taps; the same results as
+// the portable passes. Any number of columns; `work` holds rows x columns entries.
+void PackedHorizontalSse2(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
+                          int columns, PackedLanes* work);
+void PackedVerticalSse2(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
+                        const PackedTaps* taps);
+#endif
+
 #if LANTERNMOOR_HAVE_MMX
 void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows,
                          const PackedContributor* entries, const PackedLanes* weights, int columns,
@@ -40,4 +69,9 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows,
 void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
                        const PackedContributor* entries, const PackedLanes* weights);
 void PackedDitherMmx(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
+// The passes over trimmed taps, as MmxResampler runs them.
+void PackedHorizontalTapsMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
+                             int columns, PackedLanes* work);
+void PackedVerticalTapsMmx(const PackedLanes* work, int columns, Pixel* output, int stride,
+                           int rows, const PackedTaps* taps);
 #endif

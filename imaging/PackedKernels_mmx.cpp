@@ -100,6 +100,72 @@ void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int 
     _mm_empty();
 }
 
+void PackedHorizontalTapsMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
+                             int columns, PackedLanes* work) {
+    const __m64 zero = _mm_setzero_si64();
+    for (int r = 0; r < rows; ++r) {
+        const Pixel* line = source + static_cast<unsigned>(r) * static_cast<unsigned>(sourceWidth);
+        __m64* out = reinterpret_cast<__m64*>(work + static_cast<unsigned>(r) *
+                                                         static_cast<unsigned>(columns));
+        for (int c = 0; c < columns; ++c) {
+            const Pixel* tap = line + taps[c].First;
+            const __m64* w = reinterpret_cast<const __m64*>(taps[c].Weights);
+            __m64 acc = zero;
+            for (int k = 0; k < taps[c].Count; ++k) {
+                const __m64 p = _mm_unpacklo_pi8(_mm_cvtsi32_si64(static_cast<int>(tap[k])), zero);
+                acc = _mm_add_pi16(acc, _mm_mulhi_pi16(_mm_slli_pi16(p, 7), w[k]));
+            }
+            out[c] = _mm_slli_pi16(acc, 1);
+        }
+    }
+    _mm_empty();
+}
+
+void PackedVerticalTapsMmx(const PackedLanes* work, int columns, Pixel* output, int stride,
+                           int rows, const PackedTaps* taps) {
+    const __m64 zero = _mm_setzero_si64();
+    for (int y = 0; y < rows; ++y) {
+        Pixel* out = output + static_cast<unsigned>(y) * static_cast<unsigned>(stride);
+        const int count = taps[y].Count;
+        const __m64* w = reinterpret_cast<const __m64*>(taps[y].Weights);
+        const __m64* first = reinterpret_cast<const __m64*>(
+            work + static_cast<unsigned>(taps[y].First) * static_cast<unsigned>(columns));
+        if (count == 2) {
+            // The common case of enlarging: two neighbouring entries per step.
+            const __m64 w0 = w[0], w1 = w[1];
+            const __m64* second = first + columns;
+            int c = 0;
+            for (; c + 1 < columns; c += 2) {
+                const __m64 a =
+                    _mm_add_pi16(_mm_mulhi_pi16(first[c], w0), _mm_mulhi_pi16(second[c], w1));
+                const __m64 b = _mm_add_pi16(_mm_mulhi_pi16(first[c + 1], w0),
+                                             _mm_mulhi_pi16(second[c + 1], w1));
+                const __m64 bytes = _mm_packs_pu16(_mm_srli_pi16(a, 6), _mm_srli_pi16(b, 6));
+                out[c] = static_cast<Pixel>(_mm_cvtsi64_si32(bytes)) & 0x00FFFFFFu;
+                out[c + 1] =
+                    static_cast<Pixel>(_mm_cvtsi64_si32(_mm_srli_si64(bytes, 32))) & 0x00FFFFFFu;
+            }
+            if (c < columns) {
+                const __m64 a =
+                    _mm_add_pi16(_mm_mulhi_pi16(first[c], w0), _mm_mulhi_pi16(second[c], w1));
+                out[c] = static_cast<Pixel>(
+                             _mm_cvtsi64_si32(_mm_packs_pu16(_mm_srli_pi16(a, 6), zero))) &
+                         0x00FFFFFFu;
+            }
+            continue;
+        }
+        for (int c = 0; c < columns; ++c) {
+            const __m64* tap = first + c;
+            __m64 acc = zero;
+            for (int k = 0; k < count; ++k, tap += columns)
+                acc = _mm_add_pi16(acc, _mm_mulhi_pi16(*tap, w[k]));
+            const __m64 bytes = _mm_packs_pu16(_mm_srli_pi16(acc, 6), zero);
+            out[c] = static_cast<Pixel>(_mm_cvtsi64_si32(bytes)) & 0x00FFFFFFu;
+        }
+    }
+    _mm_empty();
+}
+
 void PackedDitherMmx(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots) {
     if (deep)
         DitherRows<true>(pixels, width, height, slots);

@@ -1,6 +1,7 @@
 #include "imaging/Resampler.h"
 
 #include "imaging/FloatingPoint.h"
+#include "imaging/PlainKernels.h"
 
 #include <cmath>
 #include <cstring>
@@ -37,91 +38,7 @@ double DistanceOf(const EntrySpan& span, int j, const ContributorScale& scale) {
     return std::fabs(static_cast<double>(span.Centre) - j) * scale.FScale;
 }
 
-// Sums within 2^-40 of an integer are truncated from the extended-precision sum itself: the
-// double sum differs from the exact one by less than 10^-12, and so does the extended sum.
-constexpr double NearInteger = 1.0 / (1024.0 * 1024.0 * 1024.0 * 1024.0);
 constexpr float SmallestExactWeight = 1.0f / (2048.0f * 1024.0f); // 2^-21
-
-#if !defined(__i386__)
-// The extended-precision sum compared with the integer the double sum came close to.
-int VerticalNearInteger(const float* first, int step, const PlainContributor& entry, int near) {
-    long double sum = 0;
-    for (int k = 0; k < entry.Count; ++k)
-        sum += static_cast<long double>(first[static_cast<std::size_t>(k) * step]) *
-               static_cast<long double>(entry.Weights[k]);
-    return sum < near ? near - 1 : near;
-}
-
-// sums[j] = sum over the taps of work x weight, tap after tap, for every value j of a block row.
-template <int Count>
-inline void VerticalSums(const float* base, int values, const float* weights, double* sums) {
-    double w[Count];
-    for (int k = 0; k < Count; ++k)
-        w[k] = weights[k];
-    for (int j = 0; j < values; ++j) {
-        double sum = static_cast<double>(base[j]) * w[0];
-        for (int k = 1; k < Count; ++k)
-            sum += static_cast<double>(base[static_cast<std::size_t>(k) * values + j]) * w[k];
-        sums[j] = sum;
-    }
-}
-
-inline void VerticalSums(const float* base, int values, int count, const float* weights,
-                         double* sums) {
-    for (int j = 0; j < values; ++j)
-        sums[j] = static_cast<double>(base[j]) * weights[0];
-    for (int k = 1; k < count; ++k) {
-        const float* row = base + static_cast<std::size_t>(k) * values;
-        const double w = weights[k];
-        for (int j = 0; j < values; ++j)
-            sums[j] += static_cast<double>(row[j]) * w;
-    }
-}
-
-// Two source rows at a time: two independent chains of float roundings.
-inline void HorizontalTwoRows(const Pixel* tapA, const Pixel* tapB, const PlainContributor& entry,
-                              float* outA, float* outB) {
-    float a0 = 0, a1 = 0, a2 = 0, b0 = 0, b1 = 0, b2 = 0;
-    for (int k = 0; k < entry.Count; ++k) {
-        // Product and sum are exact in double precision: one rounding, to float.
-        const double w = entry.Weights[k];
-        const Pixel pa = tapA[k], pb = tapB[k];
-        a0 = static_cast<float>(a0 + static_cast<double>(pa & 0xFF) * w);
-        b0 = static_cast<float>(b0 + static_cast<double>(pb & 0xFF) * w);
-        a1 = static_cast<float>(a1 + static_cast<double>((pa >> 8) & 0xFF) * w);
-        b1 = static_cast<float>(b1 + static_cast<double>((pb >> 8) & 0xFF) * w);
-        a2 = static_cast<float>(a2 + static_cast<double>((pa >> 16) & 0xFF) * w);
-        b2 = static_cast<float>(b2 + static_cast<double>((pb >> 16) & 0xFF) * w);
-    }
-    outA[0] = a0;
-    outA[1] = a1;
-    outA[2] = a2;
-    outB[0] = b0;
-    outB[1] = b1;
-    outB[2] = b2;
-}
-#endif
-
-inline void HorizontalExtended(const Pixel* tap, const PlainContributor& entry, float* out) {
-    float s0 = 0, s1 = 0, s2 = 0;
-    for (int k = 0; k < entry.Count; ++k) {
-        const long double w = entry.Weights[k];
-        const Pixel p = tap[k];
-        s0 = RoundToFloat(s0 + static_cast<long double>(p & 0xFF) * w);
-        s1 = RoundToFloat(s1 + static_cast<long double>((p >> 8) & 0xFF) * w);
-        s2 = RoundToFloat(s2 + static_cast<long double>((p >> 16) & 0xFF) * w);
-    }
-    out[0] = s0;
-    out[1] = s1;
-    out[2] = s2;
-}
-
-// The entry copies one pixel: every other weight is 0 and the sums are exact.
-inline void HorizontalCopy(Pixel p, float* out) {
-    out[0] = static_cast<float>(p & 0xFF);
-    out[1] = static_cast<float>((p >> 8) & 0xFF);
-    out[2] = static_cast<float>((p >> 16) & 0xFF);
-}
 
 } // namespace
 
@@ -244,108 +161,45 @@ Resampler::Resampler(const Pixel* pixels, int width, int height)
 
 Resampler::~Resampler() = default;
 
+namespace {
+
+// The fastest passes of this build.
+void PlainHorizontal(const Pixel* source, int sourceWidth, int rows, const PlainTaps* taps,
+                     int columns, float* work) {
+#if LANTERNMOOR_SSE2
+    PlainHorizontalSse2(source, sourceWidth, rows, taps, columns, work);
+#else
+    PlainHorizontalScalar(source, sourceWidth, rows, taps, columns, work);
+#endif
+}
+
+void PlainVertical(const float* work, int columns, Pixel* output, int stride, int rows,
+                   const PlainTaps* taps, float largest) {
+#if LANTERNMOOR_SSE2
+    PlainVerticalSse2(work, columns, output, stride, rows, taps, largest);
+#else
+    (void)largest;
+    PlainVerticalScalar(work, columns, output, stride, rows, taps);
+#endif
+}
+
+} // namespace
+
 void PlainHorizontalBlock(const Pixel* source, int sourceWidth, int rows,
                           const PlainContributor* entries, int columns, float* work) {
-    const std::size_t stride = static_cast<std::size_t>(sourceWidth);
-    const std::size_t values = static_cast<std::size_t>(columns) * 3;
-    int r = 0;
-#if !defined(__i386__)
-    for (; r + 1 < rows; r += 2) {
-        const Pixel* lineA = source + r * stride;
-        const Pixel* lineB = lineA + stride;
-        float* outA = work + r * values;
-        float* outB = outA + values;
-        for (int c = 0; c < columns; ++c) {
-            const PlainContributor& entry = entries[c];
-            if (entry.OnlyTap >= 0) {
-                HorizontalCopy(lineA[entry.First + entry.OnlyTap], outA + 3 * c);
-                HorizontalCopy(lineB[entry.First + entry.OnlyTap], outB + 3 * c);
-            } else if (entry.ExactInDouble) {
-                HorizontalTwoRows(lineA + entry.First, lineB + entry.First, entry, outA + 3 * c,
-                                  outB + 3 * c);
-            } else {
-                HorizontalExtended(lineA + entry.First, entry, outA + 3 * c);
-                HorizontalExtended(lineB + entry.First, entry, outB + 3 * c);
-            }
-        }
-    }
-#endif
-    for (; r < rows; ++r) {
-        const Pixel* line = source + r * stride;
-        float* out = work + r * values;
-        for (int c = 0; c < columns; ++c) {
-            const PlainContributor& entry = entries[c];
-            if (entry.OnlyTap >= 0)
-                HorizontalCopy(line[entry.First + entry.OnlyTap], out + 3 * c);
-            else
-                HorizontalExtended(line + entry.First, entry, out + 3 * c);
-        }
-    }
+    PlainTaps taps[Resampler::BlockColumns];
+    for (int c = 0; c < columns; ++c)
+        taps[c] = PlainTapsOf(entries[c]);
+    PlainHorizontal(source, sourceWidth, rows, taps, columns, work);
 }
 
 void PlainVerticalBlock(const float* work, int columns, Pixel* output, int stride, int rows,
                         const PlainContributor* entries) {
-    const int values = columns * 3;
+    // Whatever the work holds.
     for (int y = 0; y < rows; ++y) {
-        const PlainContributor& entry = entries[y];
-        const float* base = work + static_cast<std::size_t>(entry.First) * values;
-        Pixel* out = output + static_cast<std::size_t>(y) * stride;
-        if (entry.OnlyTap >= 0) {
-            // One weight of 1 and the rest 0: the sum is the work value itself.
-            const float* row = base + static_cast<std::size_t>(entry.OnlyTap) * values;
-            for (int c = 0; c < columns; ++c, row += 3)
-                out[c] = PackPixel(static_cast<int>(row[2]), static_cast<int>(row[1]),
-                                   static_cast<int>(row[0]));
-            continue;
-        }
-#if defined(__i386__)
-        for (int c = 0; c < columns; ++c) {
-            Pixel p = 0;
-            for (int channel = 0; channel < 3; ++channel) {
-                const float* first = base + 3 * c + channel;
-                long double sum = 0;
-                for (int k = 0; k < entry.Count; ++k)
-                    sum += static_cast<long double>(first[static_cast<std::size_t>(k) * values]) *
-                           static_cast<long double>(entry.Weights[k]);
-                p |= (static_cast<Pixel>(static_cast<int>(sum)) & 0xFF) << (8 * channel);
-            }
-            out[c] = p;
-        }
-#else
-        // Products of two floats are exact in double precision; the sums nearly so.
-        double sums[3 * Resampler::BlockColumns];
-        switch (entry.Count) {
-        case 2:
-            VerticalSums<2>(base, values, entry.Weights, sums);
-            break;
-        case 3:
-            VerticalSums<3>(base, values, entry.Weights, sums);
-            break;
-        case 4:
-            VerticalSums<4>(base, values, entry.Weights, sums);
-            break;
-        case 5:
-            VerticalSums<5>(base, values, entry.Weights, sums);
-            break;
-        default:
-            VerticalSums(base, values, entry.Count, entry.Weights, sums);
-            break;
-        }
-        for (int c = 0; c < columns; ++c) {
-            Pixel p = 0;
-            for (int channel = 0; channel < 3; ++channel) {
-                const int j = 3 * c + channel;
-                const double sum = sums[j];
-                int value = static_cast<int>(sum); // truncation; the sums are not negative
-                if (sum - value < NearInteger)
-                    value = VerticalNearInteger(base + j, values, entry, value);
-                else if (value + 1.0 - sum < NearInteger)
-                    value = VerticalNearInteger(base + j, values, entry, value + 1);
-                p |= (static_cast<Pixel>(value) & 0xFF) << (8 * channel);
-            }
-            out[c] = p;
-        }
-#endif
+        const PlainTaps taps = PlainTapsOf(entries[y]);
+        PlainVertical(work, columns, output + static_cast<std::size_t>(y) * stride, stride, 1,
+                      &taps, -1.0f);
     }
 }
 
@@ -354,29 +208,37 @@ PlainResampler::PlainResampler(const Pixel* pixels, int width, int height)
     if (height > 0) work.Allocate(static_cast<std::size_t>(height) * BlockColumns * 3);
 }
 
-void PlainResampler::HorizontalPass(const PlainContributor* entries, int columns) {
-    PlainHorizontalBlock(pixels, width, height, entries, columns, work.Get());
+void PlainResampler::HorizontalPass(const PlainTaps* taps, int columns) {
+    PlainHorizontal(pixels, width, height, taps, columns, work.Get());
 }
 
-void PlainResampler::VerticalPass(Pixel* output, int stride, int rows,
-                                  const PlainContributorList& vertical, int columns) {
-    PlainVerticalBlock(work.Get(), columns, output, stride, rows, &vertical[0]);
+void PlainResampler::VerticalPass(Pixel* output, int stride, int rows, const PlainTaps* taps,
+                                  int columns, float largest) {
+    PlainVertical(work.Get(), columns, output, stride, rows, taps, largest);
 }
 
 Pixel* PlainResampler::Resize(int newWidth, int newHeight) {
     Pixel* output = AllocatePixels(newWidth, newHeight);
     if (output == nullptr || newWidth == 0 || newHeight == 0) return output;
     PlainContributorList horizontal, vertical;
+    ImagingBlock<PlainTaps> horizontalTaps, verticalTaps;
     if (pixels == nullptr || width <= 0 || height <= 0 || !work ||
-        !horizontal.Build(newWidth, width) || !vertical.Build(newHeight, height)) {
+        !horizontal.Build(newWidth, width) || !vertical.Build(newHeight, height) ||
+        !horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
+        !verticalTaps.Allocate(static_cast<std::size_t>(newHeight))) {
         ImagingFree(output);
         return nullptr;
     }
+    for (int x = 0; x < newWidth; ++x)
+        horizontalTaps[x] = PlainTapsOf(horizontal[x]);
+    for (int y = 0; y < newHeight; ++y)
+        verticalTaps[y] = PlainTapsOf(vertical[y]);
     X87PrecisionScope extended(X87PrecisionScope::Extended);
     for (int x = 0; x < newWidth; x += BlockColumns) {
         const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
-        HorizontalPass(&horizontal[x], columns);
-        VerticalPass(output + x, newWidth, newHeight, vertical, columns);
+        HorizontalPass(horizontalTaps.Get() + x, columns);
+        VerticalPass(output + x, newWidth, newHeight, verticalTaps.Get(), columns,
+                     PlainWorkBound(horizontalTaps.Get() + x, columns));
     }
     return output;
 }
@@ -396,15 +258,27 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
         ImagingFree(output);
         return nullptr;
     }
+    ImagingBlock<PackedTaps> horizontalTaps, verticalTaps;
+    if (!horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
+        !verticalTaps.Allocate(static_cast<std::size_t>(newHeight))) {
+        ImagingFree(output);
+        return nullptr;
+    }
+    TrimPackedTaps(horizontal.Entries(), horizontal.Weights(), newWidth, horizontalTaps.Get());
+    TrimPackedTaps(vertical.Entries(), vertical.Weights(), newHeight, verticalTaps.Get());
     for (int x = 0; x < newWidth; x += BlockColumns) {
         const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
-        const PackedLanes* weights = horizontal.Weights() + horizontal.WeightIndex(x);
-#if LANTERNMOOR_HAVE_MMX
-        PackedHorizontalMmx(pixels, width, height, horizontal.Entries() + x, weights, columns,
-                            work.Get());
-        PackedVerticalMmx(work.Get(), columns, output + x, newWidth, newHeight, vertical.Entries(),
-                          vertical.Weights());
+#if LANTERNMOOR_SSE2
+        PackedHorizontalSse2(pixels, width, height, horizontalTaps.Get() + x, columns, work.Get());
+        PackedVerticalSse2(work.Get(), columns, output + x, newWidth, newHeight,
+                           verticalTaps.Get());
+#elif LANTERNMOOR_HAVE_MMX
+        PackedHorizontalTapsMmx(pixels, width, height, horizontalTaps.Get() + x, columns,
+                                work.Get());
+        PackedVerticalTapsMmx(work.Get(), columns, output + x, newWidth, newHeight,
+                              verticalTaps.Get());
 #else
+        const PackedLanes* weights = horizontal.Weights() + horizontal.WeightIndex(x);
         PackedHorizontalPortable(pixels, width, height, horizontal.Entries() + x, weights, columns,
                                  work.Get());
         PackedVerticalPortable(work.Get(), columns, output + x, newWidth, newHeight,

@@ -9,6 +9,8 @@
 #include "imaging/PackedKernels.h"
 #include "imaging/PixelBuffer.h"
 
+struct PlainTaps;
+
 class Filter {
 public:
     virtual ~Filter();
@@ -95,7 +97,7 @@ public:
     // Null when memory runs out or the source is empty: the picture is then not shown.
     virtual Pixel* Resize(int newWidth, int newHeight) = 0;
 
-    static constexpr int BlockColumns = 16;
+    static constexpr int BlockColumns = 32;
 
 protected:
     const Pixel* pixels;
@@ -111,10 +113,11 @@ public:
     Pixel* Resize(int newWidth, int newHeight) override;
 
 private:
-    void HorizontalPass(const PlainContributor* entries, int columns);
-    void VerticalPass(Pixel* output, int stride, int rows, const PlainContributorList& vertical,
-                      int columns);
-    // height x BlockColumns entries of three floats (bytes 0, 1, 2).
+    void HorizontalPass(const PlainTaps* taps, int columns);
+    // largest: a bound on the work values.
+    void VerticalPass(Pixel* output, int stride, int rows, const PlainTaps* taps, int columns,
+                      float largest);
+    // height rows of BlockColumns floats of byte 0, then of byte 1, then of byte 2.
     ImagingBlock<float> work;
 };
 
@@ -129,7 +132,7 @@ private:
 };
 
 // The plain passes over a block of output columns (at most Resampler::BlockColumns), exposed for
-// tests. work holds rows x columns entries of three floats.
+// tests. work holds, for each row, `columns` floats of byte 0, then of byte 1, then of byte 2.
 void PlainHorizontalBlock(const Pixel* source, int sourceWidth, int rows,
                           const PlainContributor* entries, int columns, float* work);
 void PlainVerticalBlock(const float* work, int columns, Pixel* output, int stride, int rows,
