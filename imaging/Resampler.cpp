@@ -88,18 +88,10 @@ bool PlainContributorList::Build(int outputSize, int sourceSize) {
         }
         const float inverse = sum > 0 ? RoundToFloat(1.0 / sum) : 0.0f;
         entry.ExactInDouble = true;
-        int ones = 0, zeros = 0;
-        entry.OnlyTap = -1;
         for (int k = 0; k < entry.Count; ++k) {
             w[k] = RoundToFloat(w[k] * inverse);
             if (w[k] != 0 && w[k] < SmallestExactWeight) entry.ExactInDouble = false;
-            if (w[k] == 0) ++zeros;
-            if (w[k] == 1) {
-                ++ones;
-                entry.OnlyTap = k;
-            }
         }
-        if (ones != 1 || zeros != entry.Count - 1) entry.OnlyTap = -1;
         w += entry.Count;
     }
     size = outputSize;

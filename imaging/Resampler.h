@@ -39,8 +39,6 @@ struct PlainContributor {
     // Every non-zero weight is at least 2^-21, so the horizontal sums are exact in double
     // precision before their rounding to float.
     bool ExactInDouble;
-    // The tap whose weight is exactly 1 when all others are 0 (the entry copies it), else -1.
-    int OnlyTap;
 };
 
 // Float weights: raw tent weights stored as floats, then each multiplied by the float 1 / sum.

@@ -60,17 +60,17 @@ TEST(PlainTaps, DropTheZeroWeightsAndDescribeTheRest) {
 
     // Weights that do not add up to exactly 1, a weight with 24 significant bits, a tiny one.
     const float uneven[3] = {0.0f, 0.5f, 0.5f - std::ldexp(1.0f, -24)};
-    const PlainTaps a = PlainTapsOf(PlainContributor{4, 3, uneven, true, -1});
+    const PlainTaps a = PlainTapsOf(PlainContributor{4, 3, uneven, true});
     EXPECT_EQ(a.First, 5);
     EXPECT_FALSE(a.FlatExact);
     EXPECT_FALSE(a.ExactInFloat);
     EXPECT_TRUE(a.ExactInDouble);
     const float tiny[2] = {1.0f - std::ldexp(1.0f, -23), std::ldexp(1.0f, -23)};
-    const PlainTaps b = PlainTapsOf(PlainContributor{0, 2, tiny, true, -1});
+    const PlainTaps b = PlainTapsOf(PlainContributor{0, 2, tiny, true});
     EXPECT_TRUE(b.FlatExact); // two taps always fit
     EXPECT_FALSE(b.ExactInDouble);
     const float none[2] = {0.0f, 0.0f};
-    EXPECT_EQ(PlainTapsOf(PlainContributor{0, 2, none, true, -1}).Count, 0);
+    EXPECT_EQ(PlainTapsOf(PlainContributor{0, 2, none, true}).Count, 0);
 }
 
 TEST(PlainTaps, TheWorkBoundHoldsForEveryValueOfARealPass) {
@@ -144,7 +144,7 @@ std::vector<PlainTaps> RandomTaps(TestRandom& random,
         const int count = std::min(static_cast<int>(w.size()), sourceSize);
         const int first =
             random.Below(2) == 0 ? sourceSize - count : random.Between(0, sourceSize - count);
-        taps.push_back(PlainTapsOf(PlainContributor{first, count, w.data(), true, -1}));
+        taps.push_back(PlainTapsOf(PlainContributor{first, count, w.data(), true}));
     }
     return taps;
 }
@@ -207,7 +207,7 @@ TEST(PlainSse2, VerticalPassEqualsTheExtendedSumsAlsoNearIntegers) {
             if (taps[y].Count != 2 || random.Below(2) == 0) continue;
             const float w1 = random.Below(3) == 0 ? 0.25f : WeightOfBits(random, 24);
             weights[y] = {1.0f - w1, w1};
-            taps[y] = PlainTapsOf(PlainContributor{taps[y].First, 2, weights[y].data(), true, -1});
+            taps[y] = PlainTapsOf(PlainContributor{taps[y].First, 2, weights[y].data(), true});
             for (std::size_t c = 0; c < values; ++c) {
                 float* a = &work[static_cast<std::size_t>(taps[y].First) * values + c];
                 const double n = random.Between(1, 254);
@@ -236,7 +236,7 @@ TEST(PlainSse2, VerticalPassEqualsTheExtendedSumsAlsoNearIntegers) {
 TEST(PlainSse2, ASumThatDoublePrecisionRoundsUpToAnIntegerIsTruncatedBelowIt) {
     const float weights[2] = {0x1.f1c5fp-2f, 0x1.071d08p-1f};
     const float a0 = 0x1.fcd9a8p-24f, a1 = 0x1.660d0ap+5f;
-    const PlainTaps taps = PlainTapsOf(PlainContributor{0, 2, weights, true, -1});
+    const PlainTaps taps = PlainTapsOf(PlainContributor{0, 2, weights, true});
     ASSERT_TRUE(taps.FlatExact);
     std::vector<float> work(2 * 3 * 4, a0);
     std::fill(work.begin() + 12, work.end(), a1);

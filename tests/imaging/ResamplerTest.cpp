@@ -218,7 +218,7 @@ TEST(ResamplerAgreement, PackedStaysWithinTwoLevelsBelowPlain) {
 TEST(ResamplerFloat, TinyHorizontalWeightsAreSummedInExtendedPrecision) {
     const float above = 1.0f + std::ldexp(1.0f, -23);
     const float weights[2] = {above, std::ldexp(14221746.0f, -55)};
-    PlainContributor entry = {0, 2, weights, false, -1};
+    PlainContributor entry = {0, 2, weights, false};
     const std::vector<Pixel> source = {PackPixel(0, 0, 1), PackPixel(0, 0, 151)};
     float work[3] = {};
     {
@@ -238,7 +238,7 @@ TEST(ResamplerFloat, VerticalSumsJustBelowAnIntegerAreTruncatedDown) {
                            1.0f + std::ldexp(1.0f, -17),
                            1.0f + std::ldexp(1.0f, -17)};
     const float weights[2] = {1.0f, std::ldexp(1.0f - std::ldexp(1.0f, -17), -16)};
-    const PlainContributor entry = {0, 2, weights, true, -1};
+    const PlainContributor entry = {0, 2, weights, true};
     Pixel out = 0;
     {
         X87PrecisionScope extended(X87PrecisionScope::Extended);
