@@ -113,13 +113,6 @@ Bytes dhtPayload(int tableByte, std::vector<std::pair<int, int>> counts, int sym
     return p;
 }
 
-Bytes progressiveHeader() {
-    Bytes base = validGreyFile();
-    for (size_t i = 0; i + 1 < base.size(); ++i)
-        if (base[i] == 0xFF && base[i + 1] == 0xC0) base[i + 1] = 0xC2;
-    return base;
-}
-
 Bytes withFrameMarker(uint8_t marker) {
     Bytes base = validGreyFile();
     for (size_t i = 0; i + 1 < base.size(); ++i)
@@ -359,12 +352,6 @@ TEST(Errors, EveryCodeAFileCanProvokeEndsWithNothingOwned) {
             expectFailure(run(file, simd), c.code, c.stage,
                           std::string(c.name) + (simd ? " (simd)" : " (plain)"));
     }
-}
-
-TEST(Errors, ProgressiveFramesAreRejectedUntilTheirScanProceduresExist) {
-    // begin accepts the frame (width and height are known); the scans are not decoded yet.
-    Outcome o = run(progressiveHeader(), false);
-    expectFailure(o, UnsupportedFrame, Stage::BeginDecoding, "SOF2");
 }
 
 TEST(Errors, ReadFailuresAreReportedWhereTheyHappen) {
