@@ -85,7 +85,7 @@ encode prog-restart1 photo.ppm -progressive -restart 1B
 encode prog-restart-rows photo.ppm -progressive -sample 2x1 -restart 1
 encode prog-quality1 photo.ppm -progressive -quality 1
 encode prog-quality100 photo.ppm -progressive -quality 100 -sample 1x1
-# Spectral selection alone: narrow and wide bands, each component on its own.
+# Coefficient bands alone: narrow and wide ones, each component on its own.
 cat > bands.txt <<'EOF'
 0 1 2: 0 0 0 0;
 0: 1 1 0 0;
