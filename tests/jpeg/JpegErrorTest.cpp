@@ -142,10 +142,8 @@ BitWriter acSymbols(std::initializer_list<int> symbols) {
 
 // An SOF0 segment of a 16 x 16 grey frame.
 Bytes sofPayloadSegment() {
-    Bytes p = sofPayload(8, 16, 16, 1);
-    Bytes segment{0xFF, 0xC0, 0, static_cast<uint8_t>(p.size() + 2)};
-    segment.insert(segment.end(), p.begin(), p.end());
-    return segment;
+    JpegBuilder b;
+    return b.segment(0xC0, sofPayload(8, 16, 16, 1)).bytes;
 }
 
 Bytes withFrameMarker(uint8_t marker) {
