@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace {
 
 struct Photograph {
@@ -100,3 +102,29 @@ INSTANTIATE_TEST_SUITE_P(Photographs, Damage,
                              std::string name = info.param.name;
                              return name.substr(name.find('-') + 1);
                          });
+
+TEST(Regressions, EveryInputTheFuzzerTurnedIntoACrashEndsAsRecorded) {
+    const std::string dir = LM_JPEG_REGRESSIONS_DIR;
+    Bytes list = readFile(dir + "/expected.txt");
+    std::istringstream in(std::string(list.begin(), list.end()));
+    int files = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream fields(line);
+        std::string name, outcome;
+        fields >> name >> outcome;
+        Bytes file = readFile(dir + "/" + name);
+        ++files;
+        for (bool simd : {false, true}) {
+            bool complete = decodeDamaged(file, simd, name);
+            Decoded d = decodeBytes(file, simd);
+            if (outcome == "lines") {
+                EXPECT_TRUE(complete) << name << ": " << jpegErrorName(d.errorCode);
+            } else {
+                const char* code = jpegErrorName(d.errorCode);
+                EXPECT_EQ(code ? std::string(code) : "none", outcome) << name;
+            }
+        }
+    }
+    EXPECT_GE(files, 2);
+}
