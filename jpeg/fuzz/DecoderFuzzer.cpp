@@ -23,6 +23,9 @@ void require(bool condition, const char* what) {
     std::abort();
 }
 
+// Where the sum of every delivered byte goes, so that the reads are not optimised away.
+volatile unsigned sink;
+
 class TrackingHeap final : public JpegHeap {
 public:
     void* allocateZeroed(size_t bytes) override {
@@ -89,7 +92,7 @@ void decodeAll(const uint8_t* data, size_t size, bool useSimd) {
                 require(result == CorruptScan && decoder.errorCode() < 0, "decode failure");
                 require(decoder.decode(line, length) == -1, "decode after a failure");
             }
-            if (sum == 0xFFFFFFFFu) std::fputc(0, stderr); // keeps the reads
+            sink = sum;
         }
     }
     if (decoder.errorCode() != 0) {
