@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <sstream>
 
 namespace {
@@ -16,6 +17,11 @@ struct Photograph {
     size_t cutStep;
     int changes;
 };
+
+// Names the parameter in test listings (and so in ctest's test names).
+void PrintTo(const Photograph& photograph, std::ostream* out) {
+    *out << photograph.name;
+}
 
 // Decodes with every public call and checks how it ended; returns true when all lines came.
 bool decodeDamaged(const Bytes& file, bool useSimd, const std::string& what) {
