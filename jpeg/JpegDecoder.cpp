@@ -1,5 +1,5 @@
-// Public calls, memory, the byte source, the marker structure, frame and scan set-up, the row
-// loader of the coefficient planes and the output lines. Entropy decoding: JpegEntropy.cpp.
+// Public calls, memory, the byte source, the marker structure, frame and scan set-up and the
+// output lines. Entropy decoding: JpegEntropy.cpp; coefficient planes: JpegPlanes.cpp.
 #include "jpeg/JpegDecoder.h"
 
 #include "jpeg/JpegTransform.h"
@@ -15,10 +15,6 @@ public:
     void* allocateZeroed(size_t bytes) override { return std::calloc(1, bytes); }
     void release(void* block) override { std::free(block); }
 };
-
-inline int16_t low16(uint32_t v) {
-    return static_cast<int16_t>(static_cast<uint16_t>(v));
-}
 
 inline int ceilDiv(int a, int b) {
     return (a + b - 1) / b;
@@ -599,87 +595,6 @@ void JpegDecoder::startScan() {
     }
     // Headers are read byte by byte, so nothing was read ahead and nothing goes back.
     primeEntropyReader();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Coefficient planes
-
-void JpegDecoder::createPlanes() {
-    for (int i = 0; i < componentCount_; ++i) {
-        Component& c = components_[i];
-        int across = mcusPerRow_ * c.h;
-        int down = mcusPerColumn_ * c.v;
-        size_t blocks = static_cast<size_t>(across) * static_cast<size_t>(down);
-        c.dcPlane = CoefficientPlane{static_cast<int16_t*>(allocate(blocks * 2)), across, down, 1};
-        c.acPlane =
-            CoefficientPlane{static_cast<int16_t*>(allocate(blocks * 128)), across, down, 64};
-        c.loadRow = 0;
-    }
-}
-
-int16_t* JpegDecoder::planeBlock(CoefficientPlane& plane, int x, int y) {
-    if (x < 0 || x >= plane.blocksAcross || y < 0 || y >= plane.blocksDown) fail(TooManyBlocks);
-    size_t index = static_cast<size_t>(x) + static_cast<size_t>(plane.blocksAcross) * y;
-    return plane.data + index * static_cast<size_t>(plane.valuesPerBlock);
-}
-
-void JpegDecoder::decodeScansIntoPlanes(bool scanHeaderRead) {
-    for (;;) {
-        if (!scanHeaderRead) {
-            int marker = readMarkers();
-            if (marker == 0xD9) break;
-            if (marker != 0xDA) fail(UnexpectedMarker);
-            readScanHeader();
-            computeScanGeometry();
-        }
-        scanHeaderRead = false;
-        startScan();
-        decodeScanIntoPlanes();
-        dropBits();
-    }
-    makeFullFrameCurrent();
-}
-
-void JpegDecoder::makeFullFrameCurrent() {
-    scanComponentCount_ = componentCount_;
-    for (int i = 0; i < componentCount_; ++i)
-        scanComponents_[i] = i;
-    computeScanGeometry();
-    // The row loader dequantises every component, including one no scan named.
-    for (int i = 0; i < componentCount_; ++i) {
-        int table = components_[i].quantTable;
-        if (table > 3 || !quantTables_[table]) fail(QuantTableMissing);
-    }
-    bindBlockTables();
-    for (Component& c : components_)
-        c.loadRow = 0;
-}
-
-void JpegDecoder::loadRowFromPlanes() {
-    int16_t* block = coefficients_;
-    for (int m = 0; m < mcusPerRow_; ++m) {
-        int offset[4] = {0, 0, 0, 0};
-        for (int b = 0; b < blocksPerMcu_; ++b, block += 64) {
-            int ci = mcuOrder_[b];
-            Component& c = components_[ci];
-            int x = m * c.h + offset[ci] % c.h;
-            int y = c.loadRow + offset[ci] / c.h;
-            ++offset[ci];
-            const int16_t* ac = planeBlock(c.acPlane, x, y);
-            const int16_t* dc = planeBlock(c.dcPlane, x, y);
-            std::memcpy(block, ac, 128);
-            block[0] = *dc;
-            if (!simdTransform_) {
-                const uint16_t* q = blockQuant_[b];
-                for (int k = 63; k >= 0; --k) {
-                    int16_t& v = block[jpegZigZag[k]];
-                    if (v != 0) v = low16(static_cast<uint32_t>(v) * q[k]);
-                }
-            }
-        }
-    }
-    for (int i = 0; i < componentCount_; ++i)
-        components_[i].loadRow += components_[i].v;
 }
 
 // ---------------------------------------------------------------------------------------------

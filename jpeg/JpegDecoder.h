@@ -160,11 +160,19 @@ private:
     void decodeMcuRowMmx();
     void decodeMcuRowMmxQuantised();
 
-    // Coefficient planes: non-interleaved sequential files (and progressive ones).
+    // Coefficient planes: progressive files and non-interleaved sequential ones
+    // (JpegPlanes.cpp).
     void createPlanes();
     int16_t* planeBlock(CoefficientPlane& plane, int x, int y);
     void decodeScansIntoPlanes(bool scanHeaderRead);
+    void checkProgressiveScan();
     void decodeScanIntoPlanes();
+    template <class Procedure> void forEachScanBlock(StandardBitReader& reader, Procedure block);
+    void decodeSequentialScan(StandardBitReader& reader);
+    void decodeDcFirst(StandardBitReader& reader);
+    void decodeDcRefinement(StandardBitReader& reader);
+    void decodeAcFirst(StandardBitReader& reader);
+    void decodeAcRefinement(StandardBitReader& reader);
     void makeFullFrameCurrent();
     void checkScanTables();
     void bindBlockTables();
@@ -210,6 +218,9 @@ private:
     uint8_t* huffSymbols_[8];
     HuffmanDecodeTable* huffTables_[8];
     uint16_t* quantTables_[4];
+    // The row loader's dequantisation (integer transform): each component's table in natural
+    // order, so a block is copied and dequantised in one pass.
+    uint16_t naturalQuant_[4][64];
 
     int componentCount_;
     Component components_[4];

@@ -1,5 +1,5 @@
-// Huffman decode tables, the entropy readers and the decoding of sequential scans, into the
-// MCU-row buffer (interleaved scans) or into the coefficient planes (the others).
+// Huffman decode tables, the entropy readers and the decoding of interleaved sequential scans
+// into the MCU-row buffer. Scans into the coefficient planes: JpegPlanes.cpp.
 #include "jpeg/JpegEntropy.inl"
 
 #include <cstring>
@@ -135,76 +135,6 @@ void JpegDecoder::decodeMcuRow() {
     } else {
         decodeMcuRowWith<StandardBitReader, true>();
     }
-}
-
-void JpegDecoder::decodeScanIntoPlanes() {
-    if (progressive_) {
-        // The progressive scan procedures (DC and AC, first and refinement passes) are not part
-        // of this decoder yet.
-        fail(UnsupportedFrame);
-    }
-    StandardBitReader reader(*this);
-    int nextColumn[4] = {0, 0, 0, 0};
-    int nextRow[4] = {0, 0, 0, 0};
-    int across[4] = {0, 0, 0, 0};
-    int down[4] = {0, 0, 0, 0};
-    const bool single = scanComponentCount_ == 1;
-    for (int mr = 0; mr < scanMcusPerColumn_; ++mr) {
-        for (int mc = 0; mc < scanMcusPerRow_; ++mc) {
-            if (restartInterval_ != 0 && restartsLeft_ == 0) processRestart(reader);
-            for (int b = 0; b < scanBlocksPerMcu_; ++b) {
-                int ci = mcuOrder_[b];
-                Component& c = components_[ci];
-                int x = nextColumn[ci] + across[ci];
-                int y = nextRow[ci] + down[ci];
-
-                // A whole sequential block: DC into the DC plane, AC into the AC plane, both
-                // as quantised values (the row loader dequantises).
-                int16_t* dc = planeBlock(c.dcPlane, x, y);
-                int16_t* ac = planeBlock(c.acPlane, x, y);
-                int s = reader.decode(*blockDcTable_[b]);
-                if (s > 16) fail(CorruptScan);
-                int diff = s ? reader.receiveExtend(s) : 0;
-                c.predictor = static_cast<int32_t>(static_cast<uint32_t>(c.predictor) +
-                                                   static_cast<uint32_t>(diff));
-                *dc = jpeg_entropy::low16(static_cast<uint32_t>(c.predictor));
-                std::memset(ac, 0, 128);
-                const HuffmanDecodeTable& acTable = *blockAcTable_[b];
-                for (int k = 1; k < 64; ++k) {
-                    int rs = reader.decode(acTable);
-                    int r = rs >> 4;
-                    s = rs & 15;
-                    if (s != 0) {
-                        k += r;
-                        if (k > 63) fail(CorruptScan);
-                        ac[jpegZigZag[k]] = jpeg_entropy::low16(reader.receiveExtend(s));
-                    } else if (r == 15) {
-                        k += 15;
-                        if (k > 63) fail(CorruptScan);
-                    } else {
-                        break;
-                    }
-                }
-
-                if (single) {
-                    ++nextColumn[ci];
-                } else if (++across[ci] == c.h) {
-                    across[ci] = 0;
-                    if (++down[ci] == c.v) {
-                        down[ci] = 0;
-                        nextColumn[ci] += c.h;
-                    }
-                }
-            }
-            --restartsLeft_;
-        }
-        for (int i = 0; i < scanComponentCount_; ++i) {
-            int ci = scanComponents_[i];
-            nextColumn[ci] = 0;
-            nextRow[ci] += single ? 1 : components_[ci].v;
-        }
-    }
-    reader.save();
 }
 
 template void JpegDecoder::decodeMcuRowWith<JpegDecoder::StandardBitReader, true>();

@@ -1,6 +1,9 @@
-// Decodes the shipped baseline photographs from memory to RGB with Lanternmoor's decoder (both
-// paths), libjpeg-turbo (ISLOW and IFAST, no fancy upsampling) and stb_image, in one run, and
-// prints the ratios of the median times that bench/README.md quotes.
+// Decodes pictures from memory to RGB with Lanternmoor's decoder (both paths), libjpeg-turbo
+// (ISLOW and IFAST, no fancy upsampling) and stb_image, in one run, and prints the ratios of the
+// median times that bench/README.md quotes. Three sets of pictures: the 16 shipped baseline
+// photographs, the shipped progressive one (124.jpg, 1024 x 740) and a 1920 x 1080 progressive
+// picture made at build time with cjpeg -progressive from a shipped photograph scaled up. At the
+// end it prints the peak heap of Lanternmoor's decoder for each picture set.
 //
 //   build/native/bench/jpeg/bench_jpeg [--benchmark_repetitions=N]
 #include "jpeg/JpegDecoder.h"
@@ -13,6 +16,7 @@
 // clang-format on
 #include <stb_image.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -24,32 +28,62 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// The baseline photographs (124 is progressive and comes with the progressive decoder).
-const std::vector<Bytes>& photographs() {
-    static const std::vector<Bytes> all = [] {
-        std::vector<Bytes> files;
-        for (int id :
-             {114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 125, 126, 127, 128, 129, 134}) {
-            std::ifstream in(std::string(LM_PICTURES_DIR) + "/" + std::to_string(id) + ".jpg",
-                             std::ios::binary);
-            files.emplace_back(std::istreambuf_iterator<char>(in),
-                               std::istreambuf_iterator<char>());
-        }
-        return files;
-    }();
-    return all;
+Bytes readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+enum Set { Baseline, Progressive, ProgressiveFullHd };
+const char* const setNames[] = {"baseline", "progressive", "progressive1080"};
+
+const std::vector<Bytes>& pictures(Set set) {
+    static const std::vector<Bytes> sets[3] = {
+        [] {
+            std::vector<Bytes> files;
+            for (int id :
+                 {114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 125, 126, 127, 128, 129, 134})
+                files.push_back(
+                    readFile(std::string(LM_PICTURES_DIR) + "/" + std::to_string(id) + ".jpg"));
+            return files;
+        }(),
+        {readFile(std::string(LM_PICTURES_DIR) + "/124.jpg")},
+        {readFile(LM_PROGRESSIVE_1080)},
+    };
+    return sets[set];
 }
 
 // The picture buffer every decoder writes into, as the screen saver's would be.
 Bytes& target() {
-    static Bytes buffer(1024 * 768 * 4);
+    static Bytes buffer(1920 * 1080 * 4);
     return buffer;
 }
 
-void lanternmoor(benchmark::State& state, bool useSimd) {
+// Counts the bytes the decoder holds, for the peak heap printed at the end.
+class PeakHeap final : public JpegHeap {
+public:
+    void* allocateZeroed(size_t bytes) override {
+        void* block = std::calloc(1, bytes + sizeof(size_t));
+        if (!block) return nullptr;
+        *static_cast<size_t*>(block) = bytes;
+        held_ += bytes;
+        if (held_ > peak) peak = held_;
+        return static_cast<size_t*>(block) + 1;
+    }
+    void release(void* block) override {
+        size_t* raw = static_cast<size_t*>(block) - 1;
+        held_ -= *raw;
+        std::free(raw);
+    }
+    size_t peak = 0;
+
+private:
+    size_t held_ = 0;
+};
+
+void lanternmoor(benchmark::State& state, Set set, bool useSimd) {
     long pixels = 0;
     for (auto _ : state) {
-        for (const Bytes& file : photographs()) {
+        for (const Bytes& file : pictures(set)) {
             MemoryInputStream stream(file.data(), file.size());
             JpegDecoder decoder;
             decoder.begin(&stream, useSimd);
@@ -69,10 +103,10 @@ void lanternmoor(benchmark::State& state, bool useSimd) {
         benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
 
-void libjpegTurbo(benchmark::State& state, J_DCT_METHOD method) {
+void libjpegTurbo(benchmark::State& state, Set set, J_DCT_METHOD method) {
     long pixels = 0;
     for (auto _ : state) {
-        for (const Bytes& file : photographs()) {
+        for (const Bytes& file : pictures(set)) {
             jpeg_decompress_struct info;
             jpeg_error_mgr errors;
             info.err = jpeg_std_error(&errors);
@@ -98,10 +132,10 @@ void libjpegTurbo(benchmark::State& state, J_DCT_METHOD method) {
         benchmark::Counter(static_cast<double>(pixels) / 1e6, benchmark::Counter::kIsRate);
 }
 
-void stbImage(benchmark::State& state) {
+void stbImage(benchmark::State& state, Set set) {
     long pixels = 0;
     for (auto _ : state) {
-        for (const Bytes& file : photographs()) {
+        for (const Bytes& file : pictures(set)) {
             int w, h, channels;
             unsigned char* rgb = stbi_load_from_memory(file.data(), static_cast<int>(file.size()),
                                                        &w, &h, &channels, 3);
@@ -130,28 +164,68 @@ public:
     std::map<std::string, double> medians;
 };
 
+// Registers the five decoders for one picture set: lanternmoor/plain/baseline, ...
+void registerSet(Set set) {
+    std::string name = setNames[set];
+    auto add = [&](const std::string& decoder, auto function) {
+        benchmark::RegisterBenchmark((decoder + "/" + name).c_str(), function)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+    };
+    add("lanternmoor/plain", [set](benchmark::State& s) { lanternmoor(s, set, false); });
+    add("lanternmoor/simd", [set](benchmark::State& s) { lanternmoor(s, set, true); });
+    add("libjpegTurbo/islow", [set](benchmark::State& s) { libjpegTurbo(s, set, JDCT_ISLOW); });
+    add("libjpegTurbo/ifast", [set](benchmark::State& s) { libjpegTurbo(s, set, JDCT_IFAST); });
+    add("stbImage", [set](benchmark::State& s) { stbImage(s, set); });
+}
+
+// The most bytes Lanternmoor's decoder holds at once while decoding a picture of the set.
+size_t peakHeap(Set set, bool useSimd) {
+    size_t peak = 0;
+    for (const Bytes& file : pictures(set)) {
+        PeakHeap heap;
+        MemoryInputStream stream(file.data(), file.size());
+        JpegDecoderOptions options;
+        options.simdTransform = options.simdBitReader = useSimd;
+        options.heap = &heap;
+        JpegDecoder decoder;
+        decoder.begin(&stream, options);
+        if (decoder.beginDecoding() == 0) {
+            const uint8_t* line;
+            int length;
+            while (decoder.decode(line, length) == 0) {}
+        }
+        decoder.releaseAll();
+        if (heap.peak > peak) peak = heap.peak;
+    }
+    return peak;
+}
+
 } // namespace
 
-BENCHMARK_CAPTURE(lanternmoor, plain, false)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(lanternmoor, simd, true)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(libjpegTurbo, islow, JDCT_ISLOW)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(libjpegTurbo, ifast, JDCT_IFAST)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(stbImage)->Unit(benchmark::kMillisecond)->UseRealTime();
-
 int main(int argc, char** argv) {
+    for (Set set : {Baseline, Progressive, ProgressiveFullHd})
+        registerSet(set);
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto& m = reporter.medians;
-    auto ratio = [&](const char* a, const char* b) {
+    auto ratio = [&](const std::string& a, const std::string& b) {
         if (!m.count(a) || !m.count(b) || m[b] == 0) return;
-        std::printf("%-28s / %-28s = %.2f\n", a, b, m[a] / m[b]);
+        std::printf("%-40s / %-40s = %.2f\n", a.c_str(), b.c_str(), m[a] / m[b]);
     };
     std::printf("\nRatios of median times (lower is faster):\n");
-    ratio("lanternmoor/simd", "libjpegTurbo/ifast");
-    ratio("lanternmoor/plain", "libjpegTurbo/islow");
-    ratio("lanternmoor/simd", "stbImage");
-    ratio("lanternmoor/plain", "stbImage");
+    for (const char* set : setNames) {
+        std::string s = std::string("/") + set;
+        ratio("lanternmoor/simd" + s, "libjpegTurbo/ifast" + s);
+        ratio("lanternmoor/plain" + s, "libjpegTurbo/islow" + s);
+        ratio("lanternmoor/simd" + s, "stbImage" + s);
+        ratio("lanternmoor/plain" + s, "stbImage" + s);
+    }
+    std::printf("\nPeak heap of Lanternmoor's decoder (largest picture of each set):\n");
+    for (Set set : {Baseline, Progressive, ProgressiveFullHd})
+        std::printf("%-16s plain %zu bytes, simd %zu bytes\n", setNames[set], peakHeap(set, false),
+                    peakHeap(set, true));
     benchmark::Shutdown();
     return 0;
 }

@@ -38,6 +38,15 @@ Difference compare(const Picture& a, const Picture& b) {
     return d;
 }
 
+bool isProgressive(const Bytes& file) {
+    MemoryInputStream stream(file.data(), file.size());
+    JpegDecoder decoder;
+    decoder.begin(&stream, false);
+    bool progressive = decoder.isProgressive();
+    decoder.releaseAll();
+    return progressive;
+}
+
 Decoded decodeVariant(const Bytes& file, bool simdTransform, bool simdBitReader) {
     JpegDecoderOptions options;
     options.simdTransform = simdTransform;
@@ -84,6 +93,8 @@ TEST(Corpus, BothBitReadersDeliverTheSameBitsOnEveryFile) {
     for (const std::string& name : corpusNames()) {
         SCOPED_TRACE(name);
         Bytes file = readFile(corpusDir() + "/" + name + ".jpg");
+        // Progressive scans always take the standard reader: nothing to compare.
+        if (isProgressive(file)) continue;
         for (bool simdTransform : {false, true}) {
             Decoded standard = decodeVariant(file, simdTransform, false);
             Decoded packed = decodeVariant(file, simdTransform, true);

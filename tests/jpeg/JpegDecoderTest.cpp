@@ -87,7 +87,8 @@ TEST(Decoder, LinesHaveTheImageWidthAndEveryLineOfAnOddHeightComes) {
 }
 
 TEST(Decoder, NoAllocationHappensPerLineOrPerBlock) {
-    for (const char* name : {"photo-114", "re-two-scans-restart", "re-h1v2", "re-grey"}) {
+    for (const char* name : {"photo-114", "re-two-scans-restart", "re-h1v2", "re-grey", "photo-124",
+                             "prog-one-per-scan"}) {
         Bytes file = readFile(corpusDir() + "/" + name + ".jpg");
         for (bool simd : {false, true}) {
             CountingHeap heap;

@@ -30,34 +30,6 @@ Decoded decodeWith(const Bytes& file, const Variant& v) {
     return decodeBytes(file, options);
 }
 
-// Samples of one block with quantisation table all ones, as each transform computes them.
-Bytes expectedBlock(const int16_t (&coefficients)[64], bool simdTransform) {
-    Bytes samples(64);
-    if (simdTransform) {
-        int16_t quant[64];
-        for (int z = 0; z < 64; ++z)
-            quant[z] = static_cast<int16_t>(jpegAanPrescale(z, 1));
-        uint8_t* rows[8];
-        for (int r = 0; r < 8; ++r)
-            rows[r] = samples.data() + 8 * r;
-        jpegIdctAanReference(coefficients, quant, rows);
-    } else {
-        int16_t block[64];
-        std::memcpy(block, coefficients, sizeof block);
-        jpegIdctInteger(block, samples.data());
-    }
-    return samples;
-}
-
-// Pixels of block column b of an 8-line grey picture of the given width.
-Bytes blockOf(const Picture& p, int b) {
-    Bytes out;
-    for (int r = 0; r < 8; ++r)
-        for (int c = 0; c < 8; ++c)
-            out.push_back(p.pixels[static_cast<size_t>(r * p.width + 8 * b + c)]);
-    return out;
-}
-
 const HuffmanCode& dc = testDcTable();
 const HuffmanCode& ac = testAcTable();
 const uint8_t EOB = 0x00, ZRL = 0xF0;

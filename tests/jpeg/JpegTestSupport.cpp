@@ -1,7 +1,10 @@
 #include "JpegTestSupport.h"
 
+#include "jpeg/JpegTransform.h"
+
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -222,6 +225,18 @@ JpegBuilder& JpegBuilder::sos(const std::vector<ScanComponent>& components) {
     return segment(0xDA, p);
 }
 
+JpegBuilder& JpegBuilder::sos(const std::vector<ScanComponent>& components, int start, int end,
+                              int high, int low) {
+    Bytes p{static_cast<uint8_t>(components.size())};
+    for (const auto& c : components) {
+        p.push_back(static_cast<uint8_t>(c.id));
+        p.push_back(static_cast<uint8_t>((c.dcTable << 4) | c.acTable));
+    }
+    p.insert(p.end(), {static_cast<uint8_t>(start), static_cast<uint8_t>(end),
+                       static_cast<uint8_t>((high << 4) | low)});
+    return segment(0xDA, p);
+}
+
 JpegBuilder& JpegBuilder::raw(const Bytes& more) {
     bytes.insert(bytes.end(), more.begin(), more.end());
     return *this;
@@ -245,6 +260,56 @@ const HuffmanCode& testAcTable() {
         return uniformTable(8, symbols);
     }();
     return table;
+}
+
+const HuffmanCode& progressiveAcTable() {
+    static const HuffmanCode table = [] {
+        std::vector<uint8_t> symbols;
+        for (int r = 0; r < 16; ++r)
+            for (int s = 0; s <= 2; ++s)
+                symbols.push_back(static_cast<uint8_t>((r << 4) | s));
+        for (int s = 3; s <= 15; ++s)
+            symbols.push_back(static_cast<uint8_t>(s));
+        return uniformTable(8, symbols);
+    }();
+    return table;
+}
+
+Bytes progressiveFile(int width, int height, const std::vector<JpegBuilder::FrameComponent>& frame,
+                      const std::vector<ProgressiveScan>& scans, int restartInterval) {
+    JpegBuilder b;
+    b.soi().dqt(0, 1).dht(0, 0, testDcTable()).dht(1, 0, progressiveAcTable());
+    b.sof(0xC2, width, height, frame);
+    if (restartInterval) b.dri(restartInterval);
+    for (const ProgressiveScan& scan : scans)
+        b.sos(scan.components, scan.start, scan.end, scan.high, scan.low).raw(scan.entropy);
+    return b.eoi().bytes;
+}
+
+Bytes expectedBlock(const int16_t (&coefficients)[64], bool simdTransform) {
+    Bytes samples(64);
+    if (simdTransform) {
+        int16_t quant[64];
+        for (int z = 0; z < 64; ++z)
+            quant[z] = static_cast<int16_t>(jpegAanPrescale(z, 1));
+        uint8_t* rows[8];
+        for (int r = 0; r < 8; ++r)
+            rows[r] = samples.data() + 8 * r;
+        jpegIdctAanReference(coefficients, quant, rows);
+    } else {
+        int16_t block[64];
+        std::memcpy(block, coefficients, sizeof block);
+        jpegIdctInteger(block, samples.data());
+    }
+    return samples;
+}
+
+Bytes blockOf(const Picture& p, int b) {
+    Bytes out;
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 8; ++c)
+            out.push_back(p.pixels[static_cast<size_t>(r * p.width + 8 * b + c)]);
+    return out;
 }
 
 Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval) {

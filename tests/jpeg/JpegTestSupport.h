@@ -113,6 +113,10 @@ public:
     JpegBuilder& sof(uint8_t marker, int width, int height, const std::vector<FrameComponent>& c);
     JpegBuilder& dri(int interval);
     JpegBuilder& sos(const std::vector<ScanComponent>& components);
+    // A progressive scan header: coefficients start..end (zig-zag), successive approximation
+    // high and low.
+    JpegBuilder& sos(const std::vector<ScanComponent>& components, int start, int end, int high,
+                     int low);
     JpegBuilder& raw(const Bytes& bytes);
     JpegBuilder& eoi();
     Bytes bytes;
@@ -122,6 +126,30 @@ public:
 // as 8-bit codes.
 const HuffmanCode& testDcTable();
 const HuffmanCode& testAcTable();
+
+// The AC table of the hand-made progressive files: every run 0..15 with magnitude 0..2 (EOBr,
+// ZRL, refinement symbols) and magnitudes 3..15 at run 0, all as 8-bit codes.
+const HuffmanCode& progressiveAcTable();
+
+// One scan of a hand-made progressive file: its header fields and its entropy-coded bytes
+// (restart markers included).
+struct ProgressiveScan {
+    std::vector<JpegBuilder::ScanComponent> components;
+    int start;
+    int end;
+    int high;
+    int low;
+    Bytes entropy;
+};
+// A progressive (SOF2) file: quantisation table 0 all ones, testDcTable as DC table 0 and
+// progressiveAcTable as AC table 0, the given frame components and scans, then EOI.
+Bytes progressiveFile(int width, int height, const std::vector<JpegBuilder::FrameComponent>& frame,
+                      const std::vector<ProgressiveScan>& scans, int restartInterval = 0);
+
+// Samples of one block with quantisation table all ones, as each transform computes them.
+Bytes expectedBlock(const int16_t (&coefficients)[64], bool simdTransform);
+// Pixels of block column b of an 8-line grey picture.
+Bytes blockOf(const Picture& picture, int b);
 
 // A grey picture of w x h whose blocks are given by their entropy-coded bits; all tables
 // defined (quantisation table 0 all ones, DC and AC table 0).

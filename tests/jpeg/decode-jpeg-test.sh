@@ -24,6 +24,11 @@ check "colour has every pixel" [ "$(stat -c %s "$out/colour.ppm")" -eq $((15 + 5
 check "grey decodes" [ $? -eq 0 ]
 check "grey is P5" [ "$(head -c 13 "$out/grey.pgm" | tr '\n' ' ')" = "P5 17 15 255 " ]
 
+"$tool" "$corpus/photo-124.jpg" "$out/progressive.ppm"
+check "the progressive photograph decodes" [ $? -eq 0 ]
+check "progressive is P6 with its size" [ "$(head -c 16 "$out/progressive.ppm" | tr '\n' ' ')" = "P6 1024 740 255 " ]
+check "progressive has every pixel" [ "$(stat -c %s "$out/progressive.ppm")" -eq $((16 + 1024 * 740 * 3)) ]
+
 "$tool" "$corpus/arithmetic.jpg" "$out/none.ppm" 2>"$out/stderr"
 check "failure exits 2" [ $? -eq 2 ]
 check "failure names the error" [ "$(cat "$out/stderr")" = "error ArithmeticCoding (-215)" ]

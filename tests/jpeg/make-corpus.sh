@@ -49,11 +49,9 @@ encode() {
     references "$name"
 }
 
-# The shipped baseline photographs as they are (the progressive one is left out).
+# The shipped photographs as they are (124 is progressive).
 for f in "$pictures"/*.jpg; do
     name=photo-$(basename "$f" .jpg)
-    info=$(djpeg -verbose "$f" 2>&1 >/dev/null)
-    case $info in *"Start Of Frame 0xc2"*) continue ;; esac
     cp "$f" "$name.jpg"
     references "$name"
 done
@@ -76,6 +74,79 @@ printf '0: 0 63 0 0;\n1 2: 0 63 0 0;\n' > two-scans.txt
 encode re-three-scans photo.ppm -scans three-scans.txt
 encode re-two-scans-restart photo.ppm -sample 2x1 -scans two-scans.txt -restart 1B
 
+# Progressive: cjpeg's own scan order in every layout, with restarts and extreme qualities, and
+# scan scripts that take the coefficients apart in other ways.
+encode prog-h1v1 photo.ppm -progressive -sample 1x1
+encode prog-h2v1 photo.ppm -progressive -sample 2x1
+encode prog-h1v2 photo.ppm -progressive -sample 1x2
+encode prog-h2v2 photo.ppm -progressive -sample 2x2
+encode prog-grey photo.ppm -progressive -grayscale
+encode prog-restart1 photo.ppm -progressive -restart 1B
+encode prog-restart-rows photo.ppm -progressive -sample 2x1 -restart 1
+encode prog-quality1 photo.ppm -progressive -quality 1
+encode prog-quality100 photo.ppm -progressive -quality 100 -sample 1x1
+# Coefficient bands alone: narrow and wide ones, each component on its own.
+cat > bands.txt <<'EOF'
+0 1 2: 0 0 0 0;
+0: 1 1 0 0;
+0: 2 2 0 0;
+0: 3 9 0 0;
+0: 10 63 0 0;
+1: 1 63 0 0;
+2: 1 5 0 0;
+2: 6 63 0 0;
+EOF
+# Successive approximation: DC in four passes, AC of luma in five, of chroma in three and two.
+cat > approximation.txt <<'EOF'
+0 1 2: 0 0 0 3;
+0 1 2: 0 0 3 2;
+0: 1 63 0 4;
+2: 1 63 0 1;
+1: 1 63 0 2;
+0 1 2: 0 0 2 1;
+0: 1 63 4 3;
+0: 1 63 3 2;
+1: 1 63 2 1;
+0: 1 63 2 1;
+0 1 2: 0 0 1 0;
+2: 1 63 1 0;
+1: 1 63 1 0;
+0: 1 63 1 0;
+EOF
+# One component per scan throughout (the chroma DC first), bands and approximation mixed.
+cat > one-per-scan.txt <<'EOF'
+2: 0 0 0 1;
+1: 0 0 0 1;
+0: 0 0 0 2;
+0: 1 5 0 2;
+0: 6 63 0 2;
+1: 1 63 0 1;
+0: 0 0 2 1;
+0: 1 63 2 1;
+2: 1 20 0 0;
+2: 21 63 0 0;
+0: 0 0 1 0;
+1: 0 0 1 0;
+2: 0 0 1 0;
+0: 1 63 1 0;
+1: 1 63 1 0;
+EOF
+cat > grey-approximation.txt <<'EOF'
+0: 0 0 0 2;
+0: 1 8 0 3;
+0: 9 63 0 1;
+0: 1 8 3 2;
+0: 0 0 2 1;
+0: 1 8 2 1;
+0: 0 0 1 0;
+0: 1 63 1 0;
+EOF
+encode prog-bands photo.ppm -scans bands.txt -sample 2x2
+encode prog-approximation photo.ppm -scans approximation.txt -sample 2x1
+encode prog-approximation-q100 photo.ppm -scans approximation.txt -sample 1x1 -quality 100
+encode prog-one-per-scan photo.ppm -scans one-per-scan.txt -sample 1x2 -restart 3B
+encode prog-grey-approximation photo.ppm -scans grey-approximation.txt -grayscale -restart 1
+
 # Synthetic pictures at odd sizes in every layout.
 for size in 1x1 7x5 17x15 1000x3 33x47; do
     w=${size%x*}
@@ -83,8 +154,10 @@ for size in 1x1 7x5 17x15 1000x3 33x47; do
     synth "s$size.ppm" "$w" "$h" 3
     synth "s$size.pgm" "$w" "$h" 1
     encode "s$size-grey" "s$size.pgm"
+    encode "s$size-prog-grey" "s$size.pgm" -progressive
     for sampling in 1x1 2x1 1x2 2x2; do
         encode "s$size-$sampling" "s$size.ppm" -sample "$sampling"
+        encode "s$size-prog-$sampling" "s$size.ppm" -progressive -sample "$sampling"
     done
 done
 encode s17x15-restart1 s17x15.ppm -sample 2x2 -restart 1B
@@ -93,5 +166,9 @@ encode s33x47-optimised s33x47.ppm -optimize -sample 1x2
 encode s33x47-quality1 s33x47.ppm -quality 1 -sample 2x1
 encode s33x47-quality100 s33x47.ppm -quality 100
 encode s33x47-three-scans s33x47.ppm -sample 2x2 -scans three-scans.txt -restart 1B
+encode s33x47-prog-approximation s33x47.ppm -scans approximation.txt -sample 2x2 -restart 1B
+encode s17x15-prog-one-per-scan s17x15.ppm -scans one-per-scan.txt -sample 2x1 -quality 100
+encode s1000x3-prog-bands s1000x3.ppm -scans bands.txt -sample 1x2 -restart 2B
+encode s33x47-prog-grey-approximation s33x47.pgm -scans grey-approximation.txt -quality 100
 
 cjpeg -arithmetic s17x15.ppm > arithmetic.jpg
