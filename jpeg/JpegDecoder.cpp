@@ -136,11 +136,7 @@ int JpegDecoder::decode(const uint8_t*& linePointer, int& lineLength) {
 }
 
 void JpegDecoder::releaseAll() {
-    if (stream_) {
-        JpegInputStream* stream = stream_;
-        stream_ = nullptr;
-        stream->detach();
-    }
+    detachStream();
     freeAll();
     // Nothing is owned any more: later calls report "not ready" instead of touching freed lines.
     ready_ = false;
@@ -159,14 +155,18 @@ int JpegDecoder::allocatedBlocks() const {
 
 void JpegDecoder::fail(int code) {
     if (errorCode_ == 0) errorCode_ = code;
-    if (stream_) {
-        JpegInputStream* stream = stream_;
-        stream_ = nullptr;
-        stream->detach();
-    }
+    detachStream();
     freeAll();
     ready_ = false;
     throw Failure{code};
+}
+
+void JpegDecoder::detachStream() {
+    // Forgotten before detach() runs, so the stream is detached once whatever detach() does.
+    if (JpegInputStream* stream = stream_) {
+        stream_ = nullptr;
+        stream->detach();
+    }
 }
 
 void JpegDecoder::freeAll() {

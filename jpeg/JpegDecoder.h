@@ -124,6 +124,7 @@ private:
 
     // Error path: record the code, detach the stream, free everything, unwind to the public call.
     [[noreturn]] void fail(int code);
+    void detachStream();
     void freeAll();
     void* allocate(size_t bytes);
 
