@@ -75,6 +75,7 @@ TEST(Corpus, EveryVariantStaysWithinTheToleranceOfDjpegOnEveryPixelAndBothReader
             if (d.progressive) {
                 Decoded cut = decode(Bytes(file.begin(), file.end() - 2), {aan, false});
                 EXPECT_TRUE(cut.complete() && cut.picture.pixels == d.picture.pixels);
+                EXPECT_EQ(cut.bytesConsumed, static_cast<long>(file.size()) - 2);
                 continue;
             }
             EXPECT_TRUE(decode(file, {aan, true}).picture.pixels == d.picture.pixels);

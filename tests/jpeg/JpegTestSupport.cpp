@@ -161,6 +161,7 @@ Decoded decode(JpegInputStream& source, const Variant& variant, int failingRead,
         EXPECT_EQ(stream.detaches, 1) << "the error path detaches";
     }
     decoder.releaseAll();
+    EXPECT_EQ(decoder.allocatedBlocks(), 0) << "releaseAll empties the table";
     EXPECT_TRUE(decoder.decode(line, length) == -1 && decoder.beginDecoding() == -1)
         << "nothing is owned after releaseAll";
     decoder.releaseAll();
