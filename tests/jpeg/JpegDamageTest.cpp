@@ -1,10 +1,10 @@
 // Damaged files: the shipped photographs (baseline and the progressive one) and two small
 // pictures (restart interval 1; 2 x 2 sampling) cut short at every length on a coarse grid, and
 // hit by seeded changes of single bytes (of up to four in the small pictures). Each damaged file
-// must end in all of its lines or in a negative code, with nothing owned afterwards and the stream
-// detached exactly once (decode checks it); the sanitizer builds watch every access on the way. The
-// seed is fixed, so every run sees the same files; the fuzzer (tools/fuzz-decoder) explores
-// further.
+// must end in all of its lines or in a negative code, with nothing owned afterwards and the
+// stream detached exactly once (decode checks it); the sanitizer builds watch every access on
+// the way. The seed is fixed, so every run sees the same files; the fuzzer (tools/fuzz-decoder)
+// explores further.
 #include "JpegTestSupport.h"
 
 #include <gtest/gtest.h>

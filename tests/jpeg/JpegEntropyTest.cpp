@@ -55,8 +55,7 @@ TEST(Entropy, SixteenBitCodesAndPatternsThatMatchNoCodeGoThroughTheTree) {
 
 TEST(Entropy, RunsReachTheLastCoefficientAndTheNextBlockStartsClean) {
     // 0xE1 at k = 1 stores at 15; two ZRLs bring k to 48; r = 15 there stores at 63, or ZRL
-    // fills 48..63 and ends the block. (From k = 49 both are corrupt: see the error cases, like
-    // out-of-sequence restarts.)
+    // fills 48..63 and ends the block. (From k = 49 both are corrupt: see the error cases.)
     BitWriter w;
     w.dc(dc, 0).ac(ac, 14, 1).symbol(ac, ZRL).symbol(ac, ZRL).ac(ac, 15, -1);
     w.dc(dc, 0).ac(ac, 14, 1).symbol(ac, ZRL).symbol(ac, ZRL).symbol(ac, ZRL);
@@ -74,6 +73,7 @@ TEST(Entropy, RunsReachTheLastCoefficientAndTheNextBlockStartsClean) {
 }
 
 TEST(Restarts, NumbersWrapFromSevenToZeroFillBytesAreSkippedAndPredictorsReset) {
+    // (A marker out of sequence or missing is among the error cases.)
     expectPicture(restartFile(10), Bytes(80 * 8, 138));
     expectPicture(restartFile(4, {{0, {0xFF, 0xFF, 0xFF, 0xD0}}, {2, {0xFF, 0xFF, 0xD2}}}),
                   Bytes(32 * 8, 138));

@@ -25,12 +25,17 @@ BitWriter& newOne(BitWriter& w, int r, bool positive) {
     return w.symbol(ac, (r << 4) | 1).bits(positive ? 1 : 0, 1);
 }
 
+// A scan of the grey component: coefficients start..end, approximation high and low.
+ProgressiveScan scan(int start, int end, int high, int low, BitWriter& bits) {
+    return {y, start, end, high, low, bits.take()};
+}
+
 // A first DC scan of n blocks whose differences are all 0.
 ProgressiveScan zeroDc(int blocks) {
     BitWriter w;
     for (int i = 0; i < blocks; ++i)
         w.dc(dc, 0);
-    return {y, 0, 0, 0, 0, w.take()};
+    return scan(0, 0, 0, 0, w);
 }
 
 } // namespace
@@ -45,10 +50,8 @@ TEST(ProgressiveScans, DcPassesBuildEachDcValueBitByBit) {
         second.bits((v >> 1) & 1, 1);
         third.bits(v & 1, 1);
     }
-    Bytes file = progressiveFile(32, 8, grey,
-                                 {{y, 0, 0, 0, 2, first.take()},
-                                  {y, 0, 0, 2, 1, second.take()},
-                                  {y, 0, 0, 1, 0, third.take()}});
+    Bytes file = progressiveFile(
+        32, 8, grey, {scan(0, 0, 0, 2, first), scan(0, 0, 2, 1, second), scan(0, 0, 1, 0, third)});
     expectBlocks(file, {{{0, 80}}, {{0, -83}}, {{0, 13}}, {{0, 1001}}});
 }
 
@@ -75,11 +78,9 @@ TEST(ProgressiveScans, AcPassesFillTheirBandsWithRunsEndOfBandRunsAndRefinements
     eobRun(refine, 0, 0).bits(1, 1);
     eobRun(newOne(eobRun(refine, 1, 0), 1, false), 0, 0);
 
-    Bytes file = progressiveFile(32, 8, grey,
-                                 {zeroDc(4),
-                                  {y, 1, 5, 0, 1, low.take()},
-                                  {y, 6, 63, 0, 0, high.take()},
-                                  {y, 1, 5, 1, 0, refine.take()}});
+    Bytes file = progressiveFile(
+        32, 8, grey,
+        {zeroDc(4), scan(1, 5, 0, 1, low), scan(6, 63, 0, 0, high), scan(1, 5, 1, 0, refine)});
     expectBlocks(file, {{{1, 7}, {2, 1}, {4, -5}, {37, -3}, {63, -1}}, {{6, 200}}, {}, {{2, -1}}});
 }
 
@@ -93,11 +94,8 @@ TEST(ProgressiveScans, ARefinementWalkThatRunsOutOfTheBandStaysInsideTheBlock) {
     newOne(refine, 0, true).bits(0, 2);
     newOne(refineTail, 0, false).bits(3, 2);
     Bytes file = progressiveFile(8, 8, grey,
-                                 {zeroDc(1),
-                                  {y, 1, 2, 0, 1, first.take()},
-                                  {y, 62, 63, 0, 1, firstTail.take()},
-                                  {y, 1, 2, 1, 0, refine.take()},
-                                  {y, 62, 63, 1, 0, refineTail.take()}});
+                                 {zeroDc(1), scan(1, 2, 0, 1, first), scan(62, 63, 0, 1, firstTail),
+                                  scan(1, 2, 1, 0, refine), scan(62, 63, 1, 0, refineTail)});
     expectBlocks(file, {{{1, 2}, {2, -2}, {3, 1}, {62, 3}, {63, 3}}});
 }
 
@@ -128,11 +126,9 @@ TEST(ProgressiveScans, ValuesWrapAtSixteenBitsAsThePlanesHoldThem) {
     first.ac(ac, 0, -16384);
     second.ac(ac, 0, 5000);
     eobRun(refine, 0, 0).bits(1, 1);
-    Bytes file = progressiveFile(8, 8, grey,
-                                 {zeroDc(1),
-                                  {y, 1, 1, 0, 1, first.take()},
-                                  {y, 2, 2, 0, 3, second.take()},
-                                  {y, 1, 1, 1, 0, refine.take()}});
+    Bytes file = progressiveFile(
+        8, 8, grey,
+        {zeroDc(1), scan(1, 1, 0, 1, first), scan(2, 2, 0, 3, second), scan(1, 1, 1, 0, refine)});
     expectBlocks(file, {{{1, 32767}, {2, -25536}}});
 }
 
