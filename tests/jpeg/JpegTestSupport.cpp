@@ -2,13 +2,24 @@
 
 #include "jpeg/JpegTransform.h"
 
-#include <cstdio>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <sstream>
 #include <stdexcept>
+
+Bytes u8(std::initializer_list<int> values) {
+    Bytes bytes;
+    for (int v : values)
+        bytes.push_back(static_cast<uint8_t>(v));
+    return bytes;
+}
 
 Bytes readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -20,91 +31,215 @@ std::string corpusDir() {
     return LM_JPEG_CORPUS_DIR;
 }
 
-std::vector<std::string> corpusNames() {
-    Bytes list = readFile(corpusDir() + "/corpus.txt");
-    std::istringstream in(std::string(list.begin(), list.end()));
-    std::vector<std::string> names;
-    for (std::string name; in >> name;)
-        names.push_back(name);
-    return names;
+Bytes corpusFile(const std::string& name) {
+    return readFile(corpusDir() + "/" + name + ".jpg");
 }
 
 Picture readPnm(const std::string& path) {
-    Bytes data = readFile(path);
-    size_t pos = 0;
-    auto token = [&]() {
-        while (pos < data.size() && std::isspace(data[pos]))
-            ++pos;
-        std::string t;
-        while (pos < data.size() && !std::isspace(data[pos]))
-            t += static_cast<char>(data[pos++]);
-        return t;
-    };
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxValue;
     Picture p;
-    std::string magic = token();
+    in >> magic >> p.width >> p.height >> maxValue;
     p.channels = magic == "P6" ? 3 : 1;
-    p.width = std::atoi(token().c_str());
-    p.height = std::atoi(token().c_str());
-    token();
-    ++pos;
-    p.pixels.assign(data.begin() + static_cast<long>(pos), data.end());
+    in.get(); // the one whitespace byte before the samples
+    p.pixels.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return p;
 }
 
-Decoded decodeBytes(const Bytes& file, const JpegDecoderOptions& options) {
-    MemoryInputStream stream(file.data(), file.size());
+const Variant allVariants[4] = {{false, false}, {false, true}, {true, false}, {true, true}};
+
+std::string describe(const Variant& v) {
+    return std::string(v.simdTransform ? "aan" : "integer") +
+           (v.simdBitReader ? "/packed reader" : "/standard reader");
+}
+
+namespace {
+
+// Forwards to a stream, counting attach and detach; its failingRead-th read fails.
+class CountingStream : public JpegInputStream {
+public:
+    CountingStream(JpegInputStream& inner, int failingRead) : inner_(inner), fail_(failingRead) {}
+    int read(uint8_t* buffer, int maxBytes, bool& endOfStream) override {
+        return reads_++ == fail_ ? -1 : inner_.read(buffer, maxBytes, endOfStream);
+    }
+    void attach() override { inner_.attach(), ++attaches; }
+    void detach() override { inner_.detach(), ++detaches; }
+    int attaches = 0, detaches = 0;
+
+private:
+    JpegInputStream& inner_;
+    int fail_, reads_ = 0;
+};
+
+// Counts and measures blocks; refuses the refuse-th allocation.
+class CountingHeap : public JpegHeap {
+public:
+    explicit CountingHeap(int refuse) : refuse_(refuse) {}
+    void* allocateZeroed(size_t bytes) override {
+        if (++calls_ == refuse_) return nullptr;
+        void* block = std::calloc(1, bytes);
+        held[block] = bytes;
+        allocations.push_back(bytes);
+        peak = std::max(peak, bytesHeld += bytes);
+        return block;
+    }
+    void release(void* block) override {
+        bytesHeld -= held.at(block); // throws for a block this heap does not hold
+        held.erase(block);
+        std::free(block);
+    }
+    std::map<void*, size_t> held;
+    std::vector<size_t> allocations;
+    size_t bytesHeld = 0, peak = 0;
+
+private:
+    int refuse_, calls_ = 0;
+};
+
+} // namespace
+
+Decoded decode(JpegInputStream& source, const Variant& variant, int failingRead,
+               int refuseAllocation, bool keepPixels) {
+    CountingStream stream(source, failingRead);
+    CountingHeap heap(refuseAllocation);
+    JpegDecoderOptions options;
+    options.simdTransform = variant.simdTransform;
+    options.simdBitReader = variant.simdBitReader;
+    options.heap = &heap;
     JpegDecoder decoder;
     decoder.begin(&stream, options);
     Decoded d;
+    d.errorAfterBegin = decoder.errorCode();
+    d.progressive = decoder.isProgressive();
+    Picture& p = d.picture;
+    p.width = decoder.width();
+    p.height = decoder.height();
+    const uint8_t* line;
+    int length;
+    EXPECT_EQ(decoder.decode(line, length), -1) << "not ready before beginDecoding";
     d.beginDecodingResult = decoder.beginDecoding();
+    EXPECT_TRUE(d.beginDecodingResult == 0 || d.beginDecodingResult == -1);
     if (d.beginDecodingResult == 0) {
-        d.picture.width = decoder.width();
-        d.picture.height = decoder.height();
-        d.picture.channels = decoder.bytesPerPixel() == 1 ? 1 : 3;
-        const uint8_t* line;
-        int length;
+        const size_t setUp = heap.allocations.size();
+        EXPECT_EQ(decoder.beginDecoding(), 0) << "again: does nothing";
+        const int bytesPerPixel = decoder.bytesPerPixel();
+        p.channels = bytesPerPixel == 1 ? 1 : 3;
+        EXPECT_EQ(decoder.componentCount(), p.channels);
+        EXPECT_EQ(decoder.samplingLayout() == SamplingLayout::Grey, p.channels == 1);
+        if (keepPixels) p.pixels.resize(static_cast<size_t>(p.width) * p.height * p.channels);
+        int badLines = 0;
         while ((d.lastDecodeResult = decoder.decode(line, length)) == 0) {
-            ++d.linesDelivered;
-            if (d.picture.channels == 1) {
-                d.picture.pixels.insert(d.picture.pixels.end(), line, line + length);
-            } else {
-                for (int x = 0; x < length / 4; ++x)
-                    d.picture.pixels.insert(d.picture.pixels.end(), line + 4 * x, line + 4 * x + 3);
+            const int row = d.lines++;
+            if (length != p.width * bytesPerPixel || row >= p.height) {
+                ++badLines;
+                continue;
+            }
+            const size_t at = static_cast<size_t>(row) * p.width * p.channels;
+            if (!keepPixels) continue;
+            if (p.channels == 1) std::memcpy(&p.pixels[at], line, static_cast<size_t>(p.width));
+            for (int x = 0; x < p.width && p.channels == 3; ++x) {
+                std::memcpy(&p.pixels[at + 3 * x], line + 4 * x, 3);
+                badLines += line[4 * x + 3] != 0;
             }
         }
+        EXPECT_EQ(badLines, 0) << "lines of the wrong length, beyond the height or with a pad";
+        EXPECT_EQ(heap.allocations.size(), setUp) << "allocation after beginDecoding";
+        EXPECT_EQ(decoder.decode(line, length), d.complete() ? 1 : -1) << "the end stays";
     }
     d.errorCode = decoder.errorCode();
     d.bytesConsumed = decoder.bytesConsumed();
+    EXPECT_EQ(static_cast<int>(heap.held.size()), decoder.allocatedBlocks())
+        << "a block outside the table";
+    if (d.complete()) {
+        EXPECT_EQ(d.errorCode, 0);
+        EXPECT_EQ(d.lines, p.height);
+    } else {
+        EXPECT_LT(d.errorCode, 0);
+        EXPECT_EQ(d.lastDecodeResult, d.beginDecodingResult == 0 ? CorruptScan : 0);
+        EXPECT_EQ(decoder.allocatedBlocks(), 0) << "the error path frees everything";
+        EXPECT_EQ(stream.detaches, 1) << "the error path detaches";
+    }
     decoder.releaseAll();
+    EXPECT_EQ(decoder.allocatedBlocks(), 0) << "releaseAll empties the table";
+    EXPECT_TRUE(decoder.decode(line, length) == -1 && decoder.beginDecoding() == -1)
+        << "nothing is owned after releaseAll";
+    decoder.releaseAll();
+    EXPECT_EQ(static_cast<int>(heap.held.size()), 0);
+    EXPECT_EQ(stream.attaches, 1);
+    EXPECT_EQ(stream.detaches, 1) << "detached exactly once";
+    d.allocations = heap.allocations;
+    d.peakHeap = heap.peak;
     return d;
 }
 
-Decoded decodeBytes(const Bytes& file, bool useSimd) {
-    JpegDecoderOptions options;
-    options.simdTransform = options.simdBitReader = useSimd;
-    return decodeBytes(file, options);
+Decoded decode(const Bytes& file, const Variant& variant, int failingRead, int refuseAllocation,
+               bool keepPixels) {
+    MemoryInputStream stream(file.data(), file.size());
+    Decoded d = decode(stream, variant, failingRead, refuseAllocation, keepPixels);
+    EXPECT_LE(d.bytesConsumed, static_cast<long>(file.size()));
+    return d;
 }
 
-CountingStream::CountingStream(const Bytes& bytes, int failingRead)
-    : inner_(bytes.data(), bytes.size()), failingRead_(failingRead) {}
+namespace {
+// Index of the first byte where a and b differ, -1 when they are equal.
+long firstDifference(const Bytes& a, const Bytes& b) {
+    auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return at.first == a.end() && at.second == b.end() ? -1 : at.first - a.begin();
+}
+} // namespace
 
-int CountingStream::read(uint8_t* buffer, int maxBytes, bool& endOfStream) {
-    if (reads++ == failingRead_) return -1;
-    return inner_.read(buffer, maxBytes, endOfStream);
+void expectPicture(const Bytes& file, const std::function<Bytes(const Variant&)>& expected) {
+    bool progressive = false;
+    for (const Variant& v : allVariants) {
+        if (progressive && v.simdBitReader) continue; // progressive scans take the standard one
+        SCOPED_TRACE(describe(v));
+        Decoded d = decode(file, v);
+        progressive = d.progressive;
+        ASSERT_TRUE(d.complete()) << jpegErrorName(d.errorCode);
+        EXPECT_EQ(d.bytesConsumed, static_cast<long>(file.size()));
+        EXPECT_EQ(firstDifference(d.picture.pixels, expected(v)), -1);
+    }
 }
 
-void* CountingHeap::allocateZeroed(size_t bytes) {
-    if (++allocations == refuse_) return nullptr;
-    ++outstanding;
-    return std::calloc(1, bytes);
+void expectPicture(const Bytes& file, const Bytes& pixels) {
+    expectPicture(file, [&](const Variant&) { return pixels; });
 }
 
-void CountingHeap::release(void* block) {
-    --outstanding;
-    std::free(block);
+Bytes expectedBlock(const Block& block, bool simdTransform) {
+    int16_t coefficients[64] = {};
+    for (const auto& c : block)
+        coefficients[jpegZigZag[c.first]] = static_cast<int16_t>(c.second);
+    Bytes samples(64);
+    if (simdTransform) {
+        int16_t quant[64];
+        for (int z = 0; z < 64; ++z)
+            quant[z] = static_cast<int16_t>(jpegAanPrescale(z, 1));
+        uint8_t* rows[8];
+        for (int r = 0; r < 8; ++r)
+            rows[r] = samples.data() + 8 * r;
+        jpegIdctAanReference(coefficients, quant, rows);
+    } else {
+        jpegIdctInteger(coefficients, samples.data());
+    }
+    return samples;
 }
 
-std::pair<uint32_t, int> HuffmanCode::code(uint8_t symbol) const {
+void expectBlocks(const Bytes& file, const std::vector<Block>& blocks, size_t across) {
+    across = across ? across : blocks.size();
+    expectPicture(file, [&](const Variant& v) {
+        Bytes pixels(64 * blocks.size());
+        for (size_t b = 0; b < blocks.size(); ++b) {
+            Bytes samples = expectedBlock(blocks[b], v.simdTransform);
+            for (size_t r = 0; r < 8; ++r)
+                std::copy_n(&samples[8 * r], 8,
+                            &pixels[((b / across) * 8 + r) * 8 * across + (b % across) * 8]);
+        }
+        return pixels;
+    });
+}
+
+std::pair<uint32_t, int> HuffmanCode::code(int symbol) const {
     uint32_t code = 0;
     size_t k = 0;
     for (int length = 1; length <= 16; ++length, code <<= 1)
@@ -133,33 +268,11 @@ BitWriter& BitWriter::bits(uint32_t value, int count) {
     return *this;
 }
 
-BitWriter& BitWriter::symbol(const HuffmanCode& table, uint8_t symbol) {
-    auto c = table.code(symbol);
-    return bits(c.first, c.second);
-}
-
-namespace {
-int category(int v) {
-    int s = 0;
-    for (int a = v < 0 ? -v : v; a; a >>= 1)
-        ++s;
-    return s;
-}
-uint32_t extraBits(int v, int s) {
-    return static_cast<uint32_t>(v < 0 ? v + (1 << s) - 1 : v);
-}
-} // namespace
-
-BitWriter& BitWriter::dc(const HuffmanCode& table, int diff) {
-    int s = category(diff);
-    symbol(table, static_cast<uint8_t>(s));
-    return s ? bits(extraBits(diff, s), s) : *this;
-}
-
 BitWriter& BitWriter::ac(const HuffmanCode& table, int run, int value) {
-    int s = category(value);
-    symbol(table, static_cast<uint8_t>((run << 4) | s));
-    return bits(extraBits(value, s), s);
+    int s = 0;
+    for (int a = value < 0 ? -value : value; a; a >>= 1)
+        ++s;
+    return symbol(table, (run << 4) | s).bits(value < 0 ? value + (1 << s) - 1 : value, s);
 }
 
 Bytes BitWriter::take() {
@@ -169,81 +282,26 @@ Bytes BitWriter::take() {
     return out;
 }
 
-JpegBuilder& JpegBuilder::soi() {
-    return raw({0xFF, 0xD8});
-}
-
-JpegBuilder& JpegBuilder::segment(uint8_t marker, const Bytes& payload) {
-    size_t length = payload.size() + 2;
-    raw({0xFF, marker, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length)});
-    return raw(payload);
-}
-
-JpegBuilder& JpegBuilder::dqt(int id, int value, bool wide) {
-    Bytes p{static_cast<uint8_t>((wide ? 0x10 : 0) | id)};
-    for (int i = 0; i < 64; ++i) {
-        if (wide) p.push_back(static_cast<uint8_t>(value >> 8));
-        p.push_back(static_cast<uint8_t>(value));
-    }
-    return segment(0xDB, p);
-}
-
 JpegBuilder& JpegBuilder::dht(int tableClass, int id, const HuffmanCode& table) {
-    Bytes p{static_cast<uint8_t>((tableClass << 4) | id)};
-    p.insert(p.end(), table.counts, table.counts + 16);
-    p.insert(p.end(), table.symbols.begin(), table.symbols.end());
-    return segment(0xC4, p);
+    JpegBuilder p;
+    p.raw(u8({tableClass << 4 | id})).raw(Bytes(table.counts, table.counts + 16));
+    return segment(0xC4, p.raw(table.symbols).bytes);
 }
 
-JpegBuilder& JpegBuilder::sof(uint8_t marker, int width, int height,
-                              const std::vector<FrameComponent>& components) {
-    Bytes p{8,
-            static_cast<uint8_t>(height >> 8),
-            static_cast<uint8_t>(height),
-            static_cast<uint8_t>(width >> 8),
-            static_cast<uint8_t>(width),
-            static_cast<uint8_t>(components.size())};
-    for (const auto& c : components) {
-        p.push_back(static_cast<uint8_t>(c.id));
-        p.push_back(static_cast<uint8_t>((c.h << 4) | c.v));
-        p.push_back(static_cast<uint8_t>(c.quantTable));
-    }
-    return segment(marker, p);
+JpegBuilder& JpegBuilder::sof(int marker, int width, int height, const Frame& frame) {
+    JpegBuilder p;
+    p.raw(u8({8, height >> 8, height, width >> 8, width, static_cast<int>(frame.size())}));
+    for (const auto& c : frame)
+        p.raw(u8({c.id, c.h << 4 | c.v, c.quantTable}));
+    return segment(marker, p.bytes);
 }
 
-JpegBuilder& JpegBuilder::dri(int interval) {
-    return segment(0xDD, {static_cast<uint8_t>(interval >> 8), static_cast<uint8_t>(interval)});
-}
-
-JpegBuilder& JpegBuilder::sos(const std::vector<ScanComponent>& components) {
-    Bytes p{static_cast<uint8_t>(components.size())};
-    for (const auto& c : components) {
-        p.push_back(static_cast<uint8_t>(c.id));
-        p.push_back(static_cast<uint8_t>((c.dcTable << 4) | c.acTable));
-    }
-    p.insert(p.end(), {0, 63, 0});
-    return segment(0xDA, p);
-}
-
-JpegBuilder& JpegBuilder::sos(const std::vector<ScanComponent>& components, int start, int end,
-                              int high, int low) {
-    Bytes p{static_cast<uint8_t>(components.size())};
-    for (const auto& c : components) {
-        p.push_back(static_cast<uint8_t>(c.id));
-        p.push_back(static_cast<uint8_t>((c.dcTable << 4) | c.acTable));
-    }
-    p.insert(p.end(), {static_cast<uint8_t>(start), static_cast<uint8_t>(end),
-                       static_cast<uint8_t>((high << 4) | low)});
-    return segment(0xDA, p);
-}
-
-JpegBuilder& JpegBuilder::raw(const Bytes& more) {
-    bytes.insert(bytes.end(), more.begin(), more.end());
-    return *this;
-}
-
-JpegBuilder& JpegBuilder::eoi() {
-    return raw({0xFF, 0xD9});
+JpegBuilder& JpegBuilder::sos(const Scan& scan, int start, int end, int high, int low) {
+    JpegBuilder p;
+    p.raw(u8({static_cast<int>(scan.size())}));
+    for (const auto& c : scan)
+        p.raw(u8({c.id, c.dcTable << 4 | c.acTable}));
+    return segment(0xDA, p.raw(u8({start, end, high << 4 | low})).bytes);
 }
 
 const HuffmanCode& testDcTable() {
@@ -253,12 +311,8 @@ const HuffmanCode& testDcTable() {
 }
 
 const HuffmanCode& testAcTable() {
-    static const HuffmanCode table = [] {
-        std::vector<uint8_t> symbols{0x00, 0xF0, 0xE1, 0xF1, 0x11, 0x21};
-        for (uint8_t s = 1; s <= 10; ++s)
-            symbols.push_back(s);
-        return uniformTable(8, symbols);
-    }();
+    static const HuffmanCode table =
+        uniformTable(8, {0x00, 0xF0, 0xE1, 0xF1, 0x11, 0x21, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
     return table;
 }
 
@@ -275,7 +329,33 @@ const HuffmanCode& progressiveAcTable() {
     return table;
 }
 
-Bytes progressiveFile(int width, int height, const std::vector<JpegBuilder::FrameComponent>& frame,
+Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval,
+               const HuffmanCode& dcTable, const HuffmanCode& acTable) {
+    JpegBuilder b;
+    b.soi().dqt(0, 1).dht(0, 0, dcTable).dht(1, 0, acTable);
+    b.sof(0xC0, width, height, {{1, 1, 1, 0}});
+    if (restartInterval) b.dri(restartInterval);
+    return b.sos({{1, 0, 0}}).raw(entropy).eoi().bytes;
+}
+
+Bytes validGreyFile() {
+    BitWriter w;
+    for (int i = 0; i < 4; ++i)
+        w.dc(testDcTable(), 8 * i).ac(testAcTable(), 0, 3).symbol(testAcTable(), 0);
+    return greyFile(16, 16, w.take());
+}
+
+Bytes restartFile(int blocks, const std::map<int, Bytes>& markers) {
+    JpegBuilder entropy;
+    for (int i = 0; i < blocks; ++i) {
+        entropy.raw(BitWriter().dc(testDcTable(), 80).symbol(testAcTable(), 0).take());
+        if (i + 1 < blocks)
+            entropy.raw(markers.count(i) ? markers.at(i) : u8({0xFF, 0xD0 + i % 8}));
+    }
+    return greyFile(8 * blocks, 8, entropy.bytes, 1);
+}
+
+Bytes progressiveFile(int width, int height, const Frame& frame,
                       const std::vector<ProgressiveScan>& scans, int restartInterval) {
     JpegBuilder b;
     b.soi().dqt(0, 1).dht(0, 0, testDcTable()).dht(1, 0, progressiveAcTable());
@@ -286,71 +366,21 @@ Bytes progressiveFile(int width, int height, const std::vector<JpegBuilder::Fram
     return b.eoi().bytes;
 }
 
-Bytes expectedBlock(const int16_t (&coefficients)[64], bool simdTransform) {
-    Bytes samples(64);
-    if (simdTransform) {
-        int16_t quant[64];
-        for (int z = 0; z < 64; ++z)
-            quant[z] = static_cast<int16_t>(jpegAanPrescale(z, 1));
-        uint8_t* rows[8];
-        for (int r = 0; r < 8; ++r)
-            rows[r] = samples.data() + 8 * r;
-        jpegIdctAanReference(coefficients, quant, rows);
-    } else {
-        int16_t block[64];
-        std::memcpy(block, coefficients, sizeof block);
-        jpegIdctInteger(block, samples.data());
-    }
-    return samples;
-}
-
-Bytes blockOf(const Picture& p, int b) {
-    Bytes out;
-    for (int r = 0; r < 8; ++r)
-        for (int c = 0; c < 8; ++c)
-            out.push_back(p.pixels[static_cast<size_t>(r * p.width + 8 * b + c)]);
-    return out;
-}
-
-Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval) {
-    JpegBuilder b;
-    b.soi().dqt(0, 1).dht(0, 0, testDcTable()).dht(1, 0, testAcTable());
-    b.sof(0xC0, width, height, {{1, 1, 1, 0}});
-    if (restartInterval) b.dri(restartInterval);
-    b.sos({{1, 0, 0}}).raw(entropy).eoi();
-    return b.bytes;
-}
-
-Bytes validGreyFile() {
-    BitWriter w;
-    for (int i = 0; i < 4; ++i)
-        w.dc(testDcTable(), 8 * i).ac(testAcTable(), 0, 3).symbol(testAcTable(), 0);
-    return greyFile(16, 16, w.take());
-}
-
-namespace {
-size_t findMarker(const Bytes& file, uint8_t marker) {
+long findMarker(const Bytes& file, int marker) {
     for (size_t i = 0; i + 1 < file.size(); ++i)
-        if (file[i] == 0xFF && file[i + 1] == marker) return i;
+        if (file[i] == 0xFF && file[i + 1] == marker) return static_cast<long>(i);
     throw std::logic_error("marker not found");
 }
-} // namespace
 
-Bytes withSegment(const Bytes& file, uint8_t marker, const Bytes& payload) {
-    size_t at = findMarker(file, marker);
-    size_t length = (static_cast<size_t>(file[at + 2]) << 8) | file[at + 3];
-    Bytes out(file.begin(), file.begin() + static_cast<long>(at));
-    size_t newLength = payload.size() + 2;
-    out.insert(out.end(), {0xFF, marker, static_cast<uint8_t>(newLength >> 8),
-                           static_cast<uint8_t>(newLength)});
-    out.insert(out.end(), payload.begin(), payload.end());
-    out.insert(out.end(), file.begin() + static_cast<long>(at + 2 + length), file.end());
-    return out;
+Bytes withSegment(const Bytes& file, int marker, const Bytes& payload) {
+    const long at = findMarker(file, marker), length = file[at + 2] << 8 | file[at + 3];
+    JpegBuilder b;
+    b.raw(Bytes(file.begin(), file.begin() + at)).segment(marker, payload);
+    return b.raw(Bytes(file.begin() + at + 2 + length, file.end())).bytes;
 }
 
-Bytes insertBefore(const Bytes& file, uint8_t marker, const Bytes& bytes) {
-    size_t at = findMarker(file, marker);
+Bytes insertBefore(const Bytes& file, int marker, const Bytes& bytes) {
     Bytes out(file);
-    out.insert(out.begin() + static_cast<long>(at), bytes.begin(), bytes.end());
+    out.insert(out.begin() + findMarker(file, marker), bytes.begin(), bytes.end());
     return out;
 }

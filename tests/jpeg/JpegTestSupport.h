@@ -1,76 +1,82 @@
-// Helpers of the decoder tests: files, decoding into a picture, instrumented streams and heaps,
-// and a small writer of hand-made JPEG files.
+// Helpers of the decoder tests: files, one decoding run that checks the decoder's promises on the
+// way, and a small writer of hand-made JPEG files.
 #pragma once
 
 #include "jpeg/JpegDecoder.h"
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 using Bytes = std::vector<uint8_t>;
+// Bytes of the low 8 bits of each value.
+Bytes u8(std::initializer_list<int> values);
 
 Bytes readFile(const std::string& path);
-// The directory the corpus script filled (a Z: path under Wine).
+// The directory the corpus script filled (a Z: path under Wine), and its NAME.jpg.
 std::string corpusDir();
-std::vector<std::string> corpusNames();
+Bytes corpusFile(const std::string& name);
 
 struct Picture {
-    int width = 0;
-    int height = 0;
-    int channels = 0; // 1 grey, 3 RGB
+    int width = 0, height = 0, channels = 0; // channels: 1 grey, 3 RGB
     Bytes pixels;
 };
 Picture readPnm(const std::string& path);
 
+// The decoder's arithmetic: transform (integer or AAN) and bit reader (standard or packed).
+struct Variant {
+    bool simdTransform, simdBitReader;
+};
+extern const Variant allVariants[4];
+std::string describe(const Variant& variant);
+
 struct Decoded {
-    int beginDecodingResult = 0;
-    int lastDecodeResult = 0;
-    int errorCode = 0;
-    int linesDelivered = 0;
+    int errorAfterBegin = 0, beginDecodingResult = 0, lastDecodeResult = 0, errorCode = 0;
+    int lines = 0;
     long bytesConsumed = 0;
+    bool progressive = false;
+    // Every block the heap handed out, and the most bytes held at once.
+    std::vector<size_t> allocations;
+    size_t peakHeap = 0;
+    // Size from begin; pixels as R,G,B (or grey) without the pad byte.
     Picture picture;
-};
-// Every public call in order, then releaseAll; pixels as R,G,B (or grey) without the pad byte.
-Decoded decodeBytes(const Bytes& file, const JpegDecoderOptions& options);
-Decoded decodeBytes(const Bytes& file, bool useSimd);
-
-// A memory stream that counts attach and detach and can fail its n-th read.
-class CountingStream : public JpegInputStream {
-public:
-    explicit CountingStream(const Bytes& bytes, int failingRead = -1);
-    int read(uint8_t* buffer, int maxBytes, bool& endOfStream) override;
-    void attach() override { ++attaches; }
-    void detach() override { ++detaches; }
-    int attaches = 0;
-    int detaches = 0;
-    int reads = 0;
-
-private:
-    MemoryInputStream inner_;
-    int failingRead_;
+    bool complete() const { return lastDecodeResult == 1; }
 };
 
-// A heap that counts blocks and can refuse the n-th allocation (counting from 1).
-class CountingHeap : public JpegHeap {
-public:
-    explicit CountingHeap(int refuse = 0) : refuse_(refuse) {}
-    void* allocateZeroed(size_t bytes) override;
-    void release(void* block) override;
-    int allocations = 0;
-    int outstanding = 0;
+// Every public call in order, then releaseAll, through a stream that counts attach and detach
+// (and fails its failingRead-th read) and a heap that counts blocks (and refuses its
+// refuseAllocation-th, counting from 1). Expects on the way what holds for any input: no line
+// before beginDecoding; a second beginDecoding changes nothing; one or three components as
+// bytes per pixel say; lines of width x bytes per pixel; height lines, then 1 again,
+// or a negative code, then -1; no allocation after beginDecoding; every heap block in the
+// allocation table; nothing owned after a failure or after releaseAll (a second one is safe);
+// the stream attached and detached once; and with keepPixels, a zero pad byte in every pixel.
+Decoded decode(JpegInputStream& source, const Variant& variant, int failingRead = -1,
+               int refuseAllocation = 0, bool keepPixels = true);
+Decoded decode(const Bytes& file, const Variant& variant = {false, false}, int failingRead = -1,
+               int refuseAllocation = 0, bool keepPixels = true);
 
-private:
-    int refuse_;
-};
+// Expects every variant (the standard reader only for progressive files) to decode the whole
+// file, all of it consumed, into the pixels expected gives for it.
+void expectPicture(const Bytes& file, const std::function<Bytes(const Variant&)>& expected);
+void expectPicture(const Bytes& file, const Bytes& pixels);
+// Coefficients of a block with quantisation table all ones: {zig-zag index, value}.
+using Block = std::vector<std::pair<int, int>>;
+// Samples of a block as the variant's transform computes them.
+Bytes expectedBlock(const Block& block, bool simdTransform);
+// Expects the blocks of a grey file, left to right and top to bottom, across to a row (0: all).
+void expectBlocks(const Bytes& file, const std::vector<Block>& blocks, size_t across = 0);
 
 // Canonical Huffman code of a table given by counts (lengths 1..16) and symbols, T.81 C.2.
 struct HuffmanCode {
     uint8_t counts[16] = {};
     std::vector<uint8_t> symbols;
     // Code and length of a symbol.
-    std::pair<uint32_t, int> code(uint8_t symbol) const;
+    std::pair<uint32_t, int> code(int symbol) const;
 };
 // Every symbol with a code of the given length, in order.
 HuffmanCode uniformTable(int length, const std::vector<uint8_t>& symbols);
@@ -79,9 +85,12 @@ HuffmanCode uniformTable(int length, const std::vector<uint8_t>& symbols);
 class BitWriter {
 public:
     BitWriter& bits(uint32_t value, int count);
-    BitWriter& symbol(const HuffmanCode& table, uint8_t symbol);
-    // Category and extra bits of a value (T.81 F.1.2.1), after its symbol.
-    BitWriter& dc(const HuffmanCode& table, int diff);
+    BitWriter& symbol(const HuffmanCode& table, int symbol) {
+        auto c = table.code(symbol);
+        return bits(c.first, c.second);
+    }
+    // Category and extra bits of a value (T.81 F.1.2.1), after its symbol (run << 4 | category).
+    BitWriter& dc(const HuffmanCode& table, int diff) { return ac(table, 0, diff); }
     BitWriter& ac(const HuffmanCode& table, int run, int value);
     // Pads the last byte with one-bits; returns the bytes so far and starts anew.
     Bytes take();
@@ -95,69 +104,71 @@ private:
 class JpegBuilder {
 public:
     struct FrameComponent {
-        int id;
-        int h;
-        int v;
-        int quantTable;
+        int id, h, v, quantTable;
     };
     struct ScanComponent {
-        int id;
-        int dcTable;
-        int acTable;
+        int id, dcTable, acTable;
     };
 
-    JpegBuilder& soi();
-    JpegBuilder& segment(uint8_t marker, const Bytes& payload);
-    JpegBuilder& dqt(int id, int value, bool wide = false);
+    JpegBuilder& raw(const Bytes& more) {
+        bytes.insert(bytes.end(), more.begin(), more.end());
+        return *this;
+    }
+    JpegBuilder& soi() { return raw({0xFF, 0xD8}); }
+    JpegBuilder& eoi() { return raw({0xFF, 0xD9}); }
+    JpegBuilder& segment(int marker, const Bytes& payload) {
+        const int length = static_cast<int>(payload.size()) + 2;
+        return raw(u8({0xFF, marker, length >> 8, length})).raw(payload);
+    }
+    JpegBuilder& dqt(int id, int value) {
+        Bytes p(65, static_cast<uint8_t>(value));
+        p[0] = static_cast<uint8_t>(id);
+        return segment(0xDB, p);
+    }
     JpegBuilder& dht(int tableClass, int id, const HuffmanCode& table);
-    JpegBuilder& sof(uint8_t marker, int width, int height, const std::vector<FrameComponent>& c);
-    JpegBuilder& dri(int interval);
-    JpegBuilder& sos(const std::vector<ScanComponent>& components);
-    // A progressive scan header: coefficients start..end (zig-zag), successive approximation
-    // high and low.
-    JpegBuilder& sos(const std::vector<ScanComponent>& components, int start, int end, int high,
-                     int low);
-    JpegBuilder& raw(const Bytes& bytes);
-    JpegBuilder& eoi();
+    JpegBuilder& sof(int marker, int width, int height, const std::vector<FrameComponent>& frame);
+    JpegBuilder& dri(int interval) { return segment(0xDD, u8({interval >> 8, interval})); }
+    // Coefficients start..end (zig-zag), successive approximation high and low.
+    JpegBuilder& sos(const std::vector<ScanComponent>& scan, int start = 0, int end = 63,
+                     int high = 0, int low = 0);
     Bytes bytes;
 };
+using Frame = std::vector<JpegBuilder::FrameComponent>;
+using Scan = std::vector<JpegBuilder::ScanComponent>;
 
-// The small tables of the hand-made files: DC categories 0..16 as 5-bit codes, and AC symbols
-// as 8-bit codes.
+// The tables of the hand-made files: DC categories 0..17 as 5-bit codes; AC symbols EOB, ZRL,
+// 0xE1, 0xF1, 0x11, 0x21 and 1..10 as 8-bit codes; and for progressive files every run 0..15
+// with magnitude 0..2 (EOBr, ZRL, refinement symbols) and magnitudes 3..15 at run 0, 8 bits.
 const HuffmanCode& testDcTable();
 const HuffmanCode& testAcTable();
-
-// The AC table of the hand-made progressive files: every run 0..15 with magnitude 0..2 (EOBr,
-// ZRL, refinement symbols) and magnitudes 3..15 at run 0, all as 8-bit codes.
 const HuffmanCode& progressiveAcTable();
 
-// One scan of a hand-made progressive file: its header fields and its entropy-coded bytes
-// (restart markers included).
-struct ProgressiveScan {
-    std::vector<JpegBuilder::ScanComponent> components;
-    int start;
-    int end;
-    int high;
-    int low;
-    Bytes entropy;
-};
-// A progressive (SOF2) file: quantisation table 0 all ones, testDcTable as DC table 0 and
-// progressiveAcTable as AC table 0, the given frame components and scans, then EOI.
-Bytes progressiveFile(int width, int height, const std::vector<JpegBuilder::FrameComponent>& frame,
-                      const std::vector<ProgressiveScan>& scans, int restartInterval = 0);
-
-// Samples of one block with quantisation table all ones, as each transform computes them.
-Bytes expectedBlock(const int16_t (&coefficients)[64], bool simdTransform);
-// Pixels of block column b of an 8-line grey picture.
-Bytes blockOf(const Picture& picture, int b);
-
-// A grey picture of w x h whose blocks are given by their entropy-coded bits; all tables
-// defined (quantisation table 0 all ones, DC and AC table 0).
-Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval = 0);
+// A grey picture of w x h whose blocks are given by their entropy-coded bits; quantisation
+// table 0 all ones, testDcTable and testAcTable (or the tables given) as tables 0.
+Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval = 0,
+               const HuffmanCode& dcTable = testDcTable(),
+               const HuffmanCode& acTable = testAcTable());
 // A valid 16 x 16 grey file, the base of the crafted defects.
 Bytes validGreyFile();
+// A grey row of blocks with restart interval 1, each block a DC difference of 80 (level 138 only
+// where the predictor is reset at every restart), and after block i RST(i % 8) unless markers
+// gives other bytes there.
+Bytes restartFile(int blocks, const std::map<int, Bytes>& markers = {});
 
+// One scan of a hand-made progressive file: its header fields and entropy-coded bytes.
+struct ProgressiveScan {
+    Scan components;
+    int start, end, high, low;
+    Bytes entropy;
+};
+// A progressive (SOF2) file: quantisation table 0 all ones, testDcTable and progressiveAcTable
+// as tables 0, the given frame components and scans, then EOI.
+Bytes progressiveFile(int width, int height, const Frame& frame,
+                      const std::vector<ProgressiveScan>& scans, int restartInterval = 0);
+
+// Where the first marker with this code starts.
+long findMarker(const Bytes& file, int marker);
 // Replaces the payload of the first segment with this marker.
-Bytes withSegment(const Bytes& file, uint8_t marker, const Bytes& payload);
+Bytes withSegment(const Bytes& file, int marker, const Bytes& payload);
 // Inserts bytes in front of the first marker with this code.
-Bytes insertBefore(const Bytes& file, uint8_t marker, const Bytes& bytes);
+Bytes insertBefore(const Bytes& file, int marker, const Bytes& bytes);
