@@ -13,7 +13,6 @@
 
 #include <functional>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,74 +28,47 @@ Bytes Dword(std::uint32_t value) {
             static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
 }
 
-// A store under test, with raw access to the values it holds.
-class Backend {
-public:
-    virtual ~Backend() = default;
-    virtual SettingsStore& Store() = 0;
-    virtual void Put(const std::string& path, const std::string& name, ValueType type,
-                     const Bytes& bytes) = 0;
-    // The values of a key by name: "N" for a 4-byte REG_DWORD of N, "type T, N bytes" else.
-    virtual std::map<std::string, std::string> Values(const std::string& path) = 0;
-    virtual bool HasKey(const std::string& path) = 0;
+struct StoredValue {
+    const char* Name; // "Transition Effects\X" for X in the effects subkey
+    ValueType Type;
+    Bytes Data;
 };
-
-std::string Describe(ValueType type, const Bytes& bytes) {
-    if (type == ValueType::Dword && bytes.size() == 4)
-        return std::to_string(bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
-                              std::uint32_t{bytes[3]} << 24);
-    return "type " + std::to_string(static_cast<int>(type)) + ", " + std::to_string(bytes.size()) +
-           " bytes";
+StoredValue D(const char* name, std::uint32_t value) {
+    return {name, ValueType::Dword, Dword(value)};
 }
 
-class MemoryBackend : public Backend {
-public:
-    SettingsStore& Store() override { return store_; }
-    void Put(const std::string& path, const std::string& name, ValueType type,
-             const Bytes& bytes) override {
-        store_.PutKey(kKey); // as in the registry, a subkey's value makes the path to it
-        store_.PutValue(path, name, type, bytes);
+MemorySettingsStore Holding(const std::vector<StoredValue>& values) {
+    MemorySettingsStore store;
+    for (const StoredValue& value : values) {
+        const std::string name = value.Name;
+        const auto slash = name.rfind('\\');
+        store.PutKey(kKey); // as in the registry, a subkey's value makes the path to it
+        store.PutValue(slash == std::string::npos ? kKey : kKey + "\\" + name.substr(0, slash),
+                       name.substr(slash + 1), value.Type, value.Data);
     }
-    std::map<std::string, std::string> Values(const std::string& path) override {
-        std::map<std::string, std::string> values;
-        for (const std::string& name : store_.ValueNames(path)) {
-            const auto value = store_.GetValue(path, name);
-            values[name] = Describe(value->Type, value->Bytes);
+    return store;
+}
+
+// Every value held, keyed "Name" or "Transition Effects\Name": "N" for a 4-byte REG_DWORD of N,
+// "type T, N bytes" for anything else.
+std::map<std::string, std::string> Described(const MemorySettingsStore& store) {
+    std::map<std::string, std::string> values;
+    for (const std::string& path : {kKey, kEffects}) {
+        for (const std::string& name : store.ValueNames(path)) {
+            const auto [type, bytes] = *store.GetValue(path, name);
+            values[(path == kKey ? "" : "Transition Effects\\") + name] =
+                type == ValueType::Dword && bytes.size() == 4
+                    ? std::to_string(bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+                                     std::uint32_t{bytes[3]} << 24)
+                    : "type " + std::to_string(static_cast<int>(type)) + ", " +
+                          std::to_string(bytes.size()) + " bytes";
         }
-        return values;
     }
-    bool HasKey(const std::string& path) override { return store_.HasKey(path); }
-
-private:
-    MemorySettingsStore store_;
-};
-
-#ifdef _WIN32
-// The user's registry, emptied for the test and put back afterwards.
-class RegistryBackend : public Backend {
-public:
-    SettingsStore& Store() override { return store_; }
-    void Put(const std::string& path, const std::string& name, ValueType type,
-             const Bytes& bytes) override {
-        ASSERT_TRUE(harness::SetValue(path, name, static_cast<DWORD>(type), bytes.data(),
-                                      static_cast<DWORD>(bytes.size())));
-    }
-    std::map<std::string, std::string> Values(const std::string& path) override {
-        std::map<std::string, std::string> values;
-        for (const auto& [name, value] : harness::Values(path))
-            values[name] = Describe(static_cast<ValueType>(value.Type), value.Data);
-        return values;
-    }
-    bool HasKey(const std::string& path) override { return harness::KeyExists(path); }
-
-private:
-    harness::RegistryKeySnapshot snapshot_{kKey};
-    RegistrySettingsStore store_;
-};
-#endif
+    return values;
+}
 
 // Every member, so that records compare whole and print readably.
-std::string Describe(const ScreenSaverSettings& s) {
+std::string Described(const ScreenSaverSettings& s) {
     std::ostringstream text;
     text << "EnlargeToFit=" << s.EnlargeToFit << " RandomOrder=" << s.RandomOrder
          << " ShowText=" << s.ShowText << " EnableKeys=" << s.EnableKeys
@@ -121,46 +93,39 @@ ScreenSaverSettings Defaults(const std::function<void(ScreenSaverSettings&)>& ch
     return s;
 }
 
-// Every value read back as stored, keyed "Name" or "Transition Effects\Name".
-std::map<std::string, std::string> StoredValues(Backend& backend) {
-    std::map<std::string, std::string> values = backend.Values(kKey);
-    for (const auto& [name, value] : backend.Values(kEffects))
-        values["Transition Effects\\" + name] = value;
-    return values;
-}
-
+// Runs against the store named by the parameter.
 class Settings : public ::testing::TestWithParam<const char*> {
 protected:
-    void SetUp() override { Fresh(); }
-    // An empty store, the one before put back first.
-    void Fresh() {
-        backend_.reset();
+    // Puts what `values` holds into the store, hands the store to `use`, and returns what the
+    // store then holds. The registry's key is emptied first and put back afterwards; its values
+    // are written and read back with the registry API.
+    MemorySettingsStore Through(MemorySettingsStore values,
+                                const std::function<void(SettingsStore&)>& use) {
 #ifdef _WIN32
-        if (std::string(GetParam()) == "registry") backend_ = std::make_unique<RegistryBackend>();
+        if (std::string(GetParam()) == "registry") {
+            const harness::RegistryKeySnapshot snapshot(kKey);
+            for (const std::string& path : {kKey, kEffects}) {
+                for (const std::string& name : values.ValueNames(path)) {
+                    const auto value = values.GetValue(path, name);
+                    EXPECT_TRUE(harness::SetValue(path, name, static_cast<DWORD>(value->Type),
+                                                  value->Bytes.data(), value->Bytes.size()));
+                }
+            }
+            RegistrySettingsStore store;
+            use(store);
+            MemorySettingsStore held;
+            for (const std::string& path : {kKey, kEffects}) {
+                if (harness::KeyExists(path)) held.PutKey(path);
+                for (const auto& [name, value] : harness::Values(path))
+                    held.PutValue(path, name, static_cast<ValueType>(value.Type), value.Data);
+            }
+            return held;
+        }
 #endif
-        if (backend_ == nullptr) backend_ = std::make_unique<MemoryBackend>();
+        use(values);
+        return values;
     }
-    // A name "Transition Effects\X" puts X into the effects subkey.
-    void Put(const std::string& name, ValueType type, const Bytes& bytes) {
-        const auto slash = name.rfind('\\');
-        if (slash == std::string::npos) return backend_->Put(kKey, name, type, bytes);
-        backend_->Put(kKey + "\\" + name.substr(0, slash), name.substr(slash + 1), type, bytes);
-    }
-    ScreenSaverSettings Load() {
-        return ScreenSaverSettings(backend_->Store());
-    }
-
-    std::unique_ptr<Backend> backend_;
 };
-
-struct StoredValue {
-    const char* Name;
-    ValueType Type;
-    Bytes Data;
-};
-StoredValue D(const char* name, std::uint32_t value) {
-    return {name, ValueType::Dword, Dword(value)};
-}
 
 TEST_P(Settings, LoadingTakesEachFourByteDwordAndLeavesTheDefaultForAnythingElse) {
     const struct {
@@ -210,27 +175,23 @@ TEST_P(Settings, LoadingTakesEachFourByteDwordAndLeavesTheDefaultForAnythingElse
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        Fresh();
-        for (const StoredValue& value : c.Values)
-            Put(value.Name, value.Type, value.Data);
         // Loading replaces whatever the record held, effects of other names included.
         ScreenSaverSettings settings = Defaults([](ScreenSaverSettings& s) {
             s.ShowText = false;
             s.PictureMillis = 1;
             s.TransitionEffects["Spiral"] = true;
         });
-        settings.LoadSettings(backend_->Store());
-        EXPECT_EQ(Describe(settings), Describe(Defaults(c.Expected)));
-        // Loading creates nothing.
-        EXPECT_EQ(backend_->HasKey(kKey), !c.Values.empty());
+        const MemorySettingsStore held =
+            Through(Holding(c.Values), [&](SettingsStore& store) { settings.LoadSettings(store); });
+        EXPECT_EQ(Described(settings), Described(Defaults(c.Expected)));
+        EXPECT_EQ(held.HasKey(kKey), !c.Values.empty()) << "loading created the key";
     }
-    EXPECT_EQ(Describe(ScreenSaverSettings()), Describe(Defaults()));
+    EXPECT_EQ(Described(ScreenSaverSettings()), Described(Defaults()));
     EXPECT_FALSE(ScreenSaverSettings().IsEffectEnabled("horizontal lines")); // names are exact
 }
 
 TEST_P(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
     // Into an empty store: both keys are created.
-    Defaults().SaveSettings(backend_->Store());
     std::map<std::string, std::string> expected{{"EnlargeToFit", "0"},
                                                 {"RandomOrder", "0"},
                                                 {"ShowText", "1"},
@@ -242,30 +203,36 @@ TEST_P(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
                                                 {"Transition Effects\\Vertical lines", "1"},
                                                 {"Transition Effects\\Big checkers", "1"},
                                                 {"Transition Effects\\Small checkers", "1"}};
-    EXPECT_EQ(StoredValues(*backend_), expected);
+    EXPECT_EQ(Described(Through({}, [](SettingsStore& store) { Defaults().SaveSettings(store); })),
+              expected);
 
     // A stored 7 goes back as 1, wrong-typed values as proper ones, other values stay; an effect
-    // missing from the map is written as off.
-    Put("ShowText", ValueType::Dword, Dword(7));
-    Put("UseEffects", ValueType::String, {'n', 'o', 0});
-    Put("Unrelated", ValueType::String, {'k', 'e', 'p', 't', 0});
-    ScreenSaverSettings settings = Load();
-    settings.EnlargeToFit = true;
-    settings.PictureMillis = 9000;
-    settings.EffectMillis = -5;
-    settings.TransitionEffects["Horizontal lines"] = false;
-    settings.TransitionEffects.erase("Big checkers");
-    settings.SaveSettings(backend_->Store());
+    // missing from the map is written as off. What is saved loads back unchanged.
+    ScreenSaverSettings saved;
+    ScreenSaverSettings loaded;
+    const MemorySettingsStore held =
+        Through(Holding({D("ShowText", 7),
+                         {"UseEffects", ValueType::String, {'n', 'o', 0}},
+                         {"Unrelated", ValueType::String, {'k', 'e', 'p', 't', 0}}}),
+                [&](SettingsStore& store) {
+                    saved.LoadSettings(store);
+                    saved.EnlargeToFit = true;
+                    saved.PictureMillis = 9000;
+                    saved.EffectMillis = -5;
+                    saved.TransitionEffects["Horizontal lines"] = false;
+                    saved.TransitionEffects.erase("Big checkers");
+                    saved.SaveSettings(store);
+                    loaded.LoadSettings(store);
+                });
     expected["EnlargeToFit"] = "1";
     expected["PictureMillis"] = "9000";
     expected["EffectMillis"] = "4294967291";
     expected["Unrelated"] = "type 1, 5 bytes";
     expected["Transition Effects\\Horizontal lines"] = "0";
     expected["Transition Effects\\Big checkers"] = "0";
-    EXPECT_EQ(StoredValues(*backend_), expected);
-
-    settings.TransitionEffects["Big checkers"] = false;
-    EXPECT_EQ(Describe(Load()), Describe(settings)) << "what is saved loads back unchanged";
+    EXPECT_EQ(Described(held), expected);
+    saved.TransitionEffects["Big checkers"] = false;
+    EXPECT_EQ(Described(loaded), Described(saved));
 }
 
 #ifdef _WIN32

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <functional>
 #include <memory>
@@ -24,6 +23,11 @@ class SaverTest : public ::testing::Test {
 DWORD ScreenSaverRunningFlag() {
     Process query(WindowsPath(LM_QUERY_SCREENSAVER_RUNNING), "");
     return query.WaitForExit(10000) ? query.ExitCode() : ~0u;
+}
+
+// Once a window of the saver has been painted, its creation is over and its loop runs.
+bool ShownAndPainted(HWND window) {
+    return IsWindowVisible(window) && !GetUpdateRect(window, nullptr, FALSE);
 }
 
 enum class Runs { Nothing, FullScreen, Preview };
@@ -106,6 +110,7 @@ TEST_F(CommandLineEndToEnd, EverySwitchRunsItsModeOrExitsWithoutAWindow) {
                 FindSaverWindow("ScreenSaverPreviewWindow", parent, saver.Id(), 10000);
             ASSERT_NE(window, nullptr);
             EXPECT_EQ(GetParent(window), parent);
+            EXPECT_TRUE(WaitUntil([&] { return ShownAndPainted(window); }, 3000));
             // As the Display Properties dialog destroys its preview area: the run ends at once.
             live->Destroy();
             EXPECT_TRUE(EndsWith(saver, c.ExitCode, 1000));
@@ -138,20 +143,18 @@ TEST_F(FullScreen, CoversTheScreenWithATopmostBlackPopupAndSetsTheRunningFlagMea
               static_cast<LONG>(WS_POPUP | WS_VISIBLE));
     EXPECT_NE(GetWindowLongA(run.Window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EXPECT_EQ(GetForegroundWindow(), run.Window);
-    const POINT probes[] = {{0, 0},
-                            {width - 1, 0},
-                            {0, height - 1},
-                            {width - 1, height - 1},
-                            {width / 2, height / 2},
-                            {width / 3, 2 * height / 3}};
+    // Black everywhere on a 3 x 3 grid from corner to corner.
+    const auto pixel = [&](int i) {
+        return ScreenPixel((width - 1) * (i % 3) / 2, (height - 1) * (i / 3) / 2);
+    };
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return std::all_of(std::begin(probes), std::end(probes), [](const POINT& p) {
-                return (ScreenPixel(p.x, p.y) & 0xFFFFFF) == 0;
-            });
+            for (int i = 0; i < 9; ++i)
+                if ((pixel(i) & 0xFFFFFF) != 0) return false;
+            return true;
         },
         3000))
-        << "centre pixel " << std::hex << ScreenPixel(width / 2, height / 2);
+        << "centre pixel " << std::hex << pixel(4);
 
     SendKeys({VK_SPACE});
     EXPECT_TRUE(EndsWith(run.Saver, 0));
@@ -247,8 +250,9 @@ TEST_F(Preview, FillsTheParentFromItsCornerIgnoresTheMouseAndTakesKeysAsInFullSc
     const HWND window =
         FindSaverWindow("ScreenSaverPreviewWindow", parent.Handle(), saver.Id(), 10000);
     ASSERT_NE(window, nullptr);
-    // It is shown right after creation; the showing involves our thread, so keep pumping.
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(window) != FALSE; }, 3000));
+    // Painted: shown, and its update region validated. (Wine gives a child of another process's
+    // window no drawable of its own, so what it paints cannot be read back from the screen here.)
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndPainted(window); }, 3000));
     EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_CHILD | WS_VISIBLE | WS_POPUP),
               static_cast<LONG>(WS_CHILD | WS_VISIBLE));
     EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
@@ -264,9 +268,6 @@ TEST_F(Preview, FillsTheParentFromItsCornerIgnoresTheMouseAndTakesKeysAsInFullSc
         (std::array<LONG, 4>{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
         (std::array<LONG, 4>{origin.x, origin.y, parentRect.right - parentRect.left,
                              parentRect.bottom - parentRect.top}));
-    // Painted: its update region is validated. (Wine gives a child of another process's window no
-    // drawable of its own, so what it paints cannot be read back from the screen here.)
-    EXPECT_TRUE(WaitUntil([&] { return !GetUpdateRect(window, nullptr, FALSE); }, 3000));
 
     SetCursorPos(origin.x + 100, origin.y + 70);
     Pump(100);

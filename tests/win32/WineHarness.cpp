@@ -41,6 +41,18 @@ void Send(std::vector<INPUT> inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+// Replaces key `to` by a copy of key `from` with its values and subkeys (by nothing, if `from`
+// did not exist).
+void CopyKeyTree(const std::string& from, const std::string& to, bool fromExists) {
+    SHDeleteKeyA(HKEY_CURRENT_USER, to.c_str());
+    HKEY copy = nullptr;
+    if (fromExists && RegCreateKeyExA(HKEY_CURRENT_USER, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                      nullptr, &copy, nullptr) == ERROR_SUCCESS) {
+        SHCopyKeyA(HKEY_CURRENT_USER, from.c_str(), copy, 0);
+        RegCloseKey(copy);
+    }
+}
+
 } // namespace
 
 std::string WindowsPath(std::string unixPath) {
@@ -205,24 +217,12 @@ RegistryKeySnapshot::RegistryKeySnapshot(std::string path)
       existed_(KeyExists(path_)) {
     // One key directly below Software, named after the whole path, so it goes without a trace.
     std::replace(backup_.begin() + 9, backup_.end(), '\\', '/');
-    SHDeleteKeyA(HKEY_CURRENT_USER, backup_.c_str());
-    HKEY backup = nullptr;
-    if (existed_ && RegCreateKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0,
-                                    KEY_ALL_ACCESS, nullptr, &backup, nullptr) == ERROR_SUCCESS) {
-        SHCopyKeyA(HKEY_CURRENT_USER, path_.c_str(), backup, 0);
-        RegCloseKey(backup);
-    }
+    CopyKeyTree(path_, backup_, existed_);
     SHDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
 }
 
 RegistryKeySnapshot::~RegistryKeySnapshot() {
-    SHDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
-    HKEY restored = nullptr;
-    if (existed_ && RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                    nullptr, &restored, nullptr) == ERROR_SUCCESS) {
-        SHCopyKeyA(HKEY_CURRENT_USER, backup_.c_str(), restored, 0);
-        RegCloseKey(restored);
-    }
+    CopyKeyTree(backup_, path_, existed_);
     SHDeleteKeyA(HKEY_CURRENT_USER, backup_.c_str());
 }
 
