@@ -1,3 +1,6 @@
+// The command line's rules: normalisation, the mode table with window validity injected, handles
+// read modulo 2^32, multibyte characters. Natively with plain rules, under Wine with the locale's
+// too.
 #include "shell/CommandLine.h"
 
 #include <gtest/gtest.h>
@@ -68,136 +71,96 @@ std::vector<const TextRules*> RulesUnderTest() {
 #endif
 }
 
-struct Case {
-    const char* Arguments;
-    int ExitCode;
-    const char* Run; // the one mode run, or "" when nothing runs
-};
-
-void ExpectCases(const std::vector<Case>& cases, int modeResult = 0) {
+TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResult) {
+    const std::pair<const char*, const char*> cases[] = {
+        // Nothing at all: the configuration without owner.
+        {"", "configuration 0"},
+        {"   ", "configuration 0"},
+        {" \t\r\n ", "configuration 0"},
+        // Full screen, in any case and padding.
+        {"/s", "full screen"},
+        {"-S", "full screen"},
+        {" /s ", "full screen"},
+        {"\t-s\t", "full screen"},
+        // The preview's parent in every written form; the digits end at the first non-digit.
+        {"/p 1234", "preview 1234"},
+        {"/p:1234", "preview 1234"},
+        {"/P : 1234", "preview 1234"},
+        {"/l1234", "preview 1234"},
+        {"-L   1234  ", "preview 1234"},
+        {"/p +1234", "preview 1234"},
+        {"/p 1234xyz", "preview 1234"},
+        // Handles of 2^31 or more arrive modulo 2^32: 0x80000068 written unsigned, signed and
+        // sign-extended to 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples
+        // of 2^32.
+        {"/p 2147483752", "preview 2147483752"},
+        {"/p -2147483544", "preview 2147483752"},
+        {"/p 18446744071562068072", "preview 2147483752"},
+        {"/p 18446744071562199144", "preview 2147614824"},
+        {"/p:4294967295", "preview 4294967295"},
+        {"/p -1", "preview 4294967295"},
+        {"/p 18446744073709551615", "preview 4294967295"},
+        {"/p 4294968530", "preview 1234"},
+        {"/l 79228162514264337593543951570", "preview 1234"},
+        // The configuration, owned by the foreground or the given window; a sheet that ran
+        // reports its result, also when it was given an owner.
+        {"/c", "configuration 777"},
+        {"-C", "configuration 777"},
+        {"/c:1234", "configuration 1234"},
+        {"/c 1234", "configuration 1234"},
+        // The password change with its parent (without its library it reports 1).
+        {"/a 1234", "password 1234"},
+        {"/A:1234", "password 1234"}};
     for (const TextRules* rules : RulesUnderTest()) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string("arguments \"") + c.Arguments + "\"");
-            RecordingModes modes;
-            modes.Result = modeResult;
-            EXPECT_EQ(ParseCommandLine(c.Arguments, *rules, modes), c.ExitCode);
-            const std::vector<std::string> expected =
-                *c.Run == '\0' ? std::vector<std::string>{} : std::vector<std::string>{c.Run};
-            EXPECT_EQ(modes.Runs, expected);
+        for (const auto& [arguments, run] : cases) {
+            for (const int result : {0, 1, 42}) {
+                SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
+                RecordingModes modes;
+                modes.Result = result;
+                EXPECT_EQ(ParseCommandLine(arguments, *rules, modes), result);
+                EXPECT_EQ(modes.Runs, std::vector<std::string>{run});
+            }
         }
     }
 }
 
-TEST(CommandLine, EmptyOrBlankArgumentsOpenTheConfigurationWithoutOwner) {
-    ExpectCases({{"", 0, "configuration 0"},
-                 {"   ", 0, "configuration 0"},
-                 {" \t\r\n ", 0, "configuration 0"}});
-}
-
-TEST(CommandLine, FullScreenSwitchInAnyCaseAndPaddingButWithNothingAfterIt) {
-    ExpectCases({{"/s", 0, "full screen"},
-                 {"-S", 0, "full screen"},
-                 {"/S", 0, "full screen"},
-                 {" /s ", 0, "full screen"},
-                 {"\t-s\t", 0, "full screen"},
-                 {"/s 5", 1, ""},
-                 {"/save", 1, ""},
-                 {"/sx", 1, ""},
-                 {"s", 1, ""},
-                 {"x/s", 1, ""}});
-}
-
-TEST(CommandLine, PreviewTakesTheParentHandleInEveryWrittenForm) {
-    ExpectCases({{"/p 1234", 0, "preview 1234"},
-                 {"/p:1234", 0, "preview 1234"},
-                 {"/P : 1234", 0, "preview 1234"},
-                 {"/l1234", 0, "preview 1234"},
-                 {"-L   1234  ", 0, "preview 1234"},
-                 {"/p +1234", 0, "preview 1234"},
-                 {"/p 1234xyz", 0, "preview 1234"},
-                 {"/p 12 34", 1, ""}, // reads 12, which is no window
-                 {"/p", 1, ""},
-                 {"/p:", 1, ""},
-                 {"/p 0", 1, ""},
-                 {"/p 99", 1, ""},
-                 {"/p : : 1234", 1, ""},
-                 {"/p x1234", 1, ""}});
-}
-
-TEST(CommandLine, HandlesAtOrAbove2To31ArriveModulo2To32) {
-    ExpectCases({// 0x80000068 written unsigned, signed, and sign-extended to 64 bits.
-                 {"/p 2147483752", 0, "preview 2147483752"},
-                 {"/p -2147483544", 0, "preview 2147483752"},
-                 {"/p 18446744071562068072", 0, "preview 2147483752"},
-                 // 0x80020068 as a 64-bit caller writes it.
-                 {"/p 18446744071562199144", 0, "preview 2147614824"},
-                 {"/p:4294967295", 0, "preview 4294967295"},
-                 {"/p -1", 0, "preview 4294967295"},
-                 {"/p 18446744073709551615", 0, "preview 4294967295"},
-                 // 1234 plus multiples of 2^32.
-                 {"/p 4294968530", 0, "preview 1234"},
-                 {"/l 79228162514264337593543951570", 0, "preview 1234"},
-                 {"/p 4294967296", 1, ""}});
-}
-
-TEST(CommandLine, ConfigurationOwnedByTheForegroundOrTheGivenWindow) {
-    ExpectCases({{"/c", 0, "configuration 777"},
-                 {"-C", 0, "configuration 777"},
-                 // A sheet that ran reports its result, also when it was given an owner.
-                 {"/c:1234", 0, "configuration 1234"},
-                 {"/c 1234", 0, "configuration 1234"},
-                 {"/c:99", 1, ""},
-                 {"/config", 1, ""},
-                 {"/c:", 1, ""}});
-}
-
-TEST(CommandLine, PasswordChangeNeedsAParentWindow) {
-    ExpectCases({{"/a 1234", 0, "password 1234"},
-                 {"/A:1234", 0, "password 1234"},
-                 {"/a", 1, ""},
-                 {"/a 99", 1, ""},
-                 {"/a 0", 1, ""}});
-}
-
-TEST(CommandLine, UnknownOrMissingSelectorRunsNothing) {
-    ExpectCases({{"/x", 1, ""},
-                 {"/", 1, ""},
-                 {"-", 1, ""},
-                 {" / ", 1, ""},
-                 {"/ s", 1, ""},
-                 {"//s", 1, ""},
-                 {"/?", 1, ""},
-                 {"1234", 1, ""}});
-}
-
-TEST(CommandLine, TheModesResultBecomesTheExitCode) {
-    // A password change whose library is missing reports 1; any result is passed on unchanged.
-    ExpectCases({{"/a 1234", 1, "password 1234"},
-                 {"/s", 1, "full screen"},
-                 {"/p 1234", 1, "preview 1234"},
-                 {"", 1, "configuration 0"},
-                 {"/c:1234", 1, "configuration 1234"}},
-                1);
-    ExpectCases({{"/s", 42, "full screen"}, {"/c", 42, "configuration 777"}}, 42);
+TEST(CommandLine, ArgumentsThatSelectNoModeOrNoWindowRunNothingAndExitWithOne) {
+    // 12 and 99 are no windows; 4294967296 reads as 0.
+    const char* const cases[] = {"/s 5",        "/save",    "/sx",           "s",     "x/s",
+                                 "/p 12 34",    "/p",       "/p:",           "/p 0",  "/p 99",
+                                 "/p : : 1234", "/p x1234", "/p 4294967296", "/c:99", "/config",
+                                 "/c:",         "/a",       "/a 99",         "/a 0",  "/x",
+                                 "/",           "-",        " / ",           "/ s",   "//s",
+                                 "/?",          "1234"};
+    for (const TextRules* rules : RulesUnderTest()) {
+        for (const char* arguments : cases) {
+            RecordingModes modes;
+            EXPECT_EQ(ParseCommandLine(arguments, *rules, modes), 1) << arguments;
+            EXPECT_EQ(modes.Runs, std::vector<std::string>{}) << arguments;
+        }
+    }
 }
 
 TEST(CommandLine, WindowValuesAreReadModulo2To32WithOptionalSign) {
-    for (const TextRules* rules : RulesUnderTest()) {
-        EXPECT_EQ(ReadWindowValue("", *rules), 0u);
-        EXPECT_EQ(ReadWindowValue("-", *rules), 0u);
-        EXPECT_EQ(ReadWindowValue("+-5", *rules), 0u);
-        EXPECT_EQ(ReadWindowValue("-0", *rules), 0u);
-        EXPECT_EQ(ReadWindowValue("  \t42", *rules), 42u);
-        EXPECT_EQ(ReadWindowValue("2147483647", *rules), 0x7FFFFFFFu);
-        EXPECT_EQ(ReadWindowValue("-2147483648", *rules), 0x80000000u);
-        EXPECT_EQ(ReadWindowValue("4294967295", *rules), 0xFFFFFFFFu);
-        EXPECT_EQ(ReadWindowValue("4294967296", *rules), 0u);
-        EXPECT_EQ(ReadWindowValue("-4294967295", *rules), 1u);
-        EXPECT_EQ(ReadWindowValue("18446744073709551616", *rules), 0u); // 2^64
+    const std::pair<std::string, WindowValue> cases[] = {
+        {"", 0u},
+        {"-", 0u},
+        {"+-5", 0u},
+        {"-0", 0u},
+        {"  \t42", 42u},
+        {"2147483647", 0x7FFFFFFFu},
+        {"-2147483648", 0x80000000u},
+        {"4294967295", 0xFFFFFFFFu},
+        {"4294967296", 0u},
+        {"-4294967295", 1u},
+        {"18446744073709551616", 0u}, // 2^64
         // 10^30 = 2^30 * 5^30, and 5^30 mod 2^2 = 1, so 10^30 mod 2^32 = 2^30.
-        EXPECT_EQ(ReadWindowValue("1" + std::string(30, '0'), *rules), 0x40000000u);
+        {"1" + std::string(30, '0'), 0x40000000u},
         // A thousand nines: 10^1000 - 1 mod 2^32 = -1 mod 2^32, since 2^32 divides 10^1000.
-        EXPECT_EQ(ReadWindowValue(std::string(1000, '9'), *rules), 0xFFFFFFFFu);
+        {std::string(1000, '9'), 0xFFFFFFFFu}};
+    for (const TextRules* rules : RulesUnderTest()) {
+        for (const auto& [text, value] : cases)
+            EXPECT_EQ(ReadWindowValue(text, *rules), value) << "\"" << text << "\"";
     }
 }
 

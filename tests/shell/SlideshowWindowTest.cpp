@@ -1,10 +1,11 @@
-// The slideshow window, the window base and the message loop inside this process: message
-// results, the picture timer's period from the settings, the close path, the loop table, and
+// The slideshow window, the window base and the message loop inside this process: the cursor, the
+// picture timer's period from the settings, the close path, the window going with its object, and
 // exceptions thrown by a handler.
 #include "settings/MemorySettingsStore.h"
 #include "shell/ApplicationModule_win32.h"
 #include "shell/MessageLoop_win32.h"
 #include "shell/SlideshowWindow_win32.h"
+#include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
 
@@ -15,73 +16,22 @@ namespace {
 
 const char* const kKey = "Software\\Quillfern\\Lanternmoor";
 
-// A parent window of ours for previews.
-class Parent {
-public:
-    Parent() {
-        window_ = CreateWindowExA(0, "STATIC", "parent", WS_POPUP, 0, 0, 160, 120, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
-    }
-    ~Parent() {
-        if (IsWindow(window_)) DestroyWindow(window_);
-    }
-    HWND Handle() const { return window_; }
-
-private:
-    HWND window_;
-};
-
-// Removes and counts the messages of one kind waiting for `window`.
-int TakeMessages(HWND window, UINT message) {
-    int count = 0;
-    MSG taken;
-    while (PeekMessageA(&taken, window, message, message, PM_REMOVE))
-        ++count;
-    return count;
-}
-
-// Drops whatever an earlier window left in this thread's queue, the quit message included.
-void DrainQueue() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {}
-}
-
 class SlideshowWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { DrainQueue(); }
-    void TearDown() override { DrainQueue(); }
+    // Handles whatever an earlier window left in this thread's queue, the quit message included.
+    void SetUp() override { harness::Pump(0); }
+    void TearDown() override { harness::Pump(0); }
 
     ApplicationModule module_{GetModuleHandleA(nullptr)};
     MemorySettingsStore store_;
-    Parent parent_;
+    harness::TestWindow parent_{0, 0, 160, 120, WS_POPUP};
 };
 
-TEST_F(SlideshowWindowTest, ListedMessagesAreHandledWithTheirResults) {
-    SlideshowWindow window(true, store_);
-    ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
-    const HWND handle = window.Handle();
-    EXPECT_EQ(SendMessageA(handle, WM_QUERYNEWPALETTE, 0, 0), 1);
-    EXPECT_EQ(SendMessageA(handle, WM_PALETTECHANGED, 0, 0), 0);
-    EXPECT_EQ(SendMessageA(handle, WM_ACTIVATE, WA_ACTIVE, 0), 0);
-    EXPECT_EQ(SendMessageA(handle, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
-    EXPECT_EQ(SendMessageA(handle, WM_SYSCOMMAND, SC_MINIMIZE, 0), 0);
-    EXPECT_FALSE(IsIconic(handle));
-    // Preview: the mouse never asks to close; keys and losing the foreground do.
-    SendMessageA(handle, WM_MOUSEMOVE, 0, MAKELPARAM(77, 55));
-    SendMessageA(handle, WM_LBUTTONDOWN, 0, 0);
-    SendMessageA(handle, WM_RBUTTONDOWN, 0, 0);
-    SendMessageA(handle, WM_MBUTTONDOWN, 0, 0);
-    SendMessageA(handle, WM_ACTIVATEAPP, TRUE, 0);
-    EXPECT_EQ(TakeMessages(handle, WM_CLOSE), 0);
-    SendMessageA(handle, WM_KEYDOWN, VK_NEXT, 0);
-    SendMessageA(handle, WM_ACTIVATEAPP, FALSE, 0);
-    EXPECT_EQ(TakeMessages(handle, WM_CLOSE), 2);
-    EXPECT_TRUE(IsWindow(handle));
-}
-
+// What the system asks of the window beyond the input the end-to-end tests send.
 TEST_F(SlideshowWindowTest, TheCursorIsAnArrowInThePreviewAndHiddenFullScreen) {
     SlideshowWindow preview(true, store_);
     ASSERT_TRUE(preview.CreatePreview(parent_.Handle(), 160, 120));
+    EXPECT_EQ(SendMessageA(preview.Handle(), WM_QUERYNEWPALETTE, 0, 0), 1);
     SetCursor(nullptr);
     SendMessageA(preview.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(preview.Handle()),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
@@ -100,7 +50,6 @@ TEST_F(SlideshowWindowTest, TheFirstStepComesAtOnceAndThenEveryPictureMillis) {
     store_.PutDword(kKey, "PictureMillis", 60);
     SlideshowWindow window(true, store_);
     ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
-    EXPECT_EQ(window.Settings().PictureMillis, 60);
     // The posted first tick is waiting before any period has passed.
     MSG tick;
     ASSERT_TRUE(PeekMessageA(&tick, window.Handle(), WM_TIMER, WM_TIMER, PM_REMOVE));
@@ -120,26 +69,16 @@ TEST_F(SlideshowWindowTest, TheFirstStepComesAtOnceAndThenEveryPictureMillis) {
     EXPECT_LE(ticks, 9);
 }
 
-MessageLoop* loopSeen = nullptr;
-
-// From inside the loop: note the loop entered for this thread, then ask to close.
-void CALLBACK NoteLoopAndClose(HWND target, UINT, UINT_PTR id, DWORD) {
-    KillTimer(target, id);
-    loopSeen = ApplicationModule::Current().FindMessageLoop(GetCurrentThreadId());
-    PostMessageA(target, WM_CLOSE, 0, 0);
-}
-
 TEST_F(SlideshowWindowTest, AnAllowedCloseDestroysTheWindowAndEndsTheLoop) {
-    loopSeen = nullptr;
     SlideshowWindow window(true, store_);
     ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
     const HWND handle = window.Handle();
-    SetTimer(handle, 77, 10, &NoteLoopAndClose);
+    PostMessageA(handle, WM_CLOSE, 0, 0);
     EXPECT_EQ(MessageLoop().Run(), 0);
-    EXPECT_NE(loopSeen, nullptr);
-    EXPECT_EQ(module_.FindMessageLoop(GetCurrentThreadId()), nullptr);
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_EQ(window.Handle(), nullptr);
+    // The loop leaves the module's table of the thread's loops.
+    EXPECT_EQ(module_.FindMessageLoop(GetCurrentThreadId()), nullptr);
 }
 
 TEST_F(SlideshowWindowTest, TheWindowGoesWithItsObject) {

@@ -4,248 +4,218 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 using namespace harness;
 
 namespace {
 
-const std::string kSettingsKey = "Software\\Quillfern\\Lanternmoor";
-constexpr DWORD kNoExit = ~0u;
-// Where the cursor rests when a full-screen run starts.
-constexpr int kStartX = 300;
-constexpr int kStartY = 200;
-
-std::string Decimal(unsigned long long value) {
-    return std::to_string(value);
-}
-
-std::string HandleText(HWND window) {
-    return Decimal(static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)));
-}
-
-bool IsBlack(COLORREF colour) {
-    return (colour & 0xFFFFFF) == 0;
-}
-
 // Every test starts from an empty settings key (the defaults) and leaves the key as it found it.
 class SaverTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        settings_ = std::make_unique<RegistryKeySnapshot>(kSettingsKey);
-        DeleteKeyTree(kSettingsKey);
-    }
-    void TearDown() override { settings_.reset(); }
-
-    // Waits until the saver runs no more: true when it ended in time with exit code 0.
-    static ::testing::AssertionResult EndsWithZero(Process& saver, DWORD milliseconds = 5000) {
-        if (!saver.WaitForExit(milliseconds))
-            return ::testing::AssertionFailure() << "still running after " << milliseconds << " ms";
-        if (saver.ExitCode() != 0)
-            return ::testing::AssertionFailure() << "exit code " << saver.ExitCode();
-        return ::testing::AssertionSuccess();
-    }
-
-    // Gives a close request time to arrive: true when the saver and its window are still there.
-    static ::testing::AssertionResult StaysOpen(Process& saver, HWND window) {
-        Pump(400);
-        if (!saver.Running()) return ::testing::AssertionFailure() << "the saver ended";
-        if (!IsWindow(window)) return ::testing::AssertionFailure() << "the window is gone";
-        return ::testing::AssertionSuccess();
-    }
-
-private:
-    std::unique_ptr<RegistryKeySnapshot> settings_;
+    RegistryKeySnapshot settings_{kSettingsKey};
 };
 
-// A full-screen run with the cursor resting at the start position, its window in the foreground.
-struct FullScreenRun {
-    explicit FullScreenRun(const std::string& arguments = "/s", bool quiet = false)
-        : Saver((SetCursorPos(kStartX, kStartY), ScreenSaverPath()), arguments, quiet) {
-        Window = FindSaverWindow("ScreenSaverWindow", nullptr, Saver.Id(), 10000);
-        if (Window != nullptr) WaitUntil([this] { return GetForegroundWindow() == Window; }, 3000);
-    }
-    Process Saver;
-    HWND Window = nullptr;
+// The screen-saver-running flag as a fresh process reads it (Wine keeps a copy of the flag in
+// each process once read): 1 set, 0 clear.
+DWORD ScreenSaverRunningFlag() {
+    Process query(WindowsPath(LM_QUERY_SCREENSAVER_RUNNING), "");
+    return query.WaitForExit(10000) ? query.ExitCode() : ~0u;
+}
+
+// Once a window of the saver has been painted, its creation is over and its loop runs.
+bool ShownAndPainted(HWND window) {
+    return IsWindowVisible(window) && !GetUpdateRect(window, nullptr, FALSE);
+}
+
+enum class Runs { Nothing, FullScreen, Preview };
+
+struct SwitchCase {
+    // "%h": a live window of ours; "%d": a destroyed one; "%u", "%n", "%w": the same live window
+    // by the alias Wine also accepts (its low word under a high word of all ones, 2^31 or more),
+    // written unsigned, negative and sign-extended to 64 bits; "%4": the handle plus 2^32.
+    std::string Arguments;
+    DWORD ExitCode;
+    Runs What;
 };
+
+std::string Expand(std::string text, HWND live, HWND dead) {
+    const auto value = static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(live));
+    const unsigned long long alias = 0xFFFF0000u | (value & 0xFFFF);
+    const std::pair<const char*, std::string> fields[] = {
+        {"%h", std::to_string(value)},
+        {"%d", HandleText(dead)},
+        {"%u", std::to_string(alias)},
+        {"%n", "-" + std::to_string((1ull << 32) - alias)},
+        {"%w", std::to_string(0xFFFFFFFF00000000ull | alias)},
+        {"%4", std::to_string((1ull << 32) + value)}};
+    for (const auto& field : fields) {
+        const auto at = text.find(field.first);
+        if (at != std::string::npos) text.replace(at, 2, field.second);
+    }
+    return text;
+}
 
 using CommandLineEndToEnd = SaverTest;
 
-TEST_F(CommandLineEndToEnd, SwitchesThatSelectNothingExitWithOneAndMakeNoWindow) {
-    TestWindow gone(10, 10, 100, 80, RGB(0, 0, 255), WS_OVERLAPPEDWINDOW);
-    const std::string stale = HandleText(gone.Handle());
-    gone.Destroy();
-    for (const std::string& arguments : std::vector<std::string>{
-             "/s 5", "/save", "/sx", "s", "/p", "/p 0", "/x", "/", "/config", "/a", "/p " + stale,
-             "/l:" + stale, "/c:" + stale, "/a " + stale}) {
+TEST_F(CommandLineEndToEnd, EverySwitchRunsItsModeOrExitsWithoutAWindow) {
+    TestWindow dead(10, 10, 100, 80, WS_OVERLAPPEDWINDOW);
+    const HWND deadHandle = dead.Handle();
+    dead.Destroy();
+    const SwitchCase cases[] = {
+        {"/s", 0, Runs::FullScreen},   {"-S", 0, Runs::FullScreen}, {" /s ", 0, Runs::FullScreen},
+        {"/s 5", 1, Runs::Nothing},    {"/save", 1, Runs::Nothing}, {"/sx", 1, Runs::Nothing},
+        {"s", 1, Runs::Nothing},       {"/x", 1, Runs::Nothing},    {"/", 1, Runs::Nothing},
+        {"/config", 1, Runs::Nothing}, {"/p %h", 0, Runs::Preview}, {"/p:%h", 0, Runs::Preview},
+        {"/P : %h", 0, Runs::Preview}, {"/l%h", 0, Runs::Preview},  {"-L %4", 0, Runs::Preview},
+        {"/p %u", 0, Runs::Preview},   {"/p %n", 0, Runs::Preview}, {"/p %w", 0, Runs::Preview},
+        {"/p", 1, Runs::Nothing},      {"/p 0", 1, Runs::Nothing},  {"/p %d", 1, Runs::Nothing},
+        {"/l:%d", 1, Runs::Nothing},   {"", 0, Runs::Nothing},      {"   ", 0, Runs::Nothing},
+        {"/c", 0, Runs::Nothing},      {"-C", 0, Runs::Nothing},    {"/c:%h", 0, Runs::Nothing},
+        {"/c:%d", 1, Runs::Nothing},   {"/a %h", 0, Runs::Nothing}, {"/A:%h", 0, Runs::Nothing},
+        {"/a", 1, Runs::Nothing},      {"/a %d", 1, Runs::Nothing}};
+    // The parent of a preview, the owner of the sheet and of the password dialog.
+    std::unique_ptr<TestWindow> live;
+    for (const SwitchCase& c : cases) {
+        if (live == nullptr || live->Handle() == nullptr)
+            live = std::make_unique<TestWindow>(60, 50, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        const HWND parent = live->Handle();
+        const std::string arguments = Expand(c.Arguments, parent, deadHandle);
         SCOPED_TRACE("arguments \"" + arguments + "\"");
-        bool sawWindow = true;
-        EXPECT_EQ(RunToEnd(arguments, 5000, &sawWindow), 1u);
-        EXPECT_FALSE(sawWindow);
-    }
-}
-
-TEST_F(CommandLineEndToEnd, ConfigurationAndPasswordChangeExitWithZero) {
-    TestWindow owner(10, 10, 100, 80, RGB(0, 0, 255), WS_OVERLAPPEDWINDOW);
-    for (const std::string& arguments : std::vector<std::string>{
-             "", "   ", "/c", "-C", "/c:" + HandleText(owner.Handle()),
-             "/a " + HandleText(owner.Handle()), "/A:" + HandleText(owner.Handle())}) {
-        SCOPED_TRACE("arguments \"" + arguments + "\"");
-        bool sawWindow = true;
-        EXPECT_EQ(RunToEnd(arguments, 5000, &sawWindow), 0u);
-        EXPECT_FALSE(sawWindow);
-    }
-}
-
-TEST_F(CommandLineEndToEnd, FullScreenSwitchInEveryFormRunsUntilAKey) {
-    for (const char* arguments : {"/s", "-S", " /s "}) {
-        SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
-        FullScreenRun run(arguments);
-        ASSERT_NE(run.Window, nullptr);
-        EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-        SendKey('Q');
-        EXPECT_TRUE(EndsWithZero(run.Saver));
+        const auto alias = 0xFFFF0000u | (reinterpret_cast<UINT_PTR>(parent) & 0xFFFF);
+        ASSERT_TRUE(IsWindow(reinterpret_cast<HWND>(alias)))
+            << "Wine no longer accepts the high-word alias of a window handle";
+        Process saver(ScreenSaverPath(), arguments);
+        if (c.What == Runs::Nothing) {
+            bool sawWindow = false;
+            EXPECT_TRUE(WaitUntil(
+                [&] {
+                    sawWindow = sawWindow || FindSaverWindow(nullptr, nullptr, saver.Id(), 0) ||
+                                FindSaverWindow(nullptr, parent, saver.Id(), 0);
+                    return !saver.Running();
+                },
+                5000));
+            EXPECT_EQ(saver.ExitCode(), c.ExitCode);
+            EXPECT_FALSE(sawWindow);
+        } else if (c.What == Runs::FullScreen) {
+            const HWND window = FindSaverWindow("ScreenSaverWindow", nullptr, saver.Id(), 10000);
+            ASSERT_NE(window, nullptr);
+            EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }, 3000));
+            SendKeys({'Q'});
+            EXPECT_TRUE(EndsWith(saver, c.ExitCode));
+        } else {
+            const HWND window =
+                FindSaverWindow("ScreenSaverPreviewWindow", parent, saver.Id(), 10000);
+            ASSERT_NE(window, nullptr);
+            EXPECT_EQ(GetParent(window), parent);
+            EXPECT_TRUE(WaitUntil([&] { return ShownAndPainted(window); }, 3000));
+            // As the Display Properties dialog destroys its preview area: the run ends at once.
+            live->Destroy();
+            EXPECT_TRUE(EndsWith(saver, c.ExitCode, 1000));
+        }
     }
 }
 
 using FullScreen = SaverTest;
 
-TEST_F(FullScreen, CoversTheScreenWithATopmostBlackPopup) {
+TEST_F(FullScreen, CoversTheScreenWithATopmostBlackPopupAndSetsTheRunningFlagMeanwhile) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     // A red backdrop first, so that black is something the saver drew.
-    TestWindow backdrop(0, 0, width, height, RGB(255, 0, 0), WS_POPUP | WS_VISIBLE);
+    TestWindow backdrop(0, 0, width, height, WS_POPUP | WS_VISIBLE);
     ASSERT_TRUE(
         WaitUntil([&] { return ScreenPixel(width / 2, height / 2) == RGB(255, 0, 0); }, 3000))
         << "the backdrop never showed";
-
-    FullScreenRun run;
-    ASSERT_NE(run.Window, nullptr);
-    RECT rect{};
-    GetWindowRect(run.Window, &rect);
-    EXPECT_EQ(rect.left, 0);
-    EXPECT_EQ(rect.top, 0);
-    EXPECT_EQ(rect.right, width);
-    EXPECT_EQ(rect.bottom, height);
-    EXPECT_EQ(GetParent(run.Window), nullptr);
-    const LONG style = GetWindowLongA(run.Window, GWL_STYLE);
-    EXPECT_EQ(style & (WS_POPUP | WS_VISIBLE | WS_CHILD | WS_CAPTION),
-              static_cast<LONG>(WS_POPUP | WS_VISIBLE));
-    EXPECT_NE(GetWindowLongA(run.Window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    EXPECT_EQ(GetForegroundWindow(), run.Window);
-
-    const POINT probes[] = {{0, 0},
-                            {width - 1, 0},
-                            {0, height - 1},
-                            {width - 1, height - 1},
-                            {width / 2, height / 2},
-                            {width / 3, 2 * height / 3}};
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            for (const POINT& p : probes) {
-                if (!IsBlack(ScreenPixel(p.x, p.y))) return false;
-            }
-            return true;
-        },
-        3000))
-        << "centre pixel " << std::hex << ScreenPixel(width / 2, height / 2);
-
-    SendKey(VK_SPACE);
-    EXPECT_TRUE(EndsWithZero(run.Saver));
-}
-
-TEST_F(FullScreen, MouseMoveAtTheStartPositionKeepsItOpenAndAOnePixelMoveCloses) {
-    FullScreenRun run;
-    ASSERT_NE(run.Window, nullptr);
-    // The move the system reports under an unmoved cursor, and a real one back onto the spot.
-    PostMessageA(run.Window, WM_MOUSEMOVE, 0, MAKELPARAM(kStartX, kStartY));
-    SetCursorPos(kStartX, kStartY);
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    SetCursorPos(kStartX + 1, kStartY);
-    EXPECT_TRUE(EndsWithZero(run.Saver));
-}
-
-TEST_F(FullScreen, EveryMouseButtonCloses) {
-    const std::pair<DWORD, DWORD> buttons[] = {{MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP},
-                                               {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP},
-                                               {MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP}};
-    for (const auto& button : buttons) {
-        SCOPED_TRACE("button flags " + std::to_string(button.first));
-        FullScreenRun run;
-        ASSERT_NE(run.Window, nullptr);
-        SendClick(button.first, button.second);
-        EXPECT_TRUE(EndsWithZero(run.Saver));
-    }
-}
-
-TEST_F(FullScreen, WithoutPagingEveryKeyClosesPageDownIncluded) {
-    for (const WORD key : {WORD{VK_NEXT}, WORD{'A'}}) {
-        SCOPED_TRACE("key " + std::to_string(key));
-        FullScreenRun run;
-        ASSERT_NE(run.Window, nullptr);
-        SendKey(key);
-        EXPECT_TRUE(EndsWithZero(run.Saver));
-    }
-}
-
-TEST_F(FullScreen, WithPagingOnPageDownAndPageUpStepAndOtherKeysClose) {
-    ASSERT_TRUE(SetDword(kSettingsKey, "EnableKeys", 1));
-    FullScreenRun run;
-    ASSERT_NE(run.Window, nullptr);
-    SendKey(VK_NEXT);
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    SendKey(VK_PRIOR);
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    // Auto-repeat: several key-downs in a row step again each time.
-    PostMessageA(run.Window, WM_KEYDOWN, VK_NEXT, 0x40000001);
-    PostMessageA(run.Window, WM_KEYDOWN, VK_NEXT, 0x40000001);
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    SendKey(VK_HOME);
-    EXPECT_TRUE(EndsWithZero(run.Saver));
-}
-
-TEST_F(FullScreen, SystemCommandsAreSwallowed) {
-    FullScreenRun run;
-    ASSERT_NE(run.Window, nullptr);
-    for (const WPARAM command : {SC_CLOSE, SC_MINIMIZE, SC_SCREENSAVE, SC_TASKLIST})
-        PostMessageA(run.Window, WM_SYSCOMMAND, command, 0);
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    SendAltF4();
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    RECT rect{};
-    GetWindowRect(run.Window, &rect);
-    EXPECT_EQ(rect.right - rect.left, GetSystemMetrics(SM_CXSCREEN)) << "it was minimised";
-    SendKey('X');
-    EXPECT_TRUE(EndsWithZero(run.Saver));
-}
-
-TEST_F(FullScreen, LosingTheForegroundToAnotherApplicationCloses) {
-    FullScreenRun run;
-    ASSERT_NE(run.Window, nullptr);
-    PostMessageA(run.Window, WM_ACTIVATEAPP, TRUE, 0);
-    PostMessageA(run.Window, WM_ACTIVATE, WA_INACTIVE, 0);
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    PostMessageA(run.Window, WM_ACTIVATEAPP, FALSE, GetCurrentThreadId());
-    EXPECT_TRUE(EndsWithZero(run.Saver));
-}
-
-// The screen-saver-running flag as a fresh process reads it: 1 set, 0 clear.
-DWORD ScreenSaverRunningFlag() {
-    Process query(WindowsPath(LM_QUERY_SCREENSAVER_RUNNING), "");
-    return query.WaitForExit(10000) ? query.ExitCode() : kNoExit;
-}
-
-TEST_F(FullScreen, ScreenSaverRunningFlagIsSetOnlyWhileItRuns) {
     ASSERT_EQ(ScreenSaverRunningFlag(), 0u);
+
     FullScreenRun run;
     ASSERT_NE(run.Window, nullptr);
     EXPECT_EQ(ScreenSaverRunningFlag(), 1u);
-    SendKey('Z');
-    EXPECT_TRUE(EndsWithZero(run.Saver));
+    RECT rect{};
+    GetWindowRect(run.Window, &rect);
+    EXPECT_EQ((std::array<LONG, 4>{rect.left, rect.top, rect.right, rect.bottom}),
+              (std::array<LONG, 4>{0, 0, width, height}));
+    EXPECT_EQ(GetParent(run.Window), nullptr);
+    EXPECT_EQ(GetWindowLongA(run.Window, GWL_STYLE) &
+                  (WS_POPUP | WS_VISIBLE | WS_CHILD | WS_CAPTION),
+              static_cast<LONG>(WS_POPUP | WS_VISIBLE));
+    EXPECT_NE(GetWindowLongA(run.Window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_EQ(GetForegroundWindow(), run.Window);
+    // Black everywhere on a 3 x 3 grid from corner to corner.
+    const auto pixel = [&](int i) {
+        return ScreenPixel((width - 1) * (i % 3) / 2, (height - 1) * (i / 3) / 2);
+    };
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            for (int i = 0; i < 9; ++i)
+                if ((pixel(i) & 0xFFFFFF) != 0) return false;
+            return true;
+        },
+        3000))
+        << "centre pixel " << std::hex << pixel(4);
+
+    SendKeys({VK_SPACE});
+    EXPECT_TRUE(EndsWith(run.Saver, 0));
     EXPECT_EQ(ScreenSaverRunningFlag(), 0u);
+}
+
+TEST_F(FullScreen, InputsThatCloseItAndInputsThatDoNot) {
+    using Input = std::function<void(HWND)>;
+    const auto click = [](DWORD downFlag) { return [=](HWND) { SendClick(downFlag); }; };
+    const auto key = [](WORD virtualKey) { return [=](HWND) { SendKeys({virtualKey}); }; };
+    const struct {
+        const char* Name;
+        bool EnableKeys;
+        Input Kept;   // must leave it open (none: nothing to try)
+        Input Closes; // then closes it with exit code 0
+    } cases[] = {
+        {"a move onto the start position keeps it, a one-pixel move closes", false,
+         [](HWND window) {
+             // The move the system reports under an unmoved cursor, and a real one onto the spot.
+             PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(kStartX, kStartY));
+             SetCursorPos(kStartX, kStartY);
+         },
+         [](HWND) { SetCursorPos(kStartX + 1, kStartY); }},
+        {"left button", false, nullptr, click(MOUSEEVENTF_LEFTDOWN)},
+        {"right button", false, nullptr, click(MOUSEEVENTF_RIGHTDOWN)},
+        {"middle button", false, nullptr, click(MOUSEEVENTF_MIDDLEDOWN)},
+        {"page down without paging", false, nullptr, key(VK_NEXT)},
+        {"with paging page down and up (repeated too) step, another key closes", true,
+         [](HWND window) {
+             SendKeys({VK_NEXT});
+             SendKeys({VK_PRIOR});
+             PostMessageA(window, WM_KEYDOWN, VK_NEXT, 0x40000001);
+             PostMessageA(window, WM_KEYDOWN, VK_NEXT, 0x40000001);
+         },
+         key(VK_HOME)},
+        {"system commands and Alt+F4 are swallowed", false,
+         [](HWND window) {
+             for (const WPARAM command : {SC_CLOSE, SC_MINIMIZE, SC_SCREENSAVE, SC_TASKLIST})
+                 PostMessageA(window, WM_SYSCOMMAND, command, 0);
+             SendKeys({VK_MENU, VK_F4});
+         },
+         key('X')},
+        {"activation within the application keeps it, losing it to another closes", false,
+         [](HWND window) {
+             PostMessageA(window, WM_ACTIVATEAPP, TRUE, 0);
+             PostMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
+         },
+         [](HWND window) { PostMessageA(window, WM_ACTIVATEAPP, FALSE, GetCurrentThreadId()); }}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_TRUE(SetDword(kSettingsKey, "EnableKeys", c.EnableKeys ? 1 : 0));
+        FullScreenRun run;
+        ASSERT_NE(run.Window, nullptr);
+        if (c.Kept) {
+            c.Kept(run.Window);
+            EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
+            EXPECT_FALSE(IsIconic(run.Window));
+        }
+        c.Closes(run.Window);
+        EXPECT_TRUE(EndsWith(run.Saver, 0));
+    }
 }
 
 TEST_F(FullScreen, AFaultInTheSaverStillClearsTheRunningFlag) {
@@ -253,7 +223,7 @@ TEST_F(FullScreen, AFaultInTheSaverStillClearsTheRunningFlag) {
     const RegistryKeySnapshot debugger("Software\\Wine\\WineDbg");
     ASSERT_TRUE(SetDword("Software\\Wine\\WineDbg", "ShowCrashDialog", 0));
     // Quiet: Wine's debugger reports the fault on the saver's standard output.
-    FullScreenRun run("/s", true);
+    FullScreenRun run(ScreenSaverPath(), true);
     ASSERT_NE(run.Window, nullptr);
     ASSERT_EQ(ScreenSaverRunningFlag(), 1u);
 
@@ -273,114 +243,44 @@ TEST_F(FullScreen, AFaultInTheSaverStillClearsTheRunningFlag) {
 
 using Preview = SaverTest;
 
-// A parent window of ours, as the Display Properties dialog's preview area, and a preview run
-// inside it; `arguments` writes the command line for the parent's handle.
-struct PreviewRun {
-    explicit PreviewRun(const std::function<std::string(HWND)>& arguments)
-        : Parent(60, 50, 200, 150, RGB(255, 0, 0),
-                 WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN),
-          Arguments(arguments(Parent.Handle())), Saver(ScreenSaverPath(), Arguments) {
-        Window = FindSaverWindow("ScreenSaverPreviewWindow", Parent.Handle(), Saver.Id(), 10000);
-        // It is shown right after creation; the showing involves our thread, so keep pumping.
-        if (Window != nullptr) WaitUntil([this] { return IsWindowVisible(Window) != FALSE; }, 3000);
-    }
-    TestWindow Parent;
-    std::string Arguments;
-    Process Saver;
-    HWND Window = nullptr;
-};
-
-std::string PreviewSwitch(HWND parent) {
-    return "/p " + HandleText(parent);
-}
-
-TEST_F(Preview, FillsTheParentFromItsCornerAndIgnoresTheMouse) {
-    PreviewRun run(PreviewSwitch);
-    ASSERT_NE(run.Window, nullptr);
-    EXPECT_EQ(GetParent(run.Window), run.Parent.Handle());
-    const LONG style = GetWindowLongA(run.Window, GWL_STYLE);
-    EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE | WS_POPUP), static_cast<LONG>(WS_CHILD | WS_VISIBLE));
-    EXPECT_EQ(GetWindowLongA(run.Window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-
-    RECT parentRect{};
-    RECT childRect{};
-    GetWindowRect(run.Parent.Handle(), &parentRect);
-    GetWindowRect(run.Window, &childRect);
-    // The parent's outer size, placed at the parent's client origin.
-    EXPECT_EQ(childRect.right - childRect.left, parentRect.right - parentRect.left);
-    EXPECT_EQ(childRect.bottom - childRect.top, parentRect.bottom - parentRect.top);
-    POINT origin{0, 0};
-    ClientToScreen(run.Parent.Handle(), &origin);
-    EXPECT_EQ(childRect.left, origin.x);
-    EXPECT_EQ(childRect.top, origin.y);
-
-    // Painted: its update region is validated. (Wine gives a child of another process's window no
-    // drawable of its own, so what it paints cannot be read back from the screen here.)
-    EXPECT_TRUE(WaitUntil([&] { return !GetUpdateRect(run.Window, nullptr, FALSE); }, 3000));
-
-    RECT client{};
-    GetClientRect(run.Parent.Handle(), &client);
-    POINT inside{client.right / 2, client.bottom / 2};
-    ClientToScreen(run.Parent.Handle(), &inside);
-    SetCursorPos(inside.x, inside.y);
-    Pump(100);
-    SetCursorPos(inside.x + 5, inside.y + 3);
-    PostMessageA(run.Window, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4));
-    for (const UINT button : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN})
-        PostMessageA(run.Window, button, 0, MAKELPARAM(10, 10));
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-
-    // Keys behave as in full screen.
-    PostMessageA(run.Window, WM_KEYDOWN, 'K', 1);
-    EXPECT_TRUE(EndsWithZero(run.Saver));
-    EXPECT_TRUE(IsWindow(run.Parent.Handle()));
-}
-
-TEST_F(Preview, PagingKeysStepWhenEnabledAsInFullScreen) {
+TEST_F(Preview, FillsTheParentFromItsCornerIgnoresTheMouseAndTakesKeysAsInFullScreen) {
     ASSERT_TRUE(SetDword(kSettingsKey, "EnableKeys", 1));
-    PreviewRun run(PreviewSwitch);
-    ASSERT_NE(run.Window, nullptr);
-    PostMessageA(run.Window, WM_KEYDOWN, VK_NEXT, 1);
-    PostMessageA(run.Window, WM_KEYDOWN, VK_PRIOR, 1);
-    EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
-    PostMessageA(run.Window, WM_KEYDOWN, VK_ESCAPE, 1);
-    EXPECT_TRUE(EndsWithZero(run.Saver));
-}
+    TestWindow parent(60, 50, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
+    Process saver(ScreenSaverPath(), "/p " + HandleText(parent.Handle()));
+    const HWND window =
+        FindSaverWindow("ScreenSaverPreviewWindow", parent.Handle(), saver.Id(), 10000);
+    ASSERT_NE(window, nullptr);
+    // Painted: shown, and its update region validated. (Wine gives a child of another process's
+    // window no drawable of its own, so what it paints cannot be read back from the screen here.)
+    EXPECT_TRUE(WaitUntil([&] { return ShownAndPainted(window); }, 3000));
+    EXPECT_EQ(GetWindowLongA(window, GWL_STYLE) & (WS_CHILD | WS_VISIBLE | WS_POPUP),
+              static_cast<LONG>(WS_CHILD | WS_VISIBLE));
+    EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
-TEST_F(Preview, TheParentDestroyingThePreviewEndsTheRunWithinASecond) {
-    PreviewRun run(PreviewSwitch);
-    ASSERT_NE(run.Window, nullptr);
-    run.Parent.Destroy();
-    EXPECT_TRUE(EndsWithZero(run.Saver, 1000));
-}
+    // The parent's outer size, placed at the parent's client origin.
+    RECT parentRect{};
+    RECT rect{};
+    GetWindowRect(parent.Handle(), &parentRect);
+    GetWindowRect(window, &rect);
+    POINT origin{0, 0};
+    ClientToScreen(parent.Handle(), &origin);
+    EXPECT_EQ(
+        (std::array<LONG, 4>{rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
+        (std::array<LONG, 4>{origin.x, origin.y, parentRect.right - parentRect.left,
+                             parentRect.bottom - parentRect.top}));
 
-TEST_F(Preview, EveryWrittenFormOfTheHandleReachesTheParent) {
-    // Wine also names a window by its handle's low word with the high word all ones: a handle of
-    // 2^31 or more that is a real window, here written unsigned, signed and sign-extended to 64
-    // bits as a 64-bit caller would.
-    const auto alias = [](HWND window) {
-        return 0xFFFF0000u | (static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window)) & 0xFFFFu);
-    };
-    const std::function<std::string(HWND)> forms[] = {
-        [](HWND w) { return "/p:" + HandleText(w); },
-        [](HWND w) { return "/P : " + HandleText(w); },
-        [](HWND w) { return "/l" + HandleText(w); },
-        [](HWND w) { return "-L " + Decimal((1ull << 32) + reinterpret_cast<UINT_PTR>(w)); },
-        [&](HWND w) { return "/p " + Decimal(alias(w)); },
-        [&](HWND w) { return "/p -" + Decimal((1ull << 32) - alias(w)); },
-        [&](HWND w) { return "/p " + Decimal(0xFFFFFFFF00000000ull | alias(w)); },
-    };
-    for (const auto& form : forms) {
-        PreviewRun run(form);
-        SCOPED_TRACE("arguments \"" + run.Arguments + "\"");
-        ASSERT_TRUE(
-            IsWindow(reinterpret_cast<HWND>(static_cast<UINT_PTR>(alias(run.Parent.Handle())))))
-            << "Wine no longer accepts the high-word alias of a window handle";
-        ASSERT_NE(run.Window, nullptr);
-        EXPECT_EQ(GetParent(run.Window), run.Parent.Handle());
-        run.Parent.Destroy();
-        EXPECT_TRUE(EndsWithZero(run.Saver, 1000));
-    }
+    SetCursorPos(origin.x + 100, origin.y + 70);
+    Pump(100);
+    SetCursorPos(origin.x + 105, origin.y + 73);
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4));
+    for (const UINT button : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN})
+        PostMessageA(window, button, 0, MAKELPARAM(10, 10));
+    PostMessageA(window, WM_KEYDOWN, VK_NEXT, 1);
+    PostMessageA(window, WM_KEYDOWN, VK_PRIOR, 1);
+    EXPECT_TRUE(StaysOpen(saver, window));
+    PostMessageA(window, WM_KEYDOWN, 'K', 1);
+    EXPECT_TRUE(EndsWith(saver, 0));
+    EXPECT_TRUE(IsWindow(parent.Handle()));
 }
 
 } // namespace

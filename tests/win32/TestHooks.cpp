@@ -1,10 +1,10 @@
 // Stands in for the Windows 95/98 password libraries: built as "password.cpl" and as "mpr.dll".
 // Every load, call and unload is appended to the file named by LM_HOOK_LOG, so the test can see
-// what the screen saver did. The password check refuses the first time and accepts afterwards.
+// what the screen saver did. The password check refuses the first time in a process and accepts
+// afterwards; the library is unloaded between requests, so the process environment remembers.
 #include <windows.h>
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -17,20 +17,6 @@ void Log(const char* line) {
     }
 }
 
-int CountLines(const char* prefix) {
-    char path[MAX_PATH] = {};
-    if (GetEnvironmentVariableA("LM_HOOK_LOG", path, sizeof path) == 0) return 0;
-    FILE* file = std::fopen(path, "r");
-    if (file == nullptr) return 0;
-    int count = 0;
-    char line[256];
-    while (std::fgets(line, sizeof line, file) != nullptr) {
-        if (std::strncmp(line, prefix, std::strlen(prefix)) == 0) ++count;
-    }
-    std::fclose(file);
-    return count;
-}
-
 } // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
@@ -40,11 +26,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 }
 
 extern "C" __attribute__((dllexport)) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
-    const bool refuse = CountLines("verify") == 0;
     char line[64];
     std::snprintf(line, sizeof line, "verify %lu",
                   static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
     Log(line);
+    const bool refuse = GetEnvironmentVariableA("LM_HOOK_REFUSED", nullptr, 0) == 0;
+    SetEnvironmentVariableA("LM_HOOK_REFUSED", "1");
     return refuse ? FALSE : TRUE;
 }
 

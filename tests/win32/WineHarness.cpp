@@ -1,36 +1,11 @@
 #include "tests/win32/WineHarness.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 
 namespace harness {
 namespace {
-
-constexpr const char* kSaverClass = "SlideshowScreenSaverClass";
-
-LRESULT CALLBACK TestWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_ERASEBKGND) {
-        RECT client{};
-        GetClientRect(window, &client);
-        const HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrA(window, 0)));
-        FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
-        DeleteObject(brush);
-        return 1;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void RegisterTestClass() {
-    static bool registered = false;
-    if (registered) return;
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &TestWindowProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.cbWndExtra = sizeof(LONG_PTR);
-    windowClass.lpszClassName = "LanternmoorTestWindow";
-    registered = RegisterClassExA(&windowClass) != 0;
-}
 
 struct FindContext {
     DWORD ProcessId;
@@ -46,26 +21,11 @@ BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM parameter) {
     GetClassNameA(window, className, sizeof className);
     GetWindowTextA(window, title, sizeof title);
     GetWindowThreadProcessId(window, &processId);
-    if (processId == context->ProcessId && lstrcmpA(className, kSaverClass) == 0 &&
-        (context->Title == nullptr || lstrcmpA(title, context->Title) == 0)) {
-        context->Found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindNow(const char* title, HWND parent, DWORD processId) {
-    FindContext context{processId, title, nullptr};
-    if (parent == nullptr) {
-        EnumWindows(&MatchSaverWindow, reinterpret_cast<LPARAM>(&context));
-    } else {
-        EnumChildWindows(parent, &MatchSaverWindow, reinterpret_cast<LPARAM>(&context));
-    }
-    return context.Found;
-}
-
-void SendInputs(std::vector<INPUT> inputs) {
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (processId != context->ProcessId || lstrcmpA(className, "SlideshowScreenSaverClass") != 0 ||
+        (context->Title != nullptr && lstrcmpA(title, context->Title) != 0))
+        return TRUE;
+    context->Found = window;
+    return FALSE;
 }
 
 INPUT KeyInput(WORD virtualKey, DWORD flags) {
@@ -77,37 +37,20 @@ INPUT KeyInput(WORD virtualKey, DWORD flags) {
     return input;
 }
 
-void SnapshotKey(const std::string& path, std::vector<RegistryKeySnapshot::Key>& keys) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-    RegistryKeySnapshot::Key snapshot{path, {}};
-    for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD nameSize = sizeof name;
-        DWORD type = 0;
-        DWORD dataSize = 0;
-        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, nullptr, &dataSize) !=
-            ERROR_SUCCESS)
-            break;
-        std::vector<BYTE> data(dataSize);
-        nameSize = sizeof name;
-        RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data.data(), &dataSize);
-        data.resize(dataSize);
-        snapshot.Values.push_back({name, type, data});
+void Send(std::vector<INPUT> inputs) {
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// Replaces key `to` by a copy of key `from` with its values and subkeys (by nothing, if `from`
+// did not exist).
+void CopyKeyTree(const std::string& from, const std::string& to, bool fromExists) {
+    SHDeleteKeyA(HKEY_CURRENT_USER, to.c_str());
+    HKEY copy = nullptr;
+    if (fromExists && RegCreateKeyExA(HKEY_CURRENT_USER, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                      nullptr, &copy, nullptr) == ERROR_SUCCESS) {
+        SHCopyKeyA(HKEY_CURRENT_USER, from.c_str(), copy, 0);
+        RegCloseKey(copy);
     }
-    keys.push_back(snapshot);
-    std::vector<std::string> children;
-    for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        SnapshotKey(path + "\\" + child, keys);
 }
 
 } // namespace
@@ -121,31 +64,8 @@ std::string ScreenSaverPath() {
     return WindowsPath(LM_SCREENSAVER_UNIX_PATH);
 }
 
-std::string ScratchFolder(const std::string& name) {
-    const std::string folder = WindowsPath(std::string(LM_TEST_BINARY_DIR) + "/" + name);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    WIN32_FIND_DATAA found{};
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-                DeleteFileA((folder + "\\" + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    return folder;
-}
-
-bool CopyScreenSaverInto(const std::string& folder, const std::string& name) {
-    return CopyInto(LM_SCREENSAVER_UNIX_PATH, folder, name);
-}
-
-bool CopyInto(const std::string& source, const std::string& folder, const std::string& name) {
-    return CopyFileA(WindowsPath(source).c_str(), (folder + "\\" + name).c_str(), FALSE) != FALSE;
-}
-
-void Pump(DWORD milliseconds) {
-    WaitUntil([] { return false; }, milliseconds);
+std::string HandleText(HWND window) {
+    return std::to_string(reinterpret_cast<UINT_PTR>(window));
 }
 
 bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {
@@ -162,29 +82,30 @@ bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {
     }
 }
 
+void Pump(DWORD milliseconds) {
+    WaitUntil([] { return false; }, milliseconds);
+}
+
 Process::Process(const std::string& program, const std::string& arguments, bool quiet) {
-    std::string commandLine = "\"" + program + "\"";
-    if (!arguments.empty()) commandLine += " " + arguments;
+    std::string commandLine = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    HANDLE nul = INVALID_HANDLE_VALUE;
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    const HANDLE nul = quiet ? CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable,
+                                           OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
     if (quiet) {
-        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-        nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          &inheritable, OPEN_EXISTING, 0, nullptr);
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+        startup.hStdOutput = startup.hStdError = nul;
     }
     PROCESS_INFORMATION information{};
-    const BOOL created =
-        CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, quiet ? TRUE : FALSE, 0,
-                       nullptr, nullptr, &startup, &information);
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
-    if (created) {
+    if (CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, quiet, 0, nullptr,
+                       nullptr, &startup, &information)) {
         CloseHandle(information.hThread);
         process_ = information.hProcess;
         id_ = information.dwProcessId;
     }
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
 }
 
 Process::~Process() {
@@ -210,44 +131,55 @@ DWORD Process::ExitCode() {
     return code;
 }
 
-DWORD RunToEnd(const std::string& arguments, DWORD milliseconds, bool* sawWindow) {
-    Process saver(ScreenSaverPath(), arguments);
-    if (!saver.Started()) return ~0u;
-    bool seen = false;
-    const bool ended = WaitUntil(
-        [&] {
-            seen = seen || HasSaverWindow(saver.Id());
-            return !saver.Running();
-        },
-        milliseconds);
-    if (sawWindow != nullptr) *sawWindow = seen;
-    return ended ? saver.ExitCode() : ~0u;
+::testing::AssertionResult EndsWith(Process& saver, DWORD exitCode, DWORD milliseconds) {
+    if (!saver.WaitForExit(milliseconds))
+        return ::testing::AssertionFailure() << "still running after " << milliseconds << " ms";
+    if (saver.ExitCode() != exitCode)
+        return ::testing::AssertionFailure() << "exit code " << saver.ExitCode();
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult StaysOpen(Process& saver, HWND window) {
+    Pump(400);
+    if (!saver.Running()) return ::testing::AssertionFailure() << "the saver ended";
+    if (!IsWindow(window)) return ::testing::AssertionFailure() << "the window is gone";
+    return ::testing::AssertionSuccess();
 }
 
 HWND FindSaverWindow(const char* title, HWND parent, DWORD processId, DWORD milliseconds) {
-    HWND found = nullptr;
-    WaitUntil([&] { return (found = FindNow(title, parent, processId)) != nullptr; }, milliseconds);
-    return found;
+    FindContext context{processId, title, nullptr};
+    const auto lParam = reinterpret_cast<LPARAM>(&context);
+    WaitUntil(
+        [&] {
+            if (parent == nullptr)
+                EnumWindows(&MatchSaverWindow, lParam);
+            else
+                EnumChildWindows(parent, &MatchSaverWindow, lParam);
+            return context.Found != nullptr;
+        },
+        milliseconds);
+    return context.Found;
 }
 
-bool HasSaverWindow(DWORD processId, HWND parent) {
-    return FindNow(nullptr, parent, processId) != nullptr;
+FullScreenRun::FullScreenRun(const std::string& program, bool quiet)
+    : Saver((SetCursorPos(kStartX, kStartY), program), "/s", quiet) {
+    Window = FindSaverWindow("ScreenSaverWindow", nullptr, Saver.Id(), 10000);
+    if (Window != nullptr) WaitUntil([this] { return GetForegroundWindow() == Window; }, 3000);
 }
 
-TestWindow::TestWindow(int x, int y, int width, int height, COLORREF colour, DWORD style) {
-    RegisterTestClass();
+TestWindow::TestWindow(int x, int y, int width, int height, DWORD style) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 0));
+    windowClass.lpszClassName = "LanternmoorTestWindow";
+    // Registered once; later attempts fail and leave the first brush in use.
+    if (RegisterClassA(&windowClass) == 0) DeleteObject(windowClass.hbrBackground);
     window_ = CreateWindowExA(0, "LanternmoorTestWindow", "Lanternmoor test window", style, x, y,
                               width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (window_ == nullptr) return;
-    SetWindowLongPtrA(window_, 0, static_cast<LONG_PTR>(colour));
     ShowWindow(window_, SW_SHOWNOACTIVATE);
     UpdateWindow(window_);
-    InvalidateRect(window_, nullptr, TRUE);
     Pump(50);
-}
-
-TestWindow::~TestWindow() {
-    Destroy();
 }
 
 void TestWindow::Destroy() {
@@ -262,72 +194,42 @@ COLORREF ScreenPixel(int x, int y) {
     return colour;
 }
 
-void SendKey(WORD virtualKey) {
-    SendInputs({KeyInput(virtualKey, 0), KeyInput(virtualKey, KEYEVENTF_KEYUP)});
+void SendKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys)
+        inputs.push_back(KeyInput(key, 0));
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+        inputs.push_back(KeyInput(*key, KEYEVENTF_KEYUP));
+    Send(inputs);
 }
 
-void SendClick(DWORD downFlag, DWORD upFlag) {
+void SendClick(DWORD downFlag) {
     INPUT down{};
     down.type = INPUT_MOUSE;
     down.mi.dwFlags = downFlag;
     INPUT up = down;
-    up.mi.dwFlags = upFlag;
-    SendInputs({down, up});
+    up.mi.dwFlags = downFlag << 1; // every button's up flag follows its down flag
+    Send({down, up});
 }
 
-void SendAltF4() {
-    SendInputs({KeyInput(VK_MENU, 0), KeyInput(VK_F4, 0), KeyInput(VK_F4, KEYEVENTF_KEYUP),
-                KeyInput(VK_MENU, KEYEVENTF_KEYUP)});
-}
-
-RegistryKeySnapshot::RegistryKeySnapshot(std::string path) : path_(std::move(path)) {
-    SnapshotKey(path_, keys_);
-    existed_ = !keys_.empty();
+RegistryKeySnapshot::RegistryKeySnapshot(std::string path)
+    : path_(std::move(path)), backup_("Software\\Lanternmoor test backup of " + path_),
+      existed_(KeyExists(path_)) {
+    // One key directly below Software, named after the whole path, so it goes without a trace.
+    std::replace(backup_.begin() + 9, backup_.end(), '\\', '/');
+    CopyKeyTree(path_, backup_, existed_);
+    SHDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
 }
 
 RegistryKeySnapshot::~RegistryKeySnapshot() {
-    DeleteKeyTree(path_);
-    for (const Key& key : keys_) {
-        HKEY created = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, key.Path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &created, nullptr) != ERROR_SUCCESS)
-            continue;
-        for (const Value& value : key.Values)
-            RegSetValueExA(created, value.Name.c_str(), 0, value.Type, value.Data.data(),
-                           static_cast<DWORD>(value.Data.size()));
-        RegCloseKey(created);
-    }
-}
-
-void DeleteKeyTree(const std::string& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    std::vector<std::string> children;
-    for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD nameSize = sizeof name;
-        if (RegEnumKeyExA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        children.push_back(name);
-    }
-    RegCloseKey(key);
-    for (const std::string& child : children)
-        DeleteKeyTree(path + "\\" + child);
-    RegDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
+    CopyKeyTree(backup_, path_, existed_);
+    SHDeleteKeyA(HKEY_CURRENT_USER, backup_.c_str());
 }
 
 bool SetValue(const std::string& path, const std::string& name, DWORD type, const void* data,
               DWORD size) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return false;
-    const bool written = RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data),
-                                        size) == ERROR_SUCCESS;
-    RegCloseKey(key);
-    return written;
+    return SHSetValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(), type, data, size) ==
+           ERROR_SUCCESS;
 }
 
 bool SetDword(const std::string& path, const std::string& name, DWORD value) {
@@ -338,40 +240,28 @@ bool SetString(const std::string& path, const std::string& name, const std::stri
     return SetValue(path, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
-bool GetValue(const std::string& path, const std::string& name, DWORD& type,
-              std::vector<BYTE>& data) {
+bool KeyExists(const std::string& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
-    DWORD size = 0;
-    bool found =
-        RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
-    if (found) {
-        data.resize(size);
-        found = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size) ==
-                ERROR_SUCCESS;
-        data.resize(size);
-    }
     RegCloseKey(key);
-    return found;
+    return true;
 }
 
-std::vector<std::string> ValueNames(const std::string& path) {
-    std::vector<std::string> names;
+std::map<std::string, RegistryValue> Values(const std::string& path) {
+    std::map<std::string, RegistryValue> values;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return names;
-    for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD nameSize = sizeof name;
-        if (RegEnumValueA(key, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS)
-            break;
-        names.push_back(name);
-    }
+        return values;
+    char name[256];
+    BYTE data[1024];
+    DWORD nameSize = sizeof name, type = REG_NONE, size = sizeof data;
+    for (DWORD index = 0;
+         RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &size) == ERROR_SUCCESS;
+         ++index, nameSize = sizeof name, size = sizeof data)
+        values[name] = {type, std::vector<BYTE>(data, data + size)};
     RegCloseKey(key);
-    std::sort(names.begin(), names.end());
-    return names;
+    return values;
 }
 
 } // namespace harness

@@ -1,33 +1,38 @@
 // Helpers of the Windows-side tests: starting Lanternmoor.scr, waiting for it while this thread
 // keeps pumping its messages (the saver's preview window is a child of our windows, and the
-// system sends our windows messages on its behalf), windows of our own, and registry snapshots.
+// system sends our windows messages on its behalf), windows of our own, real input, and the
+// registry below HKEY_CURRENT_USER read and written with the registry API.
 #pragma once
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace harness {
 
+const std::string kSettingsKey = "Software\\Quillfern\\Lanternmoor";
+// Where the cursor rests when a full-screen run starts.
+constexpr int kStartX = 300;
+constexpr int kStartY = 200;
+
 // The Windows path (drive Z:) of a Unix path of the build tree.
 std::string WindowsPath(std::string unixPath);
 // The Windows path of the built Lanternmoor.scr.
 std::string ScreenSaverPath();
-// A folder of its own below the test's build folder (created, emptied), as a Windows path.
-std::string ScratchFolder(const std::string& name);
-// Copies Lanternmoor.scr into `folder` as `name`.
-bool CopyScreenSaverInto(const std::string& folder, const std::string& name);
-// Copies a built file (a Unix path of the build tree, compiled in) into `folder` as `name`.
-bool CopyInto(const std::string& source, const std::string& folder, const std::string& name);
+// A window handle as a caller writes it on the command line.
+std::string HandleText(HWND window);
 
-// Pumps this thread's messages for `milliseconds`.
-void Pump(DWORD milliseconds);
-// Pumps messages until `done` holds or `milliseconds` pass; true when it held.
+// Pumps this thread's messages until `done` holds or `milliseconds` pass; true when it held.
 bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds);
+void Pump(DWORD milliseconds);
 
-// One run of the screen saver (or any program); terminated if still running when destroyed.
+// One run of the saver (or any program); terminated if still running when destroyed.
 class Process {
 public:
     // `quiet` sends the program's standard output and error to NUL.
@@ -36,7 +41,6 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    bool Started() const { return process_ != nullptr; }
     DWORD Id() const { return id_; }
     // Waits (pumping messages) for the exit; true when it exited in time.
     bool WaitForExit(DWORD milliseconds);
@@ -49,22 +53,28 @@ private:
     DWORD id_ = 0;
 };
 
-// Runs the screen saver with `arguments` to its end; the exit code, or ~0u when it did not end
-// within `milliseconds` (it is killed then). `sawWindow` tells whether a window of the saver's
-// class appeared meanwhile.
-DWORD RunToEnd(const std::string& arguments, DWORD milliseconds, bool* sawWindow = nullptr);
+// Success when the run ends within `milliseconds` with `exitCode`.
+::testing::AssertionResult EndsWith(Process& saver, DWORD exitCode, DWORD milliseconds = 5000);
+// Gives a close request time to arrive: success when the saver and its window are still there.
+::testing::AssertionResult StaysOpen(Process& saver, HWND window);
 
-// The saver's window of `title`, top-level (parent null) or a child of `parent`, belonging to
-// process `processId`; null when none appears within `milliseconds`.
+// The saver's window of `title` (any title when null), top-level (parent null) or a child of
+// `parent`, belonging to process `processId`; null when none appears within `milliseconds`.
 HWND FindSaverWindow(const char* title, HWND parent, DWORD processId, DWORD milliseconds);
-// Whether any window of the saver's class belongs to `processId` (top-level or child of `parent`).
-bool HasSaverWindow(DWORD processId, HWND parent = nullptr);
 
-// A plain top-level window of ours, filled with one colour.
+// A full-screen run of `program` with the cursor resting at the start position, its window found
+// and in the foreground.
+struct FullScreenRun {
+    explicit FullScreenRun(const std::string& program = ScreenSaverPath(), bool quiet = false);
+    Process Saver;
+    HWND Window = nullptr;
+};
+
+// A plain red top-level window of ours.
 class TestWindow {
 public:
-    TestWindow(int x, int y, int width, int height, COLORREF colour, DWORD style);
-    ~TestWindow();
+    TestWindow(int x, int y, int width, int height, DWORD style);
+    ~TestWindow() { Destroy(); }
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
@@ -76,16 +86,15 @@ private:
     HWND window_ = nullptr;
 };
 
-// The colour of a screen pixel.
 COLORREF ScreenPixel(int x, int y);
 
-// Sends real input through the system's input queue.
-void SendKey(WORD virtualKey);
-void SendClick(DWORD downFlag, DWORD upFlag);
-void SendAltF4();
+// Real input through the system's input queue: the keys pressed in order and released in reverse;
+// a click of the button whose down flag is given.
+void SendKeys(std::initializer_list<WORD> keys);
+void SendClick(DWORD downFlag);
 
-// Saves a registry key with all its values and subkeys below HKEY_CURRENT_USER, and puts it back
-// exactly (or removes it, if it did not exist) when destroyed.
+// Saves a registry key with all its values and subkeys, empties it, and puts it back exactly (or
+// removes it, if it did not exist) when destroyed.
 class RegistryKeySnapshot {
 public:
     explicit RegistryKeySnapshot(std::string path);
@@ -93,32 +102,23 @@ public:
     RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
     RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
 
-    struct Value {
-        std::string Name;
-        DWORD Type;
-        std::vector<BYTE> Data;
-    };
-    struct Key {
-        std::string Path;
-        std::vector<Value> Values;
-    };
-
 private:
     std::string path_;
+    std::string backup_;
     bool existed_ = false;
-    std::vector<Key> keys_;
 };
 
-// Registry helpers below HKEY_CURRENT_USER.
-void DeleteKeyTree(const std::string& path);
+struct RegistryValue {
+    DWORD Type;
+    std::vector<BYTE> Data;
+};
+// Writes a value, creating the key when missing.
 bool SetValue(const std::string& path, const std::string& name, DWORD type, const void* data,
               DWORD size);
 bool SetDword(const std::string& path, const std::string& name, DWORD value);
 bool SetString(const std::string& path, const std::string& name, const std::string& value);
-// Reads a value; false when missing.
-bool GetValue(const std::string& path, const std::string& name, DWORD& type,
-              std::vector<BYTE>& data);
-// The names of the values of a key, sorted.
-std::vector<std::string> ValueNames(const std::string& path);
+bool KeyExists(const std::string& path);
+// The values of a key by name.
+std::map<std::string, RegistryValue> Values(const std::string& path);
 
 } // namespace harness
