@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 #include <set>
 #include <utility>
 #include <vector>
@@ -16,16 +15,15 @@ namespace {
 enum class Variant { Plain, Packed };
 const Variant variants[] = {Variant::Plain, Variant::Packed};
 
-std::unique_ptr<Ditherer> MakeDitherer(Variant variant, int bits, std::vector<Pixel>& pixels,
-                                       int width, int height) {
+bool Dither(Variant variant, int bits, std::vector<Pixel>& pixels, int width, int height) {
     if (variant == Variant::Plain)
-        return std::make_unique<PlainDitherer>(bits, pixels.data(), width, height);
-    return std::make_unique<MmxDitherer>(bits, pixels.data(), width, height);
+        return PlainDitherer(bits, pixels.data(), width, height).Dither();
+    return MmxDitherer(bits, pixels.data(), width, height).Dither();
 }
 
 std::vector<Pixel> Dithered(Variant variant, int bits, std::vector<Pixel> pixels, int width,
                             int height) {
-    EXPECT_TRUE(MakeDitherer(variant, bits, pixels, width, height)->Dither());
+    EXPECT_TRUE(Dither(variant, bits, pixels, width, height));
     return pixels;
 }
 
@@ -170,10 +168,10 @@ TEST(DithererMemory, WithoutAnErrorBufferTheBufferIsLeftAlone) {
     for (Variant variant : variants) {
         std::vector<Pixel> pixels = image;
         TestAllocations failing(0);
-        EXPECT_FALSE(MakeDitherer(variant, 8, pixels, 20, 10)->Dither());
+        EXPECT_FALSE(Dither(variant, 8, pixels, 20, 10));
         EXPECT_EQ(pixels, image);
         // An empty picture needs no buffer at all.
-        EXPECT_TRUE(MakeDitherer(variant, 8, pixels, 0, 10)->Dither());
+        EXPECT_TRUE(Dither(variant, 8, pixels, 0, 10));
         EXPECT_EQ(failing.Asked, 1);
     }
 }
