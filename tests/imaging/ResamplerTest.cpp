@@ -29,9 +29,6 @@ std::vector<int> PackedWeights(const PackedContributorList& list, int i) {
     return weights;
 }
 
-enum class Variant { Plain, Packed };
-const Variant variants[] = {Variant::Plain, Variant::Packed};
-
 struct Size {
     int width, height, newWidth, newHeight;
 };

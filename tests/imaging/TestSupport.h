@@ -20,6 +20,10 @@ private:
     std::mt19937 engine;
 };
 
+// The plain (float, level table) or the packed (16-bit lane) ditherer or resampler.
+enum class Variant { Plain, Packed };
+constexpr Variant variants[] = {Variant::Plain, Variant::Packed};
+
 // Noise: every byte random, also the unused top byte that every output must clear.
 // Photo: smooth gradients with a little noise.
 // Patches: few levels in large patches with some noise, as in skies and shadows, where most
