@@ -5,18 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <vector>
 
 TEST(DeviceBitmap, HoldsThePixelsTopRowFirst) {
     HDC screen = GetDC(nullptr);
     ASSERT_NE(screen, nullptr);
+    ASSERT_GE(DisplayBitsPerPixel(screen), 24) << "the round trip needs a true-colour display";
     const int width = 5, height = 3;
     Pixel* pixels = AllocatePixels(width, height);
     for (int i = 0; i < width * height; ++i)
         pixels[i] = PackPixel(40 * (i % 5), 60 * (i / 5), 17 * i);
     const std::vector<Pixel> expected(pixels, pixels + width * height);
-    RasterImage image(pixels, width, height);
+    const RasterImage image(pixels, width, height);
 
     HBITMAP bitmap = image.CreateDeviceBitmap(screen);
     ASSERT_NE(bitmap, nullptr);
@@ -24,16 +24,8 @@ TEST(DeviceBitmap, HoldsThePixelsTopRowFirst) {
     ASSERT_EQ(GetObjectA(bitmap, sizeof info, &info), static_cast<int>(sizeof info));
     EXPECT_EQ(info.bmWidth, width);
     EXPECT_EQ(info.bmHeight, height);
-    ASSERT_GE(DisplayBitsPerPixel(screen), 24) << "the round trip needs a true-colour display";
-
-    BITMAPINFO request;
-    std::memset(&request, 0, sizeof request);
-    request.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    request.bmiHeader.biWidth = width;
-    request.bmiHeader.biHeight = -height;
-    request.bmiHeader.biPlanes = 1;
-    request.bmiHeader.biBitCount = 32;
-    request.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO request = {};
+    request.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<Pixel> back(width * height, 0xDEADBEEF);
     EXPECT_EQ(GetDIBits(screen, bitmap, 0, height, back.data(), &request, DIB_RGB_COLORS), height);
     for (Pixel& p : back)

@@ -5,140 +5,91 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
+#include <cmath>
 #include <set>
+#include <utility>
 #include <vector>
 
 namespace {
 
-enum class Variant { Plain, Packed };
-
-std::unique_ptr<Ditherer> MakeDitherer(Variant variant, int bits, std::vector<Pixel>& pixels,
-                                       int width, int height) {
+bool Dither(Variant variant, int bits, std::vector<Pixel>& pixels, int width, int height) {
     if (variant == Variant::Plain)
-        return std::make_unique<PlainDitherer>(bits, pixels.data(), width, height);
-    return std::make_unique<MmxDitherer>(bits, pixels.data(), width, height);
+        return PlainDitherer(bits, pixels.data(), width, height).Dither();
+    return MmxDitherer(bits, pixels.data(), width, height).Dither();
 }
 
 std::vector<Pixel> Dithered(Variant variant, int bits, std::vector<Pixel> pixels, int width,
                             int height) {
-    EXPECT_TRUE(MakeDitherer(variant, bits, pixels, width, height)->Dither());
+    EXPECT_TRUE(Dither(variant, bits, pixels, width, height));
     return pixels;
 }
 
-Pixel Grey(int v) {
-    return PackPixel(v, v, v);
+std::vector<Pixel> Greys(const std::vector<int>& values) {
+    std::vector<Pixel> pixels;
+    for (int v : values)
+        pixels.push_back(PackPixel(v, v, v));
+    return pixels;
 }
 
-// The values at which the quantiser moves to its next level, and the levels it takes.
-void Thresholds(int (*quantise)(int), std::vector<int>& steps, std::set<int>& levels) {
+using Steps = std::vector<std::pair<int, int>>;
+
+// The quantiser as the (value, level) pairs where its level changes, from level 0 at value 0. A
+// single pixel takes no error, so a 1 x 1 picture shows the quantiser alone.
+Steps StepsOf(Variant variant, int bits) {
+    Steps steps;
+    int level = 0;
     for (int v = 0; v < 256; ++v) {
-        levels.insert(quantise(v));
-        if (v > 0 && quantise(v) != quantise(v - 1)) steps.push_back(v);
+        const Pixel p = Dithered(variant, bits, Greys({v}), 1, 1)[0];
+        EXPECT_EQ(p, Greys({static_cast<int>(PixelRed(p))})[0]) << "channels differ at " << v;
+        if (static_cast<int>(PixelRed(p)) != level) steps.push_back({v, level = PixelRed(p)});
     }
-}
-
-int PlainPaletteLevel(int v) {
-    return PlainDitherer(8, nullptr, 0, 0).Level(1, v);
-}
-int PlainDeepLevel(int v) {
-    return PlainDitherer(16, nullptr, 0, 0).Level(1, v);
-}
-int PackedPaletteLevel(int v) {
-    return MmxDitherer::Quantise(false, v);
-}
-int PackedDeepLevel(int v) {
-    return MmxDitherer::Quantise(true, v);
+    return steps;
 }
 
 } // namespace
 
-TEST(DithererLevels, PaletteLevelsAreTheCubeLevelsReachedWhereTheDesignPutsThem) {
-    const std::set<int> cube = {0, 51, 102, 153, 204, 255};
-    std::vector<int> plainSteps, packedSteps;
-    std::set<int> plainLevels, packedLevels;
-    Thresholds(PlainPaletteLevel, plainSteps, plainLevels);
-    Thresholds(PackedPaletteLevel, packedSteps, packedLevels);
-    EXPECT_EQ(plainLevels, cube);
-    EXPECT_EQ(packedLevels, cube);
-    EXPECT_EQ(plainSteps, (std::vector<int>{27, 78, 129, 180, 231}));
-    EXPECT_EQ(packedSteps, (std::vector<int>{26, 77, 128, 180, 231}));
-    EXPECT_EQ(PlainPaletteLevel(26), 0);
-    EXPECT_EQ(PlainPaletteLevel(27), 51);
-    EXPECT_EQ(PackedPaletteLevel(26), 51);
-    EXPECT_EQ(PackedPaletteLevel(27), 51);
-    const PlainDitherer plain(8, nullptr, 0, 0);
-    for (int v = 0; v < 256; ++v)
-        EXPECT_TRUE(plain.Level(0, v) == plain.Level(1, v) &&
-                    plain.Level(1, v) == plain.Level(2, v));
-}
-
-TEST(DithererLevels, FiveBitLevelsTruncatePlainAndRoundPacked) {
-    EXPECT_EQ(PlainDeepLevel(7), 0);
-    EXPECT_EQ(PlainDeepLevel(8), 8);
-    EXPECT_EQ(PlainDeepLevel(255), 248);
-    EXPECT_EQ(PackedDeepLevel(3), 0);
-    EXPECT_EQ(PackedDeepLevel(4), 8);
-    EXPECT_EQ(PackedDeepLevel(11), 8);
-    EXPECT_EQ(PackedDeepLevel(12), 16);
-    for (int v = 244; v < 256; ++v)
-        EXPECT_EQ(PackedDeepLevel(v), 248) << v;
-    for (int v = 0; v < 256; ++v) {
-        EXPECT_EQ(PlainDeepLevel(v) % 8, 0);
-        EXPECT_TRUE(PlainDeepLevel(v) <= v && v - PlainDeepLevel(v) < 8) << v;
-        EXPECT_LE(std::abs(PackedDeepLevel(v) - (v > 248 ? 248 : v)), 4) << v;
+TEST(DithererLevels, EachQuantiserStepsWhereDesigned) {
+    // Palette: the nearest cube level, a remainder of 26 rounding down plain (26 -> 0, 27 -> 51)
+    // and up packed (26 -> 51).
+    EXPECT_EQ(StepsOf(Variant::Plain, 8),
+              (Steps{{27, 51}, {78, 102}, {129, 153}, {180, 204}, {231, 255}}));
+    EXPECT_EQ(StepsOf(Variant::Packed, 8),
+              (Steps{{26, 51}, {77, 102}, {128, 153}, {180, 204}, {231, 255}}));
+    // Five bits: truncated plain (7 -> 0), rounded packed (4 -> 8), both at most 248.
+    Steps truncated, rounded;
+    for (int level = 8; level <= 248; level += 8) {
+        truncated.push_back({level, level});
+        rounded.push_back({level - 4, level});
     }
+    EXPECT_EQ(StepsOf(Variant::Plain, 16), truncated);
+    EXPECT_EQ(StepsOf(Variant::Packed, 16), rounded);
 }
 
-TEST(DithererLevels, ASinglePixelIsQuantisedWithoutDiffusion) {
-    // Blue 26, green 27, red 7: the first pixel has no error to take.
-    const std::vector<Pixel> one = {PackPixel(7, 27, 26)};
-    EXPECT_EQ(Dithered(Variant::Plain, 8, one, 1, 1)[0], PackPixel(0, 51, 0));
-    EXPECT_EQ(Dithered(Variant::Packed, 8, one, 1, 1)[0], PackPixel(0, 51, 51));
-    const std::vector<Pixel> four = {PackPixel(4, 7, 3)};
-    EXPECT_EQ(Dithered(Variant::Plain, 16, four, 1, 1)[0], PackPixel(0, 0, 0));
-    EXPECT_EQ(Dithered(Variant::Packed, 16, four, 1, 1)[0], PackPixel(8, 8, 0));
+// Worked by hand from the diffusion rules: even rows left to right, odd rows right to left, 7/16
+// of the error to the next pixel and 3, 5 and 1 sixteenths below; (sum + 8) >> 4 arithmetic.
+TEST(DithererDiffusion, MatchesHandWorkedPictures) {
+    struct Case {
+        Variant variant;
+        int bits, width, height;
+        std::vector<int> in, out;
+    } cases[] = {
+        {Variant::Plain, 8, 3, 2, {26, 26, 26, 26, 26, 26}, {0, 51, 0, 51, 0, 51}},
+        // A black first row leaves no error; the second row runs from the right.
+        {Variant::Plain, 8, 4, 2, {0, 0, 0, 0, 26, 26, 26, 26}, {0, 0, 0, 0, 51, 0, 51, 0}},
+        // Row 0 leaves 3/16 of its error 26 below-left: (0, 1) gets 18 + ((7 x 8 + 78 + 8) >> 4)
+        // = 26, which rounds down.
+        {Variant::Plain, 8, 2, 2, {0, 26, 18, 0}, {0, 0, 0, 0}},
+        // One pixel wide. Row 3 takes t = (-70 + 8) >> 4 = -4 and gets 26, which rounds down.
+        {Variant::Plain, 8, 1, 4, {30, 30, 30, 30}, {51, 0, 51, 0}},
+        // Row 1 takes t = (-20 + 8) >> 4 = -1, so 3, which rounds to 0.
+        {Variant::Packed, 16, 1, 4, {4, 4, 4, 4}, {8, 0, 8, 0}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Dithered(c.variant, c.bits, Greys(c.in), c.width, c.height), Greys(c.out))
+            << c.width << "x" << c.height << " at " << c.bits << " bits";
 }
 
-// Worked by hand from the diffusion rules: row 0 left to right, row 1 right to left, 7/16 to the
-// next pixel, 3, 5 and 1 sixteenths below.
-TEST(DithererDiffusion, PlainPaletteMatchesHandWorkedRows) {
-    const std::vector<Pixel> flat(6, Grey(26));
-    const std::vector<Pixel> expected = {Grey(0), Grey(51), Grey(0), Grey(51), Grey(0), Grey(51)};
-    EXPECT_EQ(Dithered(Variant::Plain, 8, flat, 3, 2), expected);
-
-    // A black first row leaves no error behind; the second row runs from the right.
-    std::vector<Pixel> lower(8, Grey(0));
-    for (int x = 4; x < 8; ++x)
-        lower[x] = Grey(26);
-    const std::vector<Pixel> fromRight = {Grey(0),  Grey(0), Grey(0),  Grey(0),
-                                          Grey(51), Grey(0), Grey(51), Grey(0)};
-    EXPECT_EQ(Dithered(Variant::Plain, 8, lower, 4, 2), fromRight);
-}
-
-TEST(DithererDiffusion, OnePixelWideColumnsShiftNegativeErrorsArithmetically) {
-    // Plain palette, 30: row 3 takes t = (-70 + 8) >> 4 = -4 and gets 26, which rounds down.
-    EXPECT_EQ(Dithered(Variant::Plain, 8, std::vector<Pixel>(4, Grey(30)), 1, 4),
-              (std::vector<Pixel>{Grey(51), Grey(0), Grey(51), Grey(0)}));
-    // Packed five-bit, 4: row 1 takes t = (-20 + 8) >> 4 = -1, so 3, which rounds to 0.
-    EXPECT_EQ(Dithered(Variant::Packed, 16, std::vector<Pixel>(4, Grey(4)), 1, 4),
-              (std::vector<Pixel>{Grey(8), Grey(0), Grey(8), Grey(0)}));
-}
-
-TEST(DithererDiffusion, BlackStaysBlackAndWhiteBecomesTheTopLevel) {
-    for (Variant variant : {Variant::Plain, Variant::Packed})
-        for (int bits : {1, 4, 8, 15, 16}) {
-            const std::vector<Pixel> black(37 * 11, 0);
-            EXPECT_EQ(Dithered(variant, bits, black, 37, 11), black) << bits;
-            const std::vector<Pixel> white(37 * 11, 0xFFFFFF);
-            const Pixel top = bits == 8 ? Grey(255) : Grey(248);
-            EXPECT_EQ(Dithered(variant, bits, white, 37, 11), std::vector<Pixel>(37 * 11, top))
-                << bits;
-        }
-}
-
-TEST(DithererDiffusion, OutputUsesOnlyTheLevelsAndClearsTheTopByte) {
+TEST(DithererOutput, OnlyTheLevelsBlackAndWhiteExactFlatAreasRightOnAverage) {
     // A gradient through every channel value, with a top byte the buffer should never have.
     const int width = 256, height = 48;
     std::vector<Pixel> gradient(width * height);
@@ -146,44 +97,40 @@ TEST(DithererDiffusion, OutputUsesOnlyTheLevelsAndClearsTheTopByte) {
         for (int x = 0; x < width; ++x)
             gradient[y * width + x] =
                 0xAB000000u | PackPixel(x, (x + 5 * y) % 256, (3 * x + 11 * y) % 256);
-    for (Variant variant : {Variant::Plain, Variant::Packed}) {
-        std::set<Pixel> colours;
-        for (Pixel p : Dithered(variant, 8, gradient, width, height)) {
-            ASSERT_EQ(p >> 24, 0u);
-            for (unsigned c : {PixelRed(p), PixelGreen(p), PixelBlue(p)})
-                ASSERT_EQ(c % 51, 0u) << std::hex << p;
-            colours.insert(p);
-        }
-        EXPECT_LE(colours.size(), 216u);
-        EXPECT_GT(colours.size(), 150u); // the gradient really spans the cube
-        for (Pixel p : Dithered(variant, 16, gradient, width, height)) {
-            ASSERT_EQ(p >> 24, 0u);
-            for (unsigned c : {PixelRed(p), PixelGreen(p), PixelBlue(p)})
-                ASSERT_TRUE(c % 8 == 0 && c <= 248) << std::hex << p;
-        }
-    }
-}
-
-TEST(DithererDiffusion, MeanOfAFlatAreaIsTheInputWithinHalfALevel) {
-    const int width = 48, height = 48;
-    for (Variant variant : {Variant::Plain, Variant::Packed})
-        for (int bits : {8, 16}) {
-            const double step = bits == 8 ? 51 : 8;
-            const int top = bits == 8 ? 255 : 248;
-            for (int v = 0; v < 256; ++v) {
+    for (Variant variant : variants)
+        // 1- and 4-bit displays take the five-bit levels; only 8 bits is a palette display.
+        for (int bits : {1, 4, 8, 15, 16}) {
+            const bool palette = bits == 8;
+            const int step = palette ? 51 : 8, top = palette ? 255 : 248;
+            std::set<Pixel> colours;
+            for (Pixel p : Dithered(variant, bits, gradient, width, height)) {
+                ASSERT_EQ(p >> 24, 0u);
+                for (unsigned c : {PixelRed(p), PixelGreen(p), PixelBlue(p)})
+                    ASSERT_TRUE(c % step == 0 && c <= static_cast<unsigned>(top))
+                        << std::hex << p << " at " << std::dec << bits << " bits";
+                colours.insert(p);
+            }
+            if (palette) {
+                EXPECT_LE(colours.size(), 216u);
+                EXPECT_GT(colours.size(), 150u); // the gradient really spans the cube
+            }
+            // Flat areas: black and white exact, and every mean within half a level of the
+            // value (or of the top level above it). 1, 4 and 15 bits quantise as 16 do: there
+            // black and white suffice.
+            for (int v = 0; v < 256; v += bits == 8 || bits == 16 ? 1 : 255) {
                 const int channels[3] = {v, 255 - v, (v * 7) % 256}; // blue, green, red
-                const std::vector<Pixel> flat(width * height,
-                                              PackPixel(channels[2], channels[1], channels[0]));
-                const std::vector<Pixel> out = Dithered(variant, bits, flat, width, height);
+                const Pixel flat = PackPixel(channels[2], channels[1], channels[0]);
+                const std::vector<Pixel> out =
+                    Dithered(variant, bits, std::vector<Pixel>(48 * 48, flat), 48, 48);
+                if (v == 0) {
+                    ASSERT_EQ(out, std::vector<Pixel>(out.size(), PackPixel(0, top, 0))) << bits;
+                }
                 for (int c = 0; c < 3; ++c) {
                     double sum = 0;
                     for (Pixel p : out)
                         sum += (p >> (8 * c)) & 0xFF;
-                    const double mean = sum / out.size();
-                    // Above the top level the best is the top level itself.
-                    const double target = channels[c] > top ? top : channels[c];
-                    EXPECT_LE(std::abs(mean - target), step / 2)
-                        << "value " << channels[c] << " bits " << bits << " mean " << mean;
+                    EXPECT_LE(std::abs(sum / out.size() - std::min(channels[c], top)), step / 2.0)
+                        << "value " << channels[c] << " at " << bits << " bits";
                 }
             }
         }
@@ -194,38 +141,35 @@ TEST(DithererPacked, EveryImplementationMatchesTheLaneReference) {
     for (int round = 0; round < 40; ++round) {
         const int width = random.Between(1, 70), height = random.Between(1, 30);
         const bool deep = random.Below(2) == 1;
-        std::vector<Pixel> image = RandomImage(width, height, random);
-        if (round % 3 == 0) image = PhotoLikeImage(width, height, random);
+        const std::vector<Pixel> image =
+            MakePicture(round % 3 == 0 ? Picture::Photo : Picture::Noise, width, height, random);
         std::vector<Pixel> expected = image;
         reference::PackedDither(expected, width, height, deep);
-
-        std::vector<PackedLanes> slots(width + 2);
-        std::vector<Pixel> portable = image;
-        std::memset(slots.data(), 0, slots.size() * sizeof(PackedLanes));
-        PackedDitherPortable(portable.data(), width, height, deep, slots.data());
-        ASSERT_EQ(portable, expected) << width << "x" << height << " deep " << deep;
+        std::vector<void (*)(Pixel*, int, int, bool, PackedLanes*)> kernels = {
+            PackedDitherPortable};
 #if LANTERNMOOR_HAVE_MMX
-        std::vector<Pixel> mmx = image;
-        std::memset(slots.data(), 0, slots.size() * sizeof(PackedLanes));
-        PackedDitherMmx(mmx.data(), width, height, deep, slots.data());
-        ASSERT_EQ(mmx, expected) << width << "x" << height << " deep " << deep;
+        kernels.push_back(PackedDitherMmx);
 #endif
+        for (auto kernel : kernels) {
+            std::vector<Pixel> got = image;
+            std::vector<PackedLanes> slots(width + 2, PackedLanes{});
+            kernel(got.data(), width, height, deep, slots.data());
+            ASSERT_EQ(got, expected) << width << "x" << height << " deep " << deep;
+        }
         ASSERT_EQ(Dithered(Variant::Packed, deep ? 16 : 8, image, width, height), expected);
     }
 }
 
 TEST(DithererMemory, WithoutAnErrorBufferTheBufferIsLeftAlone) {
     TestRandom random(5);
-    const std::vector<Pixel> image = RandomImage(20, 10, random);
-    for (Variant variant : {Variant::Plain, Variant::Packed}) {
+    const std::vector<Pixel> image = MakePicture(Picture::Noise, 20, 10, random);
+    for (Variant variant : variants) {
         std::vector<Pixel> pixels = image;
-        FailingAllocations failing(0);
-        auto ditherer = MakeDitherer(variant, 8, pixels, 20, 10);
-        EXPECT_FALSE(ditherer->Dither());
-        EXPECT_EQ(failing.Refused(), 1);
+        TestAllocations failing(0);
+        EXPECT_FALSE(Dither(variant, 8, pixels, 20, 10));
         EXPECT_EQ(pixels, image);
         // An empty picture needs no buffer at all.
-        EXPECT_TRUE(MakeDitherer(variant, 8, pixels, 0, 10)->Dither());
-        EXPECT_EQ(failing.Refused(), 1);
+        EXPECT_TRUE(Dither(variant, 8, pixels, 0, 10));
+        EXPECT_EQ(failing.Asked, 1);
     }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,10 +24,9 @@ TEST(PpmReader, ReadsSamplesIntoPixelsWithCommentsAndSmallMaxvals) {
     ASSERT_TRUE(
         ReadPpm(Bytes("P6 # made by hand\n2 1\n255\n\x01\x02\x03\xFF\x80\x00"), image, error))
         << error;
-    ASSERT_EQ(image.Width(), 2);
-    ASSERT_EQ(image.Height(), 1);
-    EXPECT_EQ(image.Pixels()[0], PackPixel(1, 2, 3));
-    EXPECT_EQ(image.Pixels()[1], PackPixel(255, 128, 0));
+    ASSERT_EQ(std::make_pair(image.Width(), image.Height()), std::make_pair(2, 1));
+    EXPECT_EQ(std::vector<Pixel>(image.Pixels(), image.Pixels() + 2),
+              (std::vector<Pixel>{PackPixel(1, 2, 3), PackPixel(255, 128, 0)}));
     ASSERT_TRUE(ReadPpm(Bytes("P6\n1 1\n15\n\x0F\x07\x00"), image, error));
     EXPECT_EQ(image.Pixels()[0], PackPixel(255, 119, 0));
 }

@@ -3,24 +3,33 @@
 #include "imaging/FloatingPoint.h"
 #include "imaging/Resampler.h"
 
+#include <cmath>
+#include <cstdint>
+
 namespace reference {
 
+namespace {
+
+// One 16-bit lane: arithmetic modulo 2^16, read as signed.
 std::int16_t Lane(long value) {
     const long wrapped = ((value % 65536) + 65536) % 65536;
     return static_cast<std::int16_t>(wrapped >= 32768 ? wrapped - 65536 : wrapped);
 }
 
-std::int16_t MulHigh(std::int16_t a, std::int16_t b) {
-    const long product = static_cast<long>(a) * b;
-    // Arithmetic shift of the 32-bit product: floor division by 2^16.
-    return Lane(product >= 0 ? product / 65536 : -((-product + 65535) / 65536));
+// Arithmetic shift right: floor division by 2^bits (exact in double for these magnitudes).
+long Shift(long value, int bits) {
+    return static_cast<long>(std::floor(static_cast<double>(value) / (1L << bits)));
 }
 
+// The high half of the signed 32-bit product.
+std::int16_t MulHigh(std::int16_t a, std::int16_t b) {
+    return Lane(Shift(static_cast<long>(a) * b, 16));
+}
+
+// A signed word packed into an unsigned byte with saturation.
 int PackByte(std::int16_t value) {
     return value < 0 ? 0 : (value > 255 ? 255 : value);
 }
-
-namespace {
 
 int ByteOf(Pixel p, int lane) {
     return static_cast<int>((p >> (8 * lane)) & 0xFF);
@@ -114,8 +123,7 @@ void PackedDither(std::vector<Pixel>& pixels, int width, int height, bool deep) 
             for (int lane = 0; lane < 4; ++lane) {
                 const int value = lane < 3 ? ByteOf(pixel, lane) : 0;
                 const std::int16_t sum = Lane(carry[lane] + errors[4 * (x + 1) + lane] + 8);
-                // Arithmetic shift right by 4: floor division by 16.
-                const std::int16_t t = Lane(sum >= 0 ? sum / 16 : -((-sum + 15) / 16));
+                const std::int16_t t = Lane(Shift(sum, 4));
                 const int v = PackByte(Lane(value + t));
                 const int q = deep ? (PackByte(Lane(v + 4)) & 0xF8) : ((5 * v + 128) / 256) * 51;
                 const std::int16_t e = Lane(v - q);

@@ -5,17 +5,9 @@
 
 #include "imaging/PixelBuffer.h"
 
-#include <cstdint>
 #include <vector>
 
 namespace reference {
-
-// One 16-bit lane: arithmetic modulo 2^16, read as signed.
-std::int16_t Lane(long value);
-// The high half of the signed 32-bit product.
-std::int16_t MulHigh(std::int16_t a, std::int16_t b);
-// A signed word packed into an unsigned byte with saturation.
-int PackByte(std::int16_t value);
 
 // Resizes with the packed arithmetic: per output pixel and lane, the horizontal sums
 // 2 x sum(mulhigh(128 x byte, w)) and the vertical sum(mulhigh(work, w)) >> 6 (logical),

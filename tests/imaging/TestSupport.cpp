@@ -4,73 +4,50 @@
 
 namespace {
 
-int successesLeft = 0;
-int refused = 0;
-int counted = 0;
+TestAllocations* current = nullptr;
 
-void* FailAfterSuccesses(std::size_t bytes) {
-    if (successesLeft == 0) {
-        ++refused;
+void* TestAllocate(std::size_t bytes) {
+    ++current->Asked;
+    if (current->Successes == 0) {
+        ++current->Refused;
         return nullptr;
     }
-    --successesLeft;
+    --current->Successes;
     return std::malloc(bytes);
 }
 
-void* CountAllocation(std::size_t bytes) {
-    ++counted;
-    return std::malloc(bytes);
+int Byte(int value) {
+    return value < 0 ? 0 : (value > 255 ? 255 : value);
 }
 
 } // namespace
 
-std::vector<Pixel> RandomImage(int width, int height, TestRandom& random) {
-    std::vector<Pixel> image(static_cast<std::size_t>(width) * height);
-    for (Pixel& p : image)
-        p = PackPixel(random.Below(256), random.Below(256), random.Below(256));
-    return image;
-}
-
-std::vector<Pixel> PhotoLikeImage(int width, int height, TestRandom& random) {
-    std::vector<Pixel> image(static_cast<std::size_t>(width) * height);
-    for (int y = 0; y < height; ++y)
+std::vector<Pixel> MakePicture(Picture kind, int width, int height, TestRandom& random) {
+    const int patch = random.Between(2, 9);
+    const Pixel flat = PackPixel(random.Below(256), random.Below(256), random.Below(256));
+    std::vector<Pixel> image(static_cast<std::size_t>(width) * height, flat);
+    for (int y = 0; y < height && kind != Picture::Flat; ++y)
         for (int x = 0; x < width; ++x) {
-            auto channel = [&](int a, int b) {
-                const int v =
-                    (a * x + b * y) * 255 / (a * width + b * height + 1) + random.Between(-3, 3);
-                return v < 0 ? 0 : (v > 255 ? 255 : v);
+            const int r = random.Below(256), g = random.Below(256), b = random.Below(256);
+            const int level = ((x / patch) * 7 + (y / patch) * 3) % 4 * 85;
+            auto ramp = [&](int a, int c) {
+                return Byte((a * x + c * y) * 255 / (a * width + c * height + 1) + r % 7 - 3);
             };
             image[static_cast<std::size_t>(y) * width + x] =
-                PackPixel(channel(3, 1), channel(1, 2), channel(2, 5));
+                kind == Picture::Noise   ? static_cast<Pixel>(r ^ g) << 24 | PackPixel(r, g, b)
+                : kind == Picture::Photo ? PackPixel(ramp(3, 1), ramp(1, 2), ramp(2, 5))
+                                         : PackPixel(b % 10 == 0 ? r : level, level, 255 - level);
         }
     return image;
 }
 
-FailingAllocations::FailingAllocations(int successes) {
-    successesLeft = successes;
-    refused = 0;
-    previous = SetImagingAllocateFunction(FailAfterSuccesses);
+TestAllocations::TestAllocations(int successes) : Successes(successes) {
+    current = this;
+    previous = SetImagingAllocateFunction(TestAllocate);
 }
 
-FailingAllocations::~FailingAllocations() {
+TestAllocations::~TestAllocations() {
     SetImagingAllocateFunction(previous);
-}
-
-int FailingAllocations::Refused() const {
-    return refused;
-}
-
-CountingAllocations::CountingAllocations() {
-    counted = 0;
-    previous = SetImagingAllocateFunction(CountAllocation);
-}
-
-CountingAllocations::~CountingAllocations() {
-    SetImagingAllocateFunction(previous);
-}
-
-int CountingAllocations::Count() const {
-    return counted;
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -3,6 +3,7 @@
 
 #include "imaging/PixelBuffer.h"
 
+#include <climits>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -19,33 +20,25 @@ private:
     std::mt19937 engine;
 };
 
-// Every pixel random, byte 3 zero.
-std::vector<Pixel> RandomImage(int width, int height, TestRandom& random);
-// Smooth gradients with a little noise, like a photograph.
-std::vector<Pixel> PhotoLikeImage(int width, int height, TestRandom& random);
+// The plain (float, level table) or the packed (16-bit lane) ditherer or resampler.
+enum class Variant { Plain, Packed };
+constexpr Variant variants[] = {Variant::Plain, Variant::Packed};
 
-// Makes every allocation after the first `successes` fail, for the life of the object.
-class FailingAllocations {
+// Noise: every byte random, also the unused top byte that every output must clear.
+// Photo: smooth gradients with a little noise.
+// Patches: few levels in large patches with some noise, as in skies and shadows, where most
+// neighbours are equal and the vertical sums land on integers.
+// Flat: one random colour.
+enum class Picture { Noise, Photo, Patches, Flat };
+std::vector<Pixel> MakePicture(Picture kind, int width, int height, TestRandom& random);
+
+// Replaces the imaging allocator for the life of the object: the first `successes` allocations
+// are made, every later one is refused; Asked and Refused count them.
+class TestAllocations {
 public:
-    explicit FailingAllocations(int successes);
-    ~FailingAllocations();
-    FailingAllocations(const FailingAllocations&) = delete;
-    FailingAllocations& operator=(const FailingAllocations&) = delete;
-    // Allocations that were refused so far.
-    int Refused() const;
-
-private:
-    ImagingAllocateFunction previous;
-};
-
-// Counts allocations and the bytes asked for, for the life of the object.
-class CountingAllocations {
-public:
-    CountingAllocations();
-    ~CountingAllocations();
-    CountingAllocations(const CountingAllocations&) = delete;
-    CountingAllocations& operator=(const CountingAllocations&) = delete;
-    int Count() const;
+    explicit TestAllocations(int successes = INT_MAX);
+    ~TestAllocations();
+    int Successes, Asked = 0, Refused = 0;
 
 private:
     ImagingAllocateFunction previous;
