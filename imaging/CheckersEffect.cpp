@@ -81,7 +81,7 @@ void CheckersEffect::Begin(const Rect& oldRect, const Rect& newRect) {
     this->newRect = newRect;
     const std::int64_t width = std::int64_t{unionRect.right} - unionRect.left;
     const std::int64_t height = std::int64_t{unionRect.bottom} - unionRect.top;
-    std::int64_t size = cx / divisor;
+    std::int64_t size = divisor > 0 ? cx / divisor : 0;
     if (size <= 2) size = 2;
     auto cellsAcross = [&size](std::int64_t length) { return (length + size - 1) / size; };
     while (cellsAcross(width) * cellsAcross(height) > MaxCells)
