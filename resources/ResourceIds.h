@@ -10,3 +10,25 @@
 
 // Pictures are RCDATA resources; the caption of each is the string table entry with the same id.
 #define IDR_FIRST_PICTURE 114
+
+// The configuration page (a property sheet page) and its controls.
+#define IDD_SETUP_PAGE 106
+#define IDC_ENLARGE_TO_FIT 1005
+#define IDC_RANDOM_ORDER 1006
+#define IDC_SHOW_TEXT 1007
+#define IDC_ENABLE_KEYS 1009
+#define IDC_PICTURE_SPEED 1003
+#define IDC_ABOUT 1012
+#define IDC_USE_EFFECTS 1001
+#define IDC_EFFECT_LIST 1010
+#define IDC_EFFECT_SPEED 1008
+
+// The About box, its credits and its link.
+#define IDD_ABOUT 101
+#define IDC_CREDITS 1017
+#define IDC_WEB_LINK 1018
+
+// The page's pictures (tools/make-page-icons draws them): a cogwheel over a sheet beside the
+// effects, a display monitor over a sheet beside the general options.
+#define IDI_COGWHEEL 2000
+#define IDI_MONITOR 2001

@@ -1,7 +1,195 @@
 #include "settings/Configuration_win32.h"
 
-// The property sheet is not built yet: the configuration mode shows nothing and reports that it
-// ran, so the command-line table already behaves as it will.
-int RunConfiguration(HWND) {
+#include "resources/ResourceIds.h"
+#include "settings/AboutBox_win32.h"
+#include "settings/RegistrySettingsStore_win32.h"
+#include "settings/ScreenSaverSettings.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+
+namespace {
+
+// The effects list shows its items in this order, not in the registry's.
+constexpr const char* kListedEffects[] = {"Vertical lines", "Horizontal lines", "Big checkers",
+                                          "Small checkers"};
+constexpr int kUnchecked = 1;
+constexpr int kChecked = 2;
+
+// The page of the sheet: the controls of template IDD_SETUP_PAGE, exchanged with one record.
+class SetupPage {
+public:
+    SetupPage(ScreenSaverSettings& settings, HINSTANCE instance)
+        : settings_(settings), instance_(instance), EnlargeToFit(settings.EnlargeToFit),
+          RandomOrder(settings.RandomOrder), ShowText(settings.ShowText),
+          EnableKeys(settings.EnableKeys), UseEffects(settings.UseEffects),
+          PictureMillis(settings.PictureMillis), EffectMillis(settings.EffectMillis) {}
+
+    HPROPSHEETPAGE Create() {
+        PROPSHEETPAGEA page{};
+        page.dwSize = sizeof page;
+        page.dwFlags = PSP_DEFAULT; // no title of its own: the tab shows the template's caption
+        page.hInstance = instance_;
+        page.pszTemplate = MAKEINTRESOURCEA(IDD_SETUP_PAGE);
+        page.pfnDlgProc = &DialogProcedure;
+        page.lParam = reinterpret_cast<LPARAM>(this);
+        return CreatePropertySheetPageA(&page);
+    }
+
+private:
+    static INT_PTR CALLBACK DialogProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            auto* self = reinterpret_cast<SetupPage*>(
+                reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+            self->page_ = page;
+            SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        }
+        auto* self = reinterpret_cast<SetupPage*>(GetWindowLongPtrA(page, DWLP_USER));
+        return self != nullptr ? self->ProcessMessage(message, wParam, lParam) : FALSE;
+    }
+
+    INT_PTR ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        switch (message) {
+        case WM_INITDIALOG:
+            Initialise();
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDC_USE_EFFECTS)
+                EnableWindow(Item(IDC_EFFECT_LIST), IsChecked(IDC_USE_EFFECTS));
+            else if (LOWORD(wParam) == IDC_ABOUT)
+                ShowAboutBox(instance_, GetActiveWindow());
+            else
+                return FALSE;
+            return TRUE;
+        case WM_NOTIFY:
+            if (reinterpret_cast<const NMHDR*>(lParam)->code != PSN_KILLACTIVE) return FALSE;
+            KillActive();
+            SetWindowLongPtrA(page_, DWLP_MSGRESULT, FALSE); // the page may be left
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+
+    HWND Item(int id) const { return GetDlgItem(page_, id); }
+    LRESULT Send(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
+        return SendDlgItemMessageA(page_, id, message, wParam, lParam);
+    }
+    bool IsChecked(int id) const { return Send(id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    void SetCheck(int id, std::int32_t value) const {
+        Send(id, BM_SETCHECK, value != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    // Tick frequency and range before the position, which the default range would cut.
+    void SetUpTrackbar(int id, int tickEvery, int minimum, int maximum, std::int32_t position) {
+        Send(id, TBM_SETTICFREQ, tickEvery, 0);
+        Send(id, TBM_SETRANGE, FALSE, MAKELPARAM(minimum, maximum));
+        Send(id, TBM_SETPOS, TRUE, position);
+    }
+
+    void Initialise() {
+        SetCheck(IDC_ENLARGE_TO_FIT, EnlargeToFit);
+        SetCheck(IDC_RANDOM_ORDER, RandomOrder);
+        SetCheck(IDC_SHOW_TEXT, ShowText);
+        SetCheck(IDC_ENABLE_KEYS, EnableKeys);
+        SetCheck(IDC_USE_EFFECTS, UseEffects);
+        SetUpTrackbar(IDC_PICTURE_SPEED, 1000, 2000, 10000, PictureMillis);
+        SetUpTrackbar(IDC_EFFECT_SPEED, 250, 1000, 5000, EffectMillis);
+
+        Send(IDC_EFFECT_LIST, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+             LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
+        char heading[] = "Transition effects";
+        LVCOLUMNA column{};
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH;
+        column.fmt = LVCFMT_LEFT;
+        column.pszText = heading;
+        column.cx = static_cast<int>(Send(IDC_EFFECT_LIST, LVM_GETSTRINGWIDTHA, 0,
+                                          reinterpret_cast<LPARAM>(heading))) +
+                    15;
+        Send(IDC_EFFECT_LIST, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+        // The column fills the list, beside room for a vertical scroll bar.
+        RECT list{};
+        GetWindowRect(Item(IDC_EFFECT_LIST), &list);
+        Send(IDC_EFFECT_LIST, LVM_SETCOLUMNWIDTH, 0,
+             MAKELPARAM(list.right - list.left - GetSystemMetrics(SM_CXVSCROLL) - 4, 0));
+
+        for (int index = 0; index < 4; ++index) {
+            LVITEMA item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = index;
+            item.pszText = const_cast<char*>(kListedEffects[index]);
+            Send(IDC_EFFECT_LIST, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            item.mask = LVIF_STATE;
+            item.stateMask = LVIS_STATEIMAGEMASK;
+            item.state = INDEXTOSTATEIMAGEMASK(
+                settings_.IsEffectEnabled(kListedEffects[index]) ? kChecked : kUnchecked);
+            Send(IDC_EFFECT_LIST, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        }
+        EnableWindow(Item(IDC_EFFECT_LIST), UseEffects != 0);
+    }
+
+    // The sheet is closing with OK: everything shown goes into the record. A disabled list keeps
+    // its check marks, and they are taken too.
+    void KillActive() {
+        EnlargeToFit = IsChecked(IDC_ENLARGE_TO_FIT);
+        RandomOrder = IsChecked(IDC_RANDOM_ORDER);
+        ShowText = IsChecked(IDC_SHOW_TEXT);
+        EnableKeys = IsChecked(IDC_ENABLE_KEYS);
+        UseEffects = IsChecked(IDC_USE_EFFECTS);
+        PictureMillis = static_cast<std::int32_t>(Send(IDC_PICTURE_SPEED, TBM_GETPOS, 0, 0));
+        EffectMillis = static_cast<std::int32_t>(Send(IDC_EFFECT_SPEED, TBM_GETPOS, 0, 0));
+
+        settings_.EnlargeToFit = EnlargeToFit != 0;
+        settings_.RandomOrder = RandomOrder != 0;
+        settings_.ShowText = ShowText != 0;
+        settings_.UseEffects = UseEffects != 0;
+        settings_.EnableKeys = EnableKeys != 0;
+        settings_.PictureMillis = PictureMillis;
+        settings_.EffectMillis = EffectMillis;
+        for (int index = 0; index < 4; ++index) {
+            const auto state = Send(IDC_EFFECT_LIST, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK);
+            settings_.TransitionEffects[kListedEffects[index]] =
+                (state & LVIS_STATEIMAGEMASK) >> 12 != kUnchecked;
+        }
+    }
+
+    ScreenSaverSettings& settings_;
+    HINSTANCE instance_;
+    HWND page_ = nullptr;
+    // What the controls show, exchanged with the record when the page opens and when it closes.
+    std::int32_t EnlargeToFit;
+    std::int32_t RandomOrder;
+    std::int32_t ShowText;
+    std::int32_t EnableKeys;
+    std::int32_t UseEffects;
+    std::int32_t PictureMillis;
+    std::int32_t EffectMillis;
+};
+
+} // namespace
+
+int RunConfiguration(HINSTANCE instance, HWND owner) {
+    // The list view's class as well: no version of the common controls must lack it.
+    INITCOMMONCONTROLSEX classes{sizeof classes,
+                                 ICC_BAR_CLASSES | ICC_COOL_CLASSES | ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
+
+    RegistrySettingsStore store;
+    ScreenSaverSettings settings(store);
+    SetupPage page(settings, instance);
+    HPROPSHEETPAGE pages[] = {page.Create()};
+    if (pages[0] == nullptr) return 0;
+
+    PROPSHEETHEADERA sheet{};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_DEFAULT; // modal, and the caption exactly as given
+    sheet.hwndParent = owner;
+    sheet.hInstance = instance;
+    sheet.pszCaption = "Properties";
+    sheet.nPages = 1;
+    sheet.nStartPage = 0;
+    sheet.phpage = pages;
+    // The sheet destroys the page it was given, whatever the outcome. Only OK gives 1.
+    if (PropertySheetA(&sheet) == 1) settings.SaveSettings(store);
     return 0;
 }

@@ -1,7 +1,8 @@
-// The configuration mode: the property sheet that edits the settings.
+// The configuration mode: a property sheet whose one page edits every setting.
 #pragma once
 
 #include <windows.h>
 
-// Runs the configuration owned by `owner` (null: no owner) and returns the exit code, 0.
-int RunConfiguration(HWND owner);
+// Shows the sheet "Properties" owned by `owner` (null: no owner), with the page and About box
+// templates of `instance`, and saves the settings when it closes with OK. Returns 0.
+int RunConfiguration(HINSTANCE instance, HWND owner);

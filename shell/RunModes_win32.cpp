@@ -2,6 +2,7 @@
 
 #include "settings/Configuration_win32.h"
 #include "settings/RegistrySettingsStore_win32.h"
+#include "shell/ApplicationModule_win32.h"
 #include "shell/MessageLoop_win32.h"
 #include "shell/PasswordHooks_win32.h"
 #include "shell/SlideshowWindow_win32.h"
@@ -103,7 +104,7 @@ int Win32RunModes::RunPreview(WindowValue parent) {
 }
 
 int Win32RunModes::RunConfiguration(WindowValue owner) {
-    return ::RunConfiguration(ToWindow(owner));
+    return ::RunConfiguration(ApplicationModule::Current().Instance(), ToWindow(owner));
 }
 
 int Win32RunModes::ChangePassword(WindowValue parent) {
