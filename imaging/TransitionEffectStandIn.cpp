@@ -54,7 +54,8 @@ private:
 } // namespace
 
 std::unique_ptr<TransitionEffect> CreateTransitionEffect(const char* name, int cx, int cy) {
-    for (const char* known : {"Horizontal lines", "Vertical lines", "Big checkers", "Small checkers"})
+    for (const char* known :
+         {"Horizontal lines", "Vertical lines", "Big checkers", "Small checkers"})
         if (name != nullptr && std::strcmp(name, known) == 0)
             return std::make_unique<WipeStandInEffect>(cx, cy);
     return nullptr;

@@ -14,8 +14,8 @@ void SlideshowWindow::DrawCaption() {
         static_cast<std::size_t>(CurrentIndex) >= PictureIds.size())
         return;
     const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(Handle(), GWLP_HINSTANCE));
-    const std::string caption =
-        LoadCaption(instance, static_cast<UINT>(PictureIds[static_cast<std::size_t>(CurrentIndex)]));
+    const std::string caption = LoadCaption(
+        instance, static_cast<UINT>(PictureIds[static_cast<std::size_t>(CurrentIndex)]));
     if (!CaptionShown(caption.size(), IsPreview, Settings_.ShowText)) return;
 
     const HDC dc = MemoryDC.Get();

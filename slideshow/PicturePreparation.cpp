@@ -9,12 +9,11 @@ bool PreparePictureImage(JpegInputStream& stream, int windowWidth, int windowHei
                          Rect& placement) {
     DecodedPicture outcome;
     PictureFit fit{};
-    const bool prepared =
-        DecodePicture(stream, useSimd, image, outcome) && image.Width() > 0 &&
-        image.Height() > 0 &&
-        FitAndReducePicture(image, windowWidth, windowHeight, enlargeToFit, bitsPerPixel, useSimd,
-                            fit) &&
-        fit.Width > 0 && fit.Height > 0;
+    const bool prepared = DecodePicture(stream, useSimd, image, outcome) && image.Width() > 0 &&
+                          image.Height() > 0 &&
+                          FitAndReducePicture(image, windowWidth, windowHeight, enlargeToFit,
+                                              bitsPerPixel, useSimd, fit) &&
+                          fit.Width > 0 && fit.Height > 0;
     if (!prepared) {
         image.Replace(nullptr, 0, 0);
         fit = FitPicture(0, 0, windowWidth, windowHeight, enlargeToFit);

@@ -39,7 +39,8 @@ void SlideshowWindow::SetUpShow(const CREATESTRUCTA& create) {
         }
     }
     // The brush keeps its own copy of the pattern; the bitmap goes at the end of the set-up.
-    GdiObject<HBITMAP> pattern(LoadBitmapA(create.hInstance, MAKEINTRESOURCEA(IDB_CAPTION_PATTERN)));
+    GdiObject<HBITMAP> pattern(
+        LoadBitmapA(create.hInstance, MAKEINTRESOURCEA(IDB_CAPTION_PATTERN)));
     if (pattern) CaptionBrush.Reset(CreatePatternBrush(pattern.Get()));
     MemoryDC.Reset(CreateCompatibleDC(WindowDC));
     if (MemoryDC) SetBkMode(MemoryDC.Get(), TRANSPARENT);

@@ -37,8 +37,12 @@ TEST(Caption, DrawnOnlyWithTextOutsideThePreviewWithShowTextOn) {
 TEST(Caption, ATextIsLoadedWholeInBuffersGrowingBy256WhileFewerThan3AreLeftOver) {
     // Sizes of the buffers asked for, by text length: 253 characters leave 3 of 256 over.
     const std::pair<std::size_t, std::vector<int>> cases[] = {
-        {0, {256}},         {1, {256}},           {253, {256}},
-        {254, {256, 512}},  {509, {256, 512}},    {510, {256, 512, 768}},
+        {0, {256}},
+        {1, {256}},
+        {253, {256}},
+        {254, {256, 512}},
+        {509, {256, 512}},
+        {510, {256, 512, 768}},
         {1000, {256, 512, 768, 1024}},
     };
     for (const auto& [length, sizes] : cases) {

@@ -70,9 +70,9 @@ TEST(SlideStepping, TheIndexWrapsBothWaysAndAnEmptyShowHasNone) {
         int Delta;
         std::size_t Count;
         std::int32_t Next;
-    } cases[] = {{-1, +1, 17, 0},  {0, +1, 17, 1}, {15, +1, 17, 16}, {16, +1, 17, 0},
-                 {0, -1, 17, 16},  {1, -1, 17, 0}, {-1, -1, 17, 16}, {0, +1, 1, 0},
-                 {0, -1, 1, 0},    {-1, +1, 0, -1}, {-1, -1, 0, -1},  {0, +1, 0, -1}};
+    } cases[] = {{-1, +1, 17, 0}, {0, +1, 17, 1},  {15, +1, 17, 16}, {16, +1, 17, 0},
+                 {0, -1, 17, 16}, {1, -1, 17, 0},  {-1, -1, 17, 16}, {0, +1, 1, 0},
+                 {0, -1, 1, 0},   {-1, +1, 0, -1}, {-1, -1, 0, -1},  {0, +1, 0, -1}};
     for (const auto& c : cases)
         EXPECT_EQ(StepIndex(c.Current, c.Delta, c.Count), c.Next)
             << c.Current << " " << c.Delta << " of " << c.Count;
@@ -80,8 +80,8 @@ TEST(SlideStepping, TheIndexWrapsBothWaysAndAnEmptyShowHasNone) {
 
 TEST(SlideStepping, APeriodOfZeroOrLessIsTheDefault) {
     const std::pair<std::int32_t, std::uint32_t> cases[] = {
-        {2000, 2000}, {1, 1}, {60000, 60000}, {INT_MAX, INT_MAX}, {0, 2000}, {-1, 2000},
-        {INT_MIN, 2000}};
+        {2000, 2000}, {1, 1},     {60000, 60000}, {INT_MAX, INT_MAX},
+        {0, 2000},    {-1, 2000}, {INT_MIN, 2000}};
     for (const auto& [millis, period] : cases)
         EXPECT_EQ(PicturePeriod(millis), period) << millis;
 }

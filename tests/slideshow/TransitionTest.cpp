@@ -1,8 +1,8 @@
 // The transition loop against a clock of the test's own: frame pacing, progress, the final frame
 // in every case, the reshuffle after each transition, the effect list, and the message rules.
+#include "slideshow/Transition.h"
 #include "settings/ScreenSaverSettings.h"
 #include "slideshow/RandomSource.h"
-#include "slideshow/Transition.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -76,7 +76,11 @@ TEST(Transition, FramesAreAtLeast33MsApartAndTheFinalFrameComesInEveryCase) {
     } cases[] = {
         // Fast frames sleep the rest of 33 ms: progress k x 33 / 200.
         {"fast frames", 1000, 200, 10, 0, {0, .165f, .33f, .495f, .66f, .825f, .99f, 1}},
-        {"a tick counter that wraps", 0xFFFFFFF0u, 200, 10, 0,
+        {"a tick counter that wraps",
+         0xFFFFFFF0u,
+         200,
+         10,
+         0,
          {0, .165f, .33f, .495f, .66f, .825f, .99f, 1}},
         // Slow frames do not sleep; progress k x 50 / 200.
         {"slow frames", 5, 200, 50, 0, {0, .25f, .5f, .75f, 1}},
@@ -116,7 +120,8 @@ TEST(Transition, EachTransitionRunsTheFirstEffectAndThenReshufflesTheList) {
         std::vector<std::string> log;
         EffectList effects;
         for (int i = 0; i < count; ++i)
-            effects.push_back(std::make_unique<RecordingEffect>(host, std::string(1, 'A' + i), log));
+            effects.push_back(
+                std::make_unique<RecordingEffect>(host, std::string(1, 'A' + i), log));
         RandomSource random;
         NoSurface surface;
         std::string used;
@@ -178,9 +183,15 @@ TEST(Transition, TheEnabledEffectsInTheirFixedOrderOrNoneWithUseEffectsSwitchedO
          {"Big checkers 1024x768", "Small checkers 1024x768"},
          2,
          true},
-        {true, {"Horizontal lines", "Big checkers", "Small checkers"}, {"Vertical lines 1024x768"},
-         0, false},
-        {true, {"Horizontal lines", "Vertical lines", "Big checkers", "Small checkers"}, {}, 0,
+        {true,
+         {"Horizontal lines", "Big checkers", "Small checkers"},
+         {"Vertical lines 1024x768"},
+         0,
+         false},
+        {true,
+         {"Horizontal lines", "Vertical lines", "Big checkers", "Small checkers"},
+         {},
+         0,
          false},
         {false, {}, {}, 0, false},
     };
@@ -221,8 +232,7 @@ TEST(Transition, MessagesBetweenFramesAreLeftQueuedDroppedDispatchedOrEndTheLoop
         {0x0100, 0x22, 1, false, M::Dispatch},  // without paging it closes
         {0x0100, 'A', 1, true, M::Dispatch},    // any other key closes
         {kMouseMove, 0, 1, false, M::Dispatch}, // so does the mouse
-        {kTimer, 1, 1, false, M::Dispatch},
-        {kQuit, 0, 0, true, M::RepostQuitAndLeave},
+        {kTimer, 1, 1, false, M::Dispatch},     {kQuit, 0, 0, true, M::RepostQuitAndLeave},
         {kMouseMove, 0, -1, true, M::Leave}, // the window is gone
     };
     for (const auto& c : cases)
