@@ -21,6 +21,10 @@ Rect ToRect(const RECT& rect) {
     return Rect{rect.left, rect.top, rect.right, rect.bottom};
 }
 
+bool IsEmpty(const RECT& rect) {
+    return rect.left >= rect.right || rect.top >= rect.bottom;
+}
+
 } // namespace
 
 void SlideshowWindow::SetUpShow(const CREATESTRUCTA& create) {
@@ -69,7 +73,8 @@ void SlideshowWindow::StepPicture(int delta) {
         // Selected for the transition only: afterwards the bitmap is selected nowhere and can be
         // deleted when the next picture replaces it.
         const SelectedObject picture(MemoryDC.Get(), PictureBitmap.Get());
-        if (Settings_.UseEffects && MemoryDC) {
+        // From nothing to nothing (a show without pictures) there is nothing to draw.
+        if (Settings_.UseEffects && MemoryDC && !(IsEmpty(oldRect) && IsEmpty(PictureRect))) {
             StandInEffectSurface surface(WindowDC, MemoryDC.Get());
             WindowTransitionHost host(Handle(), Settings_.EnableKeys);
             RunNextTransition(Effects, surface, ToRect(oldRect), ToRect(PictureRect),
