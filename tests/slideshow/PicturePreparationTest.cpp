@@ -77,9 +77,15 @@ TEST(PicturePreparation, NothingToShowLeavesAnEmptySlotAtTheCentre) {
     EXPECT_EQ(garbage.Image.Pixels(), nullptr);
     EXPECT_EQ(Corners(garbage.Placement), (std::array<int, 4>{400, 300, 400, 300}));
 
+    // A picture scaled to nothing (in a window of no width) is nothing to show either.
+    const std::vector<uint8_t> meadow = Photograph(114);
+    Prepared squeezed;
+    Prepare(meadow, 0, 600, 32, squeezed);
+    EXPECT_FALSE(squeezed.Shown);
+    EXPECT_EQ(Corners(squeezed.Placement), (std::array<int, 4>{0, 300, 0, 300}));
+
     // Every allocation of the pixel work refused in turn (the pixels, the resampler's, the
     // ditherer's): no picture, and the same empty slot, until none is refused.
-    const std::vector<uint8_t> meadow = Photograph(114);
     const ImagingAllocateFunction previous = SetImagingAllocateFunction(&CountingAllocate);
     int refusals = 0;
     for (refused = 1;; ++refused) {

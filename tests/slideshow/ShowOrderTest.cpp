@@ -51,7 +51,7 @@ TEST(ShuffleCyclic, ExchangesEachElementWithOneBeforeItMakingOneCycle) {
     EXPECT_EQ(untouched.Draw(), 41);
 
     // Any seed: a single cycle through every element, so none keeps its place; two always swap.
-    // Beyond 32767 elements the wider draw still reaches every earlier place.
+    // Beyond 32767 elements each exchange takes two draws, to reach every earlier place.
     for (const std::size_t n : {std::size_t{2}, std::size_t{17}, std::size_t{40000}}) {
         for (std::uint32_t seed = 0; seed < (n > 100 ? 3u : 200u); ++seed) {
             RandomSource random;
@@ -60,6 +60,13 @@ TEST(ShuffleCyclic, ExchangesEachElementWithOneBeforeItMakingOneCycle) {
             std::iota(list.begin(), list.end(), 0);
             ShuffleCyclic(list, random);
             ASSERT_EQ(CycleLength(list), n) << "n " << n << " seed " << seed;
+            if (n == 40000) {
+                RandomSource after;
+                after.Seed(seed * 2654435761u);
+                for (int draws = 0; draws < 39999 + (39999 - 32767); ++draws)
+                    after.Draw();
+                EXPECT_EQ(random.Draw(), after.Draw());
+            }
         }
     }
 }

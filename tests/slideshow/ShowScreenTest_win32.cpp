@@ -294,7 +294,9 @@ TEST(Screen800x600x24, DamagedGreyHugeAndBrokenPicturesShowAsPreparedAndTheShowS
         SendKeys({VK_NEXT});
         if (pictures[i].Name == "huge") {
             // 256 MB of pixels: shown fitted when the memory is there, else background.
-            EXPECT_TRUE(WaitForPicture(pictures[i], 30000) || WaitForPicture(Expected{}, 100));
+            const bool shown = WaitForPicture(pictures[i], 30000);
+            std::printf("the 8192 x 8192 picture %s\n", shown ? "shows" : "does not show");
+            EXPECT_TRUE(shown || WaitForPicture(Expected{}, 100));
         } else {
             EXPECT_TRUE(WaitForPicture(pictures[i], 15000));
         }
@@ -347,14 +349,15 @@ TEST(Screen1024x768x24, TheFirstPictureComesAtOnceAndThenOneEveryPictureMillis) 
 
 TEST(Screen1024x768x24, WithEffectsTheNextPeriodStartsAfterTheTransition) {
     const Settings settings{
-        {"ShowText", 0}, {"UseEffects", 1}, {"EffectMillis", 1500}, {"PictureMillis", 1500}};
+        {"ShowText", 0}, {"UseEffects", 1}, {"EffectMillis", 1500}, {"PictureMillis", 2500}};
     const std::vector<Expected> pictures = Shipped();
     FullScreenRun run;
     ASSERT_NE(run.Window, nullptr);
     ASSERT_TRUE(WaitForPicture(pictures[0], 15000));
     for (int next = 1; next <= 2; ++next) {
         const DWORD complete = GetTickCount();
-        // The picture stays whole for a period, then the transition to the next one begins.
+        // The picture stays whole for a whole period, then the transition to the next one begins
+        // (a period counted from the start of the step would end 1 s after the transition).
         ASSERT_TRUE(WaitUntil([&] { return !Shows(Screenshot(), pictures[next - 1]); }, 10000));
         const DWORD begins = GetTickCount();
         ASSERT_TRUE(WaitForPicture(pictures[next], 10000));
@@ -362,8 +365,8 @@ TEST(Screen1024x768x24, WithEffectsTheNextPeriodStartsAfterTheTransition) {
         std::printf("picture %s whole for %lu ms, transition %lu ms\n",
                     pictures[next - 1].Name.c_str(), static_cast<unsigned long>(begins - complete),
                     static_cast<unsigned long>(ends - begins));
-        EXPECT_GT(begins - complete, 1200u);
-        EXPECT_LT(begins - complete, 6000u);
+        EXPECT_GT(begins - complete, 2000u);
+        EXPECT_LT(begins - complete, 7000u);
         EXPECT_GT(ends - begins, 1000u);
         EXPECT_LT(ends - begins, 6000u);
     }
@@ -372,7 +375,8 @@ TEST(Screen1024x768x24, WithEffectsTheNextPeriodStartsAfterTheTransition) {
 }
 
 TEST(Screen1024x768x24, AKeyDuringATransitionEndsItWithThePictureWholeBeforeTheSaverCloses) {
-    const Settings settings{{"ShowText", 0}, {"UseEffects", 1}, {"EffectMillis", 8000}};
+    const Settings settings{
+        {"ShowText", 0}, {"UseEffects", 1}, {"EffectMillis", 6000}, {"PictureMillis", 200}};
     // On Windows 98 with a password.cpl of the tests that refuses the first close: the whole
     // picture stays to be seen after the cut-short transition.
     const std::string exeName = "LanternmoorShowW98.scr";
@@ -386,19 +390,22 @@ TEST(Screen1024x768x24, AKeyDuringATransitionEndsItWithThePictureWholeBeforeTheS
                           (folder + "\\password.cpl").c_str(), FALSE));
     SetEnvironmentVariableA("LM_HOOK_REFUSED", nullptr);
 
-    const Expected meadow = Load("114");
+    // The second transition, from the taller 114 to 115, is cut short: the final frame completes
+    // 115 and paints black what is left of 114 above and below it.
+    const Expected meadow = Load("114"), boats = Load("115");
     FullScreenRun run(folder + "\\" + exeName);
     ASSERT_NE(run.Window, nullptr);
+    ASSERT_TRUE(WaitForPicture(meadow, 15000));
     ASSERT_TRUE(WaitUntil(
         [&] {
-            const double share = ShareShown(Screenshot(), meadow);
-            return share > 0.05 && share < 0.6;
+            const double share = ShareShown(Screenshot(), boats);
+            return share > 0.05 && share < 0.4;
         },
         10000))
         << "no transition under way";
     SendKeys({'K'});
     const DWORD key = GetTickCount();
-    ASSERT_TRUE(WaitForPicture(meadow, 5000));
+    ASSERT_TRUE(WaitForPicture(boats, 5000));
     const DWORD whole = GetTickCount() - key;
     std::printf("picture whole %lu ms after the key\n", static_cast<unsigned long>(whole));
     EXPECT_LT(whole, 2000u) << "the transition was not cut short";

@@ -18,7 +18,7 @@ using ::testing::FloatEq;
 using ::testing::Pointwise;
 
 // A clock that moves only when the loop sleeps or an effect draws; the n-th message taken (from 1)
-// may end the transition.
+// may end the transition, and a loop that never ends is ended at the 1000th.
 class TestHost : public TransitionHost {
 public:
     std::uint32_t TickCount() override { return Now; }
@@ -26,7 +26,7 @@ public:
         Sleeps.push_back(millis);
         Now += millis;
     }
-    bool TakeOneMessage() override { return ++Taken != LeaveAtMessage; }
+    bool TakeOneMessage() override { return ++Taken != LeaveAtMessage && Taken < 1000; }
 
     std::uint32_t Now = 0;
     std::uint32_t DrawMillis = 0; // what each Step costs
