@@ -11,85 +11,54 @@
 
 namespace {
 
-TEST(RandomSource, UnseededItGivesTheFamiliarSequenceOfTheCRuntimesRand) {
-    // The sequence the C runtime's rand() has given after srand(1) since the 1980s.
-    RandomSource random;
-    std::vector<int> draws;
-    for (int i = 0; i < 10; ++i)
-        draws.push_back(random.Draw());
-    EXPECT_EQ(draws,
-              (std::vector<int>{41, 18467, 6334, 26500, 19169, 15724, 11478, 29358, 26962, 24464}));
-    // Seeding sets the state: seed 1 starts the sequence again; from all ones the state wraps to
-    // 2531011 - 214013 = 2316998, whose bits 16 to 30 are 35.
-    random.Seed(1);
-    EXPECT_EQ(random.Draw(), 41);
+TEST(ShowOrder, TheRandomSourceGivesTheCRuntimesFamiliarRandSequence) {
+    RandomSource random; // unseeded: as after srand(1)
+    std::vector<int> draws(8);
+    for (int& draw : draws)
+        draw = random.Draw();
+    EXPECT_EQ(draws, (std::vector<int>{41, 18467, 6334, 26500, 19169, 15724, 11478, 29358}));
+    // From a state of all ones it wraps to 2531011 - 214013 = 2316998: bits 16 to 30 are 35.
     random.Seed(0xFFFFFFFFu);
     EXPECT_EQ(random.Draw(), 35);
 }
 
-// The length of the cycle through element 0.
-std::size_t CycleLength(const std::vector<std::size_t>& permutation) {
-    std::size_t length = 1;
-    for (std::size_t at = permutation[0]; at != 0; at = permutation[at])
-        ++length;
-    return length;
-}
-
-TEST(ShuffleCyclic, ExchangesEachElementWithOneBeforeItMakingOneCycle) {
-    // Worked by hand from the draws 41, 18467, 6334, 26500: swap 1-0, 2-1, 3-1, 4-0.
+TEST(ShowOrder, TheShuffleExchangesEachElementWithOneBeforeItMakingASingleCycle) {
+    // By hand from the draws 41, 18467, 6334, 26500: swap 1-0, 2-1, 3-1, 4-0.
     RandomSource fresh;
-    std::vector<char> five{'a', 'b', 'c', 'd', 'e'};
+    std::vector<char> five{'a', 'b', 'c', 'd', 'e'}, one{'z'};
     ShuffleCyclic(five, fresh);
     EXPECT_EQ(five, (std::vector<char>{'e', 'd', 'a', 'c', 'b'}));
-
-    // Lists of none or one element take no draw.
-    RandomSource untouched;
-    std::vector<int> none, one{7};
-    ShuffleCyclic(none, untouched);
-    ShuffleCyclic(one, untouched);
-    EXPECT_EQ(one, std::vector<int>{7});
-    EXPECT_EQ(untouched.Draw(), 41);
-
-    // Any seed: a single cycle through every element, so none keeps its place; two always swap.
-    // Beyond 32767 elements each exchange takes two draws, to reach every earlier place.
-    for (const std::size_t n : {std::size_t{2}, std::size_t{17}, std::size_t{40000}}) {
-        for (std::uint32_t seed = 0; seed < (n > 100 ? 3u : 200u); ++seed) {
-            RandomSource random;
+    ShuffleCyclic(one, fresh); // takes no draw
+    EXPECT_EQ(fresh.Draw(), 19169);
+    // Any seed: one cycle through all elements, so none keeps its place. Beyond 32767 elements an
+    // exchange takes two draws, to reach every earlier place.
+    for (const std::size_t n : {2u, 17u, 40000u})
+        for (std::uint32_t seed = 1; seed < (n > 100 ? 4u : 200u); ++seed) {
+            RandomSource random, after;
             random.Seed(seed * 2654435761u);
+            after.Seed(seed * 2654435761u);
             std::vector<std::size_t> list(n);
             std::iota(list.begin(), list.end(), 0);
             ShuffleCyclic(list, random);
-            ASSERT_EQ(CycleLength(list), n) << "n " << n << " seed " << seed;
-            if (n == 40000) {
-                RandomSource after;
-                after.Seed(seed * 2654435761u);
-                for (int draws = 0; draws < 39999 + (39999 - 32767); ++draws)
-                    after.Draw();
-                EXPECT_EQ(random.Draw(), after.Draw());
-            }
+            std::size_t cycle = 1;
+            for (std::size_t at = list[0]; at != 0; at = list[at])
+                ++cycle;
+            ASSERT_EQ(cycle, n) << "seed " << seed;
+            for (std::size_t draws = 0; draws < (n - 1) + (n > 32768 ? n - 32768 : 0); ++draws)
+                after.Draw();
+            EXPECT_EQ(random.Draw(), after.Draw());
         }
-    }
 }
 
-TEST(SlideStepping, TheIndexWrapsBothWaysAndAnEmptyShowHasNone) {
-    const struct {
-        std::int32_t Current;
-        int Delta;
-        std::size_t Count;
-        std::int32_t Next;
-    } cases[] = {{-1, +1, 17, 0}, {0, +1, 17, 1},  {15, +1, 17, 16}, {16, +1, 17, 0},
-                 {0, -1, 17, 16}, {1, -1, 17, 0},  {-1, -1, 17, 16}, {0, +1, 1, 0},
-                 {0, -1, 1, 0},   {-1, +1, 0, -1}, {-1, -1, 0, -1},  {0, +1, 0, -1}};
-    for (const auto& c : cases)
-        EXPECT_EQ(StepIndex(c.Current, c.Delta, c.Count), c.Next)
-            << c.Current << " " << c.Delta << " of " << c.Count;
-}
-
-TEST(SlideStepping, APeriodOfZeroOrLessIsTheDefault) {
-    const std::pair<std::int32_t, std::uint32_t> cases[] = {
-        {2000, 2000}, {1, 1},     {60000, 60000}, {INT_MAX, INT_MAX},
-        {0, 2000},    {-1, 2000}, {INT_MIN, 2000}};
-    for (const auto& [millis, period] : cases)
+TEST(ShowOrder, TheIndexWrapsBothWaysAnEmptyShowHasNoneAndAPeriodBelow1IsTheDefault) {
+    const std::tuple<std::int32_t, int, std::size_t, std::int32_t> steps[] = {
+        {-1, +1, 17, 0},  {15, +1, 17, 16}, {16, +1, 17, 0}, {0, -1, 17, 16}, {1, -1, 17, 0},
+        {-1, -1, 17, 16}, {0, -1, 1, 0},    {-1, +1, 0, -1}, {-1, -1, 0, -1}};
+    for (const auto& [current, delta, count, next] : steps)
+        EXPECT_EQ(StepIndex(current, delta, count), next) << current << delta << " of " << count;
+    const std::pair<std::int32_t, std::uint32_t> periods[] = {
+        {1, 1}, {60000, 60000}, {INT_MAX, INT_MAX}, {0, 2000}, {-1, 2000}, {INT_MIN, 2000}};
+    for (const auto& [millis, period] : periods)
         EXPECT_EQ(PicturePeriod(millis), period) << millis;
 }
 

@@ -85,24 +85,23 @@ protected:
     harness::TestWindow parent_{0, 0, kWidth, kHeight, WS_POPUP};
 };
 
-TEST_F(ShowWindowTest, ThePreviewShowsEachPictureUncaptionedOrNothingAndTheShowGoesOn) {
+bool Shows(HWND window, int id, DWORD milliseconds = 5000) {
+    const std::vector<COLORREF> expected = Expected(id);
+    return harness::WaitUntil([&] { return WindowPixels(window) == expected; }, milliseconds);
+}
+
+TEST_F(ShowWindowTest, ThePreviewShowsNoCaptionAndAPictureWithoutMemoryAsBackground) {
     SlideshowWindow preview(true, store_);
-    // No memory for the first picture: it shows as background.
-    const ImagingAllocateFunction heap = SetImagingAllocateFunction(&RefuseAllocation);
     ASSERT_TRUE(preview.CreatePreview(parent_.Handle(), kWidth, kHeight));
-    harness::Pump(300);
+    EXPECT_TRUE(Shows(preview.Handle(), 114)) << "the captioned photograph";
+    // No memory for the next picture (200): background; and the show goes on (201). A timer
+    // tick of any id steps.
+    const ImagingAllocateFunction heap = SetImagingAllocateFunction(&RefuseAllocation);
+    PostMessageA(preview.Handle(), WM_TIMER, 77, 0);
+    EXPECT_TRUE(Shows(preview.Handle(), 0));
     SetImagingAllocateFunction(heap);
-    EXPECT_EQ(WindowPixels(preview.Handle()), std::vector<COLORREF>(kWidth * kHeight, 0));
-    // Then each picture in id order (a timer tick of any id steps): one cut in half, a grey one,
-    // an 8192 x 8192 one, one that is no picture, and round again to the photograph, whose
-    // caption the preview does not show.
-    for (const int id : {200, 201, 202, 203, 114}) {
-        const std::vector<COLORREF> expected = Expected(id);
-        PostMessageA(preview.Handle(), WM_TIMER, 77, 0);
-        EXPECT_TRUE(
-            harness::WaitUntil([&] { return WindowPixels(preview.Handle()) == expected; }, 30000))
-            << "picture " << id;
-    }
+    PostMessageA(preview.Handle(), WM_TIMER, 77, 0);
+    EXPECT_TRUE(Shows(preview.Handle(), 201));
 }
 
 // Timer ticks for the window within `milliseconds`. (The quit message the last window posted comes
@@ -131,32 +130,24 @@ TEST_F(ShowWindowTest, APictureTimeOfZeroOrLessTicksAtTheDefaultPeriod) {
     }
 }
 
-TEST_F(ShowWindowTest, AnEffectTimeOfZeroOrLessGivesOnlyTheFinalFrame) {
-    const std::vector<COLORREF> expected = Expected(114);
-    for (const DWORD millis : {0ul, 0xFFFFFFFFul, 0x80000000ul}) {
-        store_.PutDword(kKey, "UseEffects", 1);
+TEST_F(ShowWindowTest, AnEffectTimeOfZeroOrLessGivesOnlyTheFinalFrameAndNoStepStartsInAnother) {
+    store_.PutDword(kKey, "UseEffects", 1);
+    for (const DWORD millis : {0ul, 0xFFFFFFFFul, 0x80000000ul, 400ul}) {
+        harness::Pump(0); // the quit message the last window posted would end the transition
         store_.PutDword(kKey, "EffectMillis", millis);
         SlideshowWindow preview(true, store_);
         ASSERT_TRUE(preview.CreatePreview(parent_.Handle(), kWidth, kHeight));
+        // A second tick waiting during the first step's transition is taken by it, not stepped.
+        PostMessageA(preview.Handle(), WM_TIMER, 1, 0);
         MSG tick;
         ASSERT_TRUE(PeekMessageA(&tick, preview.Handle(), WM_TIMER, WM_TIMER, PM_REMOVE));
         const DWORD start = GetTickCount();
         DispatchMessageA(&tick);
-        EXPECT_LT(GetTickCount() - start, 3000u) << "EffectMillis " << static_cast<LONG>(millis);
-        EXPECT_TRUE(
-            harness::WaitUntil([&] { return WindowPixels(preview.Handle()) == expected; }, 3000));
+        const DWORD took = GetTickCount() - start;
+        EXPECT_LT(took, 3000u) << "EffectMillis " << static_cast<LONG>(millis);
+        EXPECT_GE(took, millis == 400 ? 390u : 0u);
+        EXPECT_TRUE(Shows(preview.Handle(), millis == 400 ? 114 : 200));
     }
-}
-
-TEST_F(ShowWindowTest, AStepNeverStartsInsideAnother) {
-    store_.PutDword(kKey, "UseEffects", 1);
-    store_.PutDword(kKey, "EffectMillis", 400);
-    SlideshowWindow preview(true, store_);
-    ASSERT_TRUE(preview.CreatePreview(parent_.Handle(), kWidth, kHeight));
-    // A second tick waiting while the first step's transition runs is taken by it, not stepped.
-    PostMessageA(preview.Handle(), WM_TIMER, 1, 0);
-    const std::vector<COLORREF> first = Expected(114);
-    EXPECT_TRUE(harness::WaitUntil([&] { return WindowPixels(preview.Handle()) == first; }, 5000));
 }
 
 // A window that records the messages dispatched to it.
@@ -168,22 +159,20 @@ LRESULT CALLBACK RecordMessage(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-class CountingEffect : public TransitionEffect {
-public:
+// Notes at each Step the time and how many messages the window had been given.
+struct CountingEffect : TransitionEffect {
     CountingEffect() : TransitionEffect(kWidth, kHeight) {}
     void Begin(const Rect&, const Rect&) override {}
     void Step(EffectSurface&, float progress) override {
-        Progress.push_back(progress);
-        Ticks.push_back(GetTickCount());
-        Handled.push_back(dispatched.size());
+        Frames.push_back({GetTickCount(), dispatched.size()});
+        Final += progress == 1.0f;
     }
     void End() override {}
-    std::vector<float> Progress;
-    std::vector<DWORD> Ticks;
-    std::vector<std::size_t> Handled;
+    std::vector<std::pair<DWORD, std::size_t>> Frames;
+    int Final = 0;
 };
 
-class NoSurface : public EffectSurface {
+struct NoSurface : EffectSurface {
     void CopyPicture(int, int, int, int, int, int) override {}
     void PaintBlack(int, int, int, int) override {}
 };
@@ -191,45 +180,58 @@ class NoSurface : public EffectSurface {
 TEST_F(ShowWindowTest, TheTransitionTakesOneMessagePerFrameAndLeavesTheCloseQueued) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &RecordMessage;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "LanternmoorRecordingWindow";
     RegisterClassA(&windowClass);
-    for (const bool enableKeys : {true, false}) {
-        SCOPED_TRACE(enableKeys ? "paging keys on" : "paging keys off");
-        const HWND window = CreateWindowA("LanternmoorRecordingWindow", "", WS_POPUP | WS_VISIBLE,
-                                          0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    constexpr UINT kNext = 0x10000 | VK_NEXT, kHome = 0x10000 | VK_HOME;
+    // Page Down is dropped with paging on, the paint never dispatched; a close or destroy ends the
+    // loop and stays queued, the quit message ends it and is posted again. One message per frame:
+    // the frames are the messages taken, the one that ends the loop, and the final one.
+    const struct {
+        bool EnableKeys;
+        UINT Ending; // none: the transition runs its 300 ms
+        std::vector<UINT> Dispatched, Left;
+    } cases[] = {
+        {true, WM_CLOSE, {WM_USER + 1, kHome, WM_MOUSEMOVE}, {WM_CLOSE, WM_USER + 2}},
+        {false, WM_CLOSE, {kNext, WM_USER + 1, kHome, WM_MOUSEMOVE}, {WM_CLOSE, WM_USER + 2}},
+        {true, WM_DESTROY, {WM_USER + 1, kHome, WM_MOUSEMOVE}, {WM_DESTROY, WM_USER + 2}},
+        {true, WM_QUIT, {WM_USER + 1, kHome, WM_MOUSEMOVE, WM_USER + 2}, {WM_QUIT}},
+        {true, 0, {WM_USER + 1, kHome, WM_MOUSEMOVE, WM_USER + 2}, {}},
+    };
+    for (const auto& c : cases) {
+        const HWND window = CreateWindowA(windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0,
+                                          0, 50, 50, nullptr, nullptr, nullptr, nullptr);
         harness::Pump(50);
         InvalidateRect(window, nullptr, FALSE);
         dispatched.clear();
-        PostMessageA(window, WM_KEYDOWN, VK_NEXT, 0);
-        PostMessageA(window, WM_USER + 1, 0, 0);
-        PostMessageA(window, WM_KEYDOWN, 'A', 0);
-        PostMessageA(window, WM_MOUSEMOVE, 0, 0);
-        PostMessageA(window, WM_CLOSE, 0, 0);
-        PostMessageA(window, WM_USER + 2, 0, 0);
-
+        for (const auto& [message, key] : {std::pair<UINT, WPARAM>{WM_KEYDOWN, VK_NEXT},
+                                           {WM_USER + 1, 0},
+                                           {WM_KEYDOWN, VK_HOME},
+                                           {WM_MOUSEMOVE, 0},
+                                           {c.Ending, 0},
+                                           {WM_USER + 2, 0}})
+            if (message == WM_QUIT)
+                PostQuitMessage(0);
+            else if (message != 0)
+                PostMessageA(window, message, key, 0);
         CountingEffect effect;
         NoSurface surface;
-        WindowTransitionHost host(window, enableKeys);
-        RunTransition(effect, surface, Rect{}, Rect{}, 20000, host);
+        WindowTransitionHost host(window, c.EnableKeys);
+        RunTransition(effect, surface, Rect{}, Rect{}, c.Ending ? 20000 : 300, host);
 
-        // Page Down dropped with paging on; the paint never dispatched; WM_CLOSE ends the loop.
-        std::vector<UINT> expected{WM_USER + 1, 0x10000 | 'A', WM_MOUSEMOVE};
-        if (!enableKeys) expected.insert(expected.begin(), 0x10000 | VK_NEXT);
-        EXPECT_EQ(dispatched, expected);
-        // Five frames (four messages taken, then the close seen) and the final one.
-        ASSERT_EQ(effect.Progress.size(), 6u);
-        EXPECT_EQ(effect.Progress.back(), 1.0f);
-        for (std::size_t i = 1; i + 1 < effect.Ticks.size(); ++i) {
-            EXPECT_GE(effect.Ticks[i] - effect.Ticks[i - 1], 30u);
-            EXPECT_LE(effect.Handled[i] - effect.Handled[i - 1], 1u);
+        EXPECT_EQ(dispatched, c.Dispatched) << c.EnableKeys << " " << c.Ending;
+        EXPECT_TRUE(c.Ending == 0 ||
+                    effect.Frames.size() == c.Dispatched.size() + (c.EnableKeys ? 3 : 2));
+        EXPECT_EQ(effect.Final, 1);
+        for (std::size_t i = 1; i + 1 < effect.Frames.size(); ++i) {
+            EXPECT_GE(effect.Frames[i].first - effect.Frames[i - 1].first, 30u);
+            EXPECT_LE(effect.Frames[i].second - effect.Frames[i - 1].second, 1u);
         }
         EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "the window was painted";
-        MSG left;
-        ASSERT_TRUE(PeekMessageA(&left, window, 0, 0, PM_REMOVE));
-        EXPECT_EQ(left.message, static_cast<UINT>(WM_CLOSE));
-        ASSERT_TRUE(PeekMessageA(&left, window, 0, 0, PM_REMOVE));
-        EXPECT_EQ(left.message, static_cast<UINT>(WM_USER + 2));
+        for (const UINT left : c.Left) {
+            MSG message{};
+            EXPECT_TRUE(PeekMessageA(&message, window, 0, 0, PM_REMOVE) && message.message == left)
+                << left;
+        }
         DestroyWindow(window);
     }
 }
@@ -253,7 +255,6 @@ TEST(Captions, AreLoadedWholeHoweverLong) {
 TEST(Captions, ThePatternIsAnEightByEightCheckerboardWhiteThenBlack) {
     const HMODULE scr =
         LoadLibraryExA(harness::ScreenSaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(scr, nullptr);
     const HRSRC found = FindResourceA(scr, MAKEINTRESOURCEA(104), MAKEINTRESOURCEA(2)); // RT_BITMAP
     ASSERT_NE(found, nullptr);
     const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(scr, found)));
@@ -265,14 +266,10 @@ TEST(Captions, ThePatternIsAnEightByEightCheckerboardWhiteThenBlack) {
                                  header->biBitCount, static_cast<LONG>(header->biCompression)}),
               (std::vector<LONG>{8, 8, 1, 1, BI_RGB}));
     // Colour 0 white, colour 1 black; rows of 4 bytes alternating 0x55 and 0xAA.
-    EXPECT_EQ(std::vector<unsigned char>(data.begin() + 40, data.begin() + 48),
-              (std::vector<unsigned char>{255, 255, 255, 0, 0, 0, 0, 0}));
+    std::vector<unsigned char> table{255, 255, 255, 0, 0, 0, 0, 0};
     for (int row = 0; row < 8; ++row)
-        EXPECT_EQ(
-            std::vector<unsigned char>(data.begin() + 48 + 4 * row, data.begin() + 52 + 4 * row),
-            (std::vector<unsigned char>{static_cast<unsigned char>(row % 2 ? 0xAA : 0x55), 0, 0,
-                                        0}))
-            << "row " << row;
+        table.insert(table.end(), {static_cast<unsigned char>(row % 2 ? 0xAA : 0x55), 0, 0, 0});
+    EXPECT_EQ(std::vector<unsigned char>(data.begin() + 40, data.end()), table);
 }
 
 } // namespace
