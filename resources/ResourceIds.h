@@ -8,6 +8,9 @@
 // The application icon (a lantern; tools/make-lantern-icon draws it).
 #define IDI_LANTERNMOOR 1
 
+// The caption box pattern, an 8 x 8 checkerboard (tools/make-caption-pattern draws it).
+#define IDB_CAPTION_PATTERN 104
+
 // Pictures are RCDATA resources; the caption of each is the string table entry with the same id.
 #define IDR_FIRST_PICTURE 114
 

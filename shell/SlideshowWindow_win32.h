@@ -6,10 +6,12 @@
 #include "settings/ScreenSaverSettings.h"
 #include "shell/Handles_win32.h"
 #include "shell/Window_win32.h"
+#include "slideshow/Transition.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 // The class both windows share, and their titles.
 constexpr const char* kSlideshowClassName = "SlideshowScreenSaverClass";
@@ -47,16 +49,25 @@ private:
     void OnSetCursor();
     void RequestClose();
 
-    // The slideshow's part (SlideshowShow_win32.cpp): set-up on creation, one step per timer tick
+    // The slideshow's part (slideshow/*_win32.cpp): set-up on creation, one step per timer tick
     // or paging key, release on destruction of the window.
     void SetUpShow(const CREATESTRUCTA& create);
+    void CollectPictures();
     void StepPicture(int delta);
+    void PreparePicture();
+    void DrawCaption();
     void ReleaseShow();
 
     ScreenSaverSettings Settings_;
     bool IsPreview;
     POINT StartCursorPos{};
+    // The show order: picture (and caption) resource ids.
+    std::vector<std::int32_t> PictureIds;
     std::int32_t CurrentIndex = -1;
+    // The enabled transition effects; the first one runs the next transition.
+    EffectList Effects;
+    // Set while a step runs: a step never starts inside another.
+    bool Stepping = false;
 
     // Declared before MemoryDC, so that the bitmap is deleted only after the context it may be
     // selected into is gone.

@@ -120,10 +120,10 @@ TEST_F(CommandLineEndToEnd, EverySwitchRunsItsModeOrExitsWithoutAWindow) {
 
 using FullScreen = SaverTest;
 
-TEST_F(FullScreen, CoversTheScreenWithATopmostBlackPopupAndSetsTheRunningFlagMeanwhile) {
+TEST_F(FullScreen, CoversTheScreenWithATopmostPopupAndSetsTheRunningFlagMeanwhile) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    // A red backdrop first, so that black is something the saver drew.
+    // A red backdrop first, so that what covers it is something the saver drew.
     TestWindow backdrop(0, 0, width, height, WS_POPUP | WS_VISIBLE);
     ASSERT_TRUE(
         WaitUntil([&] { return ScreenPixel(width / 2, height / 2) == RGB(255, 0, 0); }, 3000))
@@ -143,14 +143,15 @@ TEST_F(FullScreen, CoversTheScreenWithATopmostBlackPopupAndSetsTheRunningFlagMea
               static_cast<LONG>(WS_POPUP | WS_VISIBLE));
     EXPECT_NE(GetWindowLongA(run.Window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EXPECT_EQ(GetForegroundWindow(), run.Window);
-    // Black everywhere on a 3 x 3 grid from corner to corner.
+    // The backdrop covered everywhere on a 3 x 3 grid from corner to corner (by the black window
+    // and the first picture on it).
     const auto pixel = [&](int i) {
         return ScreenPixel((width - 1) * (i % 3) / 2, (height - 1) * (i / 3) / 2);
     };
     EXPECT_TRUE(WaitUntil(
         [&] {
             for (int i = 0; i < 9; ++i)
-                if ((pixel(i) & 0xFFFFFF) != 0) return false;
+                if ((pixel(i) & 0xFFFFFF) == RGB(255, 0, 0)) return false;
             return true;
         },
         3000))

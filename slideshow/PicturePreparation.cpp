@@ -1,0 +1,23 @@
+#include "slideshow/PicturePreparation.h"
+
+#include "imaging/RasterImage.h"
+#include "slideshow/PictureDecoding.h"
+#include "slideshow/PictureFit.h"
+
+bool PreparePictureImage(JpegInputStream& stream, int windowWidth, int windowHeight,
+                         bool enlargeToFit, int bitsPerPixel, bool useSimd, RasterImage& image,
+                         Rect& placement) {
+    DecodedPicture outcome;
+    PictureFit fit{};
+    const bool prepared = DecodePicture(stream, useSimd, image, outcome) && image.Width() > 0 &&
+                          image.Height() > 0 &&
+                          FitAndReducePicture(image, windowWidth, windowHeight, enlargeToFit,
+                                              bitsPerPixel, useSimd, fit) &&
+                          fit.Width > 0 && fit.Height > 0;
+    if (!prepared) {
+        image.Replace(nullptr, 0, 0);
+        fit = FitPicture(0, 0, windowWidth, windowHeight, enlargeToFit);
+    }
+    placement = Rect{fit.X, fit.Y, fit.X + fit.Width, fit.Y + fit.Height};
+    return prepared;
+}

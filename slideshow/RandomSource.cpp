@@ -1,0 +1,6 @@
+#include "slideshow/RandomSource.h"
+
+RandomSource& ShowRandomSource() {
+    static RandomSource source;
+    return source;
+}

@@ -1,0 +1,64 @@
+#include "slideshow/Transition.h"
+
+#include "settings/ScreenSaverSettings.h"
+#include "slideshow/RandomSource.h"
+
+float TransitionProgress(std::uint32_t start, std::uint32_t now, std::int32_t effectMillis) {
+    if (effectMillis <= 0) return 1.0f;
+    const std::uint32_t elapsed = now - start;
+    return static_cast<float>(static_cast<double>(elapsed) / effectMillis);
+}
+
+bool LeavesMessageQueued(std::uint32_t message) {
+    return message == WindowMessage::Close || message == WindowMessage::Destroy;
+}
+
+FrameMessage FetchedMessageAction(std::uint32_t message, std::uintptr_t wParam, int fetchResult,
+                                  bool enableKeys) {
+    if (fetchResult < 0) return FrameMessage::Leave;
+    // The window stays invalid and is painted after the transition.
+    if (message == WindowMessage::Paint) return FrameMessage::Drop;
+    // Paging keys during a transition are lost: a step never starts inside another.
+    const unsigned key = static_cast<unsigned>(wParam & 0xFF);
+    if (message == WindowMessage::KeyDown && enableKeys &&
+        (key == WindowMessage::PageDown || key == WindowMessage::PageUp))
+        return FrameMessage::Drop;
+    if (fetchResult == 0) return FrameMessage::RepostQuitAndLeave;
+    return FrameMessage::Dispatch;
+}
+
+void RunTransition(TransitionEffect& effect, EffectSurface& surface, const Rect& oldRect,
+                   const Rect& newRect, std::int32_t effectMillis, TransitionHost& host) {
+    effect.Begin(oldRect, newRect);
+    const std::uint32_t start = host.TickCount();
+    float progress = TransitionProgress(start, host.TickCount(), effectMillis);
+    while (progress < 1.0f) {
+        const std::uint32_t frameStart = host.TickCount();
+        effect.Step(surface, progress);
+        const std::uint32_t drawn = host.TickCount() - frameStart;
+        if (drawn < kFrameMillis) host.Sleep(kFrameMillis - drawn);
+        if (!host.TakeOneMessage()) break;
+        progress = TransitionProgress(start, host.TickCount(), effectMillis);
+    }
+    effect.Step(surface, 1.0f);
+    effect.End();
+}
+
+void RunNextTransition(EffectList& effects, EffectSurface& surface, const Rect& oldRect,
+                       const Rect& newRect, std::int32_t effectMillis, TransitionHost& host,
+                       RandomSource& random) {
+    if (effects.empty()) return;
+    RunTransition(*effects.front(), surface, oldRect, newRect, effectMillis, host);
+    ShuffleCyclic(effects, random);
+}
+
+EffectList CreateEffects(ScreenSaverSettings& settings, int cx, int cy, EffectFactory factory) {
+    EffectList effects;
+    if (!settings.UseEffects) return effects;
+    for (const char* name : kEffectNames) {
+        if (!settings.IsEffectEnabled(name)) continue;
+        if (auto effect = factory(name, cx, cy)) effects.push_back(std::move(effect));
+    }
+    if (effects.empty()) settings.UseEffects = false;
+    return effects;
+}
