@@ -1,4 +1,4 @@
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // same files read from disk, and a missing resource fails as designed.
 #include "JpegTestSupport.h"
 
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
 #include "jpeg/ResourceInputStream.h"
 
 #include <gtest/gtest.h>

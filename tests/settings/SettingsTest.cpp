@@ -1,7 +1,7 @@
 // The settings rules from one table against every store: the in-memory one, and under Wine the
 // real registry, with the values written and read back through the registry API. The order of the
 // store's calls and its failures are checked against the in-memory store alone.
-#include "settings/MemorySettingsStore.h"
+#include "tests/settings/MemorySettingsStore.h"
 #include "settings/ScreenSaverSettings.h"
 
 #ifdef _WIN32

@@ -5,7 +5,7 @@
 // variants; without either the decoder gets what the processor offers, as the screen saver does.
 // On failure: "error NAME (CODE)" on standard error, no output file, exit code 2.
 #include "jpeg/JpegDecoder.h"
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
 
 #include <cstdio>
 #include <cstring>

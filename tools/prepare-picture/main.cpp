@@ -3,7 +3,7 @@
 // (without the black border) as binary PPM and prints "W H X Y": its size and its place on the
 // screen.
 #include "imaging/RasterImage.h"
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
 #include "slideshow/PictureFit.h"
 #include "tools/prepare-picture/PictureFile.h"
 

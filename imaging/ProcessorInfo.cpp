@@ -1,4 +1,4 @@
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>

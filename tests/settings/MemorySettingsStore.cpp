@@ -1,4 +1,4 @@
-#include "settings/MemorySettingsStore.h"
+#include "tests/settings/MemorySettingsStore.h"
 
 #include <cstring>
 
