@@ -1,5 +1,6 @@
 #include "imaging/Resampler.h"
 #include "imaging/FloatingPoint.h"
+#include "imaging/PlainKernels.h"
 #include "tests/imaging/Reference.h"
 #include "tests/imaging/TestSupport.h"
 
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <numeric>
 #include <ostream>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -194,6 +196,9 @@ TEST(ResamplerAgreement, BothPathsMatchTheirReferencesAndKeepTheirBounds) {
             PackedContributorList horizontal, vertical;
             ASSERT_TRUE(horizontal.Build(s.newWidth, s.width, PackedContributorList::Horizontal));
             ASSERT_TRUE(vertical.Build(s.newHeight, s.height, PackedContributorList::Vertical));
+            std::vector<PackedTaps> across(s.newWidth), down(s.newHeight);
+            TrimPackedTaps(horizontal.Entries(), horizontal.Weights(), s.newWidth, across.data());
+            TrimPackedTaps(vertical.Entries(), vertical.Weights(), s.newHeight, down.data());
             std::vector<
                 std::pair<decltype(&PackedHorizontalPortable), decltype(&PackedVerticalPortable)>>
                 kernels = {{PackedHorizontalPortable, PackedVerticalPortable}};
@@ -206,11 +211,10 @@ TEST(ResamplerAgreement, BothPathsMatchTheirReferencesAndKeepTheirBounds) {
                     std::vector<PackedLanes> work(static_cast<std::size_t>(s.height) * block);
                     for (int x = 0; x < s.newWidth; x += block) {
                         const int columns = std::min(block, s.newWidth - x);
-                        kernel.first(source.data(), s.width, s.height, horizontal.Entries() + x,
-                                     horizontal.Weights() + horizontal.WeightIndex(x), columns,
+                        kernel.first(source.data(), s.width, s.height, across.data() + x, columns,
                                      work.data());
                         kernel.second(work.data(), columns, out.data() + x, s.newWidth, s.newHeight,
-                                      vertical.Entries(), vertical.Weights());
+                                      down.data());
                     }
                     ASSERT_EQ(out, expected) << s << ", block " << block;
                 }
@@ -225,14 +229,12 @@ TEST(ResamplerAgreement, BothPathsMatchTheirReferencesAndKeepTheirBounds) {
 TEST(ResamplerFloat, TinyHorizontalWeightsAreSummedInExtendedPrecision) {
     const float above = 1.0f + std::ldexp(1.0f, -23);
     const float weights[2] = {above, std::ldexp(14221746.0f, -55)};
-    const PlainContributor entry = {0, 2, weights, false};
+    const PlainTaps taps = PlainTapsOf({0, 2, weights});
     const Pixel source[2] = {PackPixel(0, 0, 1), PackPixel(0, 0, 151)};
-    // Four columns alike, as the passes take four at a time.
-    const PlainContributor entries[4] = {entry, entry, entry, entry};
-    float work[12] = {};
+    float work[3] = {};
     X87PrecisionScope extended(X87PrecisionScope::Extended);
-    PlainHorizontalBlock(source, 2, 1, entries, 4, work);
-    EXPECT_EQ(std::vector<float>(work, work + 4), std::vector<float>(4, above));
+    PlainHorizontalScalar(source, 2, 1, &taps, 1, work);
+    EXPECT_EQ(work[0], above);
 }
 
 // The double sum of these products is exactly 255; the extended one stays below it.
@@ -240,10 +242,10 @@ TEST(ResamplerFloat, VerticalSumsJustBelowAnIntegerAreTruncatedDown) {
     const float below = 255.0f - std::ldexp(1.0f, -16), above = 1.0f + std::ldexp(1.0f, -17);
     const float work[6] = {below, below, below, above, above, above};
     const float weights[2] = {1.0f, std::ldexp(1.0f - std::ldexp(1.0f, -17), -16)};
-    const PlainContributor entry = {0, 2, weights, true};
+    const PlainTaps taps = PlainTapsOf({0, 2, weights});
     Pixel out = 0;
     X87PrecisionScope extended(X87PrecisionScope::Extended);
-    PlainVerticalBlock(work, 1, &out, 1, 1, &entry);
+    PlainVerticalScalar(work, 1, &out, 1, 1, &taps);
     EXPECT_EQ(out, PackPixel(254, 254, 254));
 }
 
@@ -288,5 +290,22 @@ TEST(ResamplerMemory, EveryFailedAllocationGivesNoPictureAndLeaksNothing) {
         }
         // Work column, output, the lists' blocks (and the packed list's tents) and the taps.
         EXPECT_GE(failures, variant == Variant::Plain ? 6 : 9);
+    }
+}
+
+TEST(PlainTaps, DropTheZeroWeightsAndDescribeTheRest) {
+    // First (the entry starts at 4) and Count after trimming, and Copy.
+    using Description = std::tuple<int, int, bool>;
+    const std::pair<std::vector<float>, Description> cases[] = {
+        {{0, 1}, {5, 1, true}},
+        {{0, 0.5f, 0.5f, 0}, {5, 2, false}},
+        {{1.0f - std::ldexp(1.0f, -23), std::ldexp(1.0f, -23)}, {4, 2, false}},
+        {{0, 0}, {6, 0, false}},
+    };
+    for (const auto& c : cases) {
+        const int count = static_cast<int>(c.first.size());
+        const PlainTaps t = PlainTapsOf({4, count, c.first.data()});
+        EXPECT_EQ(Description(t.First, t.Count, t.Copy), c.second)
+            << count << " weights from " << c.first[0];
     }
 }
