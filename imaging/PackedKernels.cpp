@@ -79,8 +79,8 @@ void TrimPackedTaps(const PackedContributor* entries, const PackedLanes* weights
     }
 }
 
-void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
-                              int columns, PackedLanes* work) {
+void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows,
+                              const PackedTaps* taps, int columns, PackedLanes* work) {
     for (int r = 0; r < rows; ++r) {
         const Pixel* line = source + static_cast<std::size_t>(r) * sourceWidth;
         PackedLanes* out = work + static_cast<std::size_t>(r) * columns;

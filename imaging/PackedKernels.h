@@ -34,8 +34,8 @@ void TrimPackedTaps(const PackedContributor* entries, const PackedLanes* weights
 // Horizontal pass over a block of `columns` output columns (taps[0 .. columns - 1]) for source
 // rows 0..rows-1: work[r * columns + c] = 2 x sum over taps k of mulhigh(128 x byte, weight), per
 // lane.
-void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
-                              int columns, PackedLanes* work);
+void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows,
+                              const PackedTaps* taps, int columns, PackedLanes* work);
 // Vertical pass: output row y (taps[y]), column c = sum over taps of mulhigh(work, weight), each
 // lane shifted right by 6 (logical) and saturated to 0..255; byte 3 is cleared. `stride` is in
 // pixels.

@@ -58,8 +58,8 @@ TEST_P(Damage, SeededByteChangesEndInLinesOrACode) {
             what += " byte " + std::to_string(at) + " = " + std::to_string(file[at]);
         }
         SCOPED_TRACE(what);
-        const bool simd = (n / 2) % 2 == 1;
-        complete += decode(file, {simd, simd}, -1, 0, false).complete();
+        const bool useSimd = (n / 2) % 2 == 1;
+        complete += decode(file, {useSimd, useSimd}, -1, 0, false).complete();
     }
     EXPECT_GT(complete, 0);
     EXPECT_LT(complete, GetParam().changes);
@@ -90,9 +90,9 @@ TEST(Regressions, EveryInputTheFuzzerTurnedIntoACrashEndsAsRecorded) {
         in >> outcome;
         Bytes file = readFile(dir + "/" + name);
         ++files;
-        for (bool simd : {false, true}) {
-            SCOPED_TRACE(name + (simd ? " (simd)" : " (plain)"));
-            Decoded d = decode(file, {simd, simd});
+        for (bool useSimd : {false, true}) {
+            SCOPED_TRACE(name + (useSimd ? " (simd)" : " (plain)"));
+            Decoded d = decode(file, {useSimd, useSimd});
             const char* code = jpegErrorName(d.errorCode);
             EXPECT_EQ(d.complete() ? "lines" : code ? code : "none", outcome);
         }

@@ -22,7 +22,7 @@ int16_t random16(std::mt19937& random) {
 // Every packed AAN implementation of this build, by name.
 const std::pair<const char*, JpegAanRowTransform> packedTransforms[] = {
     {"portable", jpegIdctAanRowPortable},
-#if defined(LANTERNMOOR_HAVE_MMX)
+#if LANTERNMOOR_HAVE_MMX
     {"mmx", jpegIdctAanRowMmx},
 #endif
 };

@@ -1,8 +1,8 @@
 // The settings rules from one table against every store: the in-memory one, and under Wine the
 // real registry, with the values written and read back through the registry API. The order of the
 // store's calls and its failures are checked against the in-memory store alone.
-#include "tests/settings/MemorySettingsStore.h"
 #include "settings/ScreenSaverSettings.h"
+#include "tests/settings/MemorySettingsStore.h"
 
 #ifdef _WIN32
 #include "settings/RegistrySettingsStore_win32.h"

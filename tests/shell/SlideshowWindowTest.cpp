@@ -1,10 +1,10 @@
 // The slideshow window, the window base and the message loop inside this process: the cursor, the
 // picture timer's period from the settings, the close path, the window going with its object, and
 // exceptions thrown by a handler.
-#include "tests/settings/MemorySettingsStore.h"
 #include "shell/ApplicationModule_win32.h"
 #include "shell/MessageLoop_win32.h"
 #include "shell/SlideshowWindow_win32.h"
+#include "tests/settings/MemorySettingsStore.h"
 #include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
