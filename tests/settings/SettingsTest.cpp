@@ -159,7 +159,8 @@ TEST_P(Settings, LoadingTakesEachFourByteDwordAndLeavesTheDefaultForAnythingElse
         {"a single effect value",
          {D("Transition Effects\\Big checkers", 0)},
          [](ScreenSaverSettings& s) { s.TransitionEffects["Big checkers"] = false; }},
-        // Each of these would read as a non-default number if its bytes were taken.
+        // Each of these would read as a non-default number if its bytes were taken; four bytes of
+        // binary data are a number whatever their type says.
         {"values of the wrong type or size",
          {{"EnlargeToFit", ValueType::String, {'a', 'b', 'c', 0}},
           {"RandomOrder", ValueType::Binary, {1, 0, 0, 0}},
@@ -171,7 +172,10 @@ TEST_P(Settings, LoadingTakesEachFourByteDwordAndLeavesTheDefaultForAnythingElse
           {"Transition Effects\\Vertical lines", ValueType::String, {'0', 0}},
           {"Transition Effects\\Small checkers", ValueType::Dword, {0, 0, 0, 0, 0}},
           D("Transition Effects\\Big checkers", 0)}, // a good value beside them still counts
-         [](ScreenSaverSettings& s) { s.TransitionEffects["Big checkers"] = false; }},
+         [](ScreenSaverSettings& s) {
+             s.RandomOrder = true;
+             s.TransitionEffects["Big checkers"] = false;
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
