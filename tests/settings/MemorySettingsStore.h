@@ -1,13 +1,11 @@
-// A settings store held in memory: keys by full path, values with their registry type and bytes.
-// It records what it was asked, opens no handle twice and can be told to fail, so the settings
-// rules can be checked without a registry.
+// A settings store held in memory for the tests: keys by full path, values with their registry
+// type and bytes. It can be told to fail creating or opening a key and writing a value, and keeps
+// the keys open, so the settings rules can be checked without a registry.
 #pragma once
 
 #include "settings/SettingsStore.h"
 
-#include <cstdint>
 #include <map>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +15,9 @@ public:
     struct Value {
         ValueType Type = ValueType::None;
         std::vector<unsigned char> Bytes;
+        bool operator==(const Value& other) const {
+            return Type == other.Type && Bytes == other.Bytes;
+        }
     };
 
     bool OpenKey(Key parent, const char* path, Key& key) override;
@@ -26,32 +27,14 @@ public:
     bool SetDwordValue(Key key, const char* name, std::uint32_t value) override;
     void CloseKey(Key key) override;
 
-    // Direct access by full path below the root ("Software\\Quillfern\\Lanternmoor").
-    void PutKey(const std::string& path);
-    void PutValue(const std::string& path, const std::string& name, ValueType type,
-                  std::vector<unsigned char> bytes);
-    void PutDword(const std::string& path, const std::string& name, std::uint32_t value);
-    bool HasKey(const std::string& path) const;
-    std::optional<Value> GetValue(const std::string& path, const std::string& name) const;
-    // The value names of a key, in byte-wise order.
-    std::vector<std::string> ValueNames(const std::string& path) const;
-
-    // Failure injection: creating (or opening) this key fails; writing this value name fails.
-    void FailCreateKey(const std::string& path) { failingKeys_.insert(path); }
-    void FailSetValue(const std::string& name) { failingValues_.insert(name); }
-
-    std::size_t OpenKeyCount() const { return openKeys_.size(); }
-    // Every call, in order: "open PATH", "create PATH", "query NAME", "set NAME=N", "close PATH".
-    const std::vector<std::string>& Calls() const { return calls_; }
+    // Keys by full path below the root ("Software\\Quillfern\\Lanternmoor"), values by name.
+    std::map<std::string, std::map<std::string, Value>> Keys;
+    // Creating or opening these keys fails; so does writing a value of these names.
+    std::set<std::string> FailingKeys, FailingValues;
+    // The keys open now.
+    std::map<Key, std::string> Open;
 
 private:
-    std::optional<std::string> PathOf(Key parent, const char* path) const;
-    Key Open(const std::string& fullPath);
-
-    std::map<std::string, std::map<std::string, Value>> keys_;
-    std::map<Key, std::string> openKeys_;
-    Key nextKey_ = 0x100;
-    std::set<std::string> failingKeys_;
-    std::set<std::string> failingValues_;
-    std::vector<std::string> calls_;
+    bool Take(Key parent, const char* path, bool create, Key& key);
+    Key next_ = 0x100;
 };

@@ -47,7 +47,7 @@ TEST_F(SlideshowWindowTest, TheCursorIsAnArrowInThePreviewAndHiddenFullScreen) {
 }
 
 TEST_F(SlideshowWindowTest, TheFirstStepComesAtOnceAndThenEveryPictureMillis) {
-    store_.PutDword(kKey, "PictureMillis", 60);
+    store_.Keys[kKey]["PictureMillis"] = {ValueType::Dword, {60, 0, 0, 0}};
     SlideshowWindow window(true, store_);
     ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
     // The posted first tick is waiting before any period has passed.
