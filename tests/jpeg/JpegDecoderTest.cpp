@@ -211,7 +211,7 @@ std::vector<Case> cases(Stage stage) {
 TEST(Errors, EveryCodeAFileCanProvokeEndsWithNothingOwned) {
     for (Stage stage : {AtBegin, AtBeginDecoding, AtDecode})
         for (const Case& c : cases(stage))
-            for (const Variant& v : allVariants) {
+            for (const JpegDecoderOptions& v : allVariants) {
                 SCOPED_TRACE(c.name + " (" + describe(v) + ")");
                 expectFailure(decode(c.file, v), c.code, stage);
                 EXPECT_NE(jpegErrorName(c.code), nullptr);
