@@ -308,6 +308,9 @@ int JpegDecoder::readMarkers() {
             code = nextByte();
         } while (code == 0xFF);
         if (code == 0x00) continue;
+        // After the last row no table matters any more: its segment is passed over like a
+        // comment, and nothing is allocated once decoding has begun.
+        if (finishing_ && (code == 0xC4 || code == 0xDB)) code = 0xFE;
         switch (code) {
         case 0x01:
         case 0xD0:
