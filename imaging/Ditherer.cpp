@@ -67,11 +67,6 @@ bool PlainDitherer::Dither() {
 MmxDitherer::MmxDitherer(int bitsPerPixel, Pixel* pixels, int width, int height)
     : Ditherer(bitsPerPixel, pixels, width, height) {}
 
-int MmxDitherer::Quantise(bool deep, int value) {
-    if (deep) return (value + 4 > 255 ? 255 : value + 4) & 0xF8;
-    return ((5 * value + 128) >> 8) * 51;
-}
-
 bool MmxDitherer::Dither() {
     if (pixels == nullptr || width <= 0 || height <= 0) return true;
     const std::size_t slotCount = static_cast<std::size_t>(width) + 2;

@@ -56,6 +56,4 @@ class MmxDitherer : public Ditherer {
 public:
     MmxDitherer(int bitsPerPixel, Pixel* pixels, int width, int height);
     bool Dither() override;
-
-    static int Quantise(bool deep, int value);
 };

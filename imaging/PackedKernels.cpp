@@ -80,19 +80,18 @@ void TrimPackedTaps(const PackedContributor* entries, const PackedLanes* weights
 }
 
 void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows,
-                              const PackedContributor* entries, const PackedLanes* weights,
-                              int columns, PackedLanes* work) {
+                              const PackedTaps* taps, int columns, PackedLanes* work) {
     for (int r = 0; r < rows; ++r) {
         const Pixel* line = source + static_cast<std::size_t>(r) * sourceWidth;
         PackedLanes* out = work + static_cast<std::size_t>(r) * columns;
-        const PackedLanes* w = weights;
         for (int c = 0; c < columns; ++c) {
-            const Pixel* tap = line + entries[c].First;
+            const Pixel* tap = line + taps[c].First;
             std::int16_t acc[4] = {0, 0, 0, 0};
-            for (int k = 0; k < entries[c].Count; ++k, ++w) {
+            for (int k = 0; k < taps[c].Count; ++k) {
                 const Pixel p = tap[k];
+                const PackedLanes& w = taps[c].Weights[k];
                 for (int l = 0; l < 4; ++l)
-                    acc[l] = Wrap(acc[l] + MulHigh(Wrap(((p >> (8 * l)) & 0xFF) << 7), w->Lane[l]));
+                    acc[l] = Wrap(acc[l] + MulHigh(Wrap(((p >> (8 * l)) & 0xFF) << 7), w.Lane[l]));
             }
             for (int l = 0; l < 4; ++l)
                 out[c].Lane[l] = Wrap(acc[l] * 2);
@@ -101,24 +100,21 @@ void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows,
 }
 
 void PackedVerticalPortable(const PackedLanes* work, int columns, Pixel* output, int stride,
-                            int rows, const PackedContributor* entries,
-                            const PackedLanes* weights) {
-    const PackedLanes* w = weights;
+                            int rows, const PackedTaps* taps) {
     for (int y = 0; y < rows; ++y) {
         Pixel* out = output + static_cast<std::size_t>(y) * stride;
-        const PackedContributor& entry = entries[y];
+        const PackedTaps& entry = taps[y];
         for (int c = 0; c < columns; ++c) {
             const PackedLanes* tap = work + static_cast<std::size_t>(entry.First) * columns + c;
             std::int16_t acc[4] = {0, 0, 0, 0};
             for (int k = 0; k < entry.Count; ++k, tap += columns)
                 for (int l = 0; l < 4; ++l)
-                    acc[l] = Wrap(acc[l] + MulHigh(tap->Lane[l], w[k].Lane[l]));
+                    acc[l] = Wrap(acc[l] + MulHigh(tap->Lane[l], entry.Weights[k].Lane[l]));
             Pixel p = 0;
             for (int l = 0; l < 3; ++l)
                 p |= static_cast<Pixel>(SaturateByte(ShiftRightLogical(acc[l], 6))) << (8 * l);
             out[c] = p;
         }
-        w += entry.Count;
     }
 }
 

@@ -7,14 +7,6 @@
 
 #include <cstdint>
 
-// The native build's SSE2 kernels (every x86-64 has SSE2); the 32-bit Windows build keeps to MMX
-// and the x87 unit.
-#if defined(__SSE2__) && defined(__x86_64__)
-#define LANTERNMOOR_SSE2 1
-#else
-#define LANTERNMOOR_SSE2 0
-#endif
-
 // One 8-byte entry of four lanes: a work column entry, a dither error slot, or a weight
 // replicated in every lane.
 struct alignas(8) PackedLanes {
@@ -39,39 +31,25 @@ struct PackedTaps {
 void TrimPackedTaps(const PackedContributor* entries, const PackedLanes* weights, int count,
                     PackedTaps* taps);
 
-// Horizontal pass over a block of `columns` output columns for source rows 0..rows-1:
-// work[r * columns + c] = 2 x sum over taps k of mulhigh(128 x byte, weight), per lane.
-// `weights` holds the weights of entries[0], then of entries[1], and so on.
+// Horizontal pass over a block of `columns` output columns (taps[0 .. columns - 1]) for source
+// rows 0..rows-1: work[r * columns + c] = 2 x sum over taps k of mulhigh(128 x byte, weight), per
+// lane.
 void PackedHorizontalPortable(const Pixel* source, int sourceWidth, int rows,
-                              const PackedContributor* entries, const PackedLanes* weights,
-                              int columns, PackedLanes* work);
-// Vertical pass: output row y, column c = sum over taps of mulhigh(work, weight), each lane
-// shifted right by 6 and saturated to 0..255; byte 3 is cleared. `stride` is in pixels.
+                              const PackedTaps* taps, int columns, PackedLanes* work);
+// Vertical pass: output row y (taps[y]), column c = sum over taps of mulhigh(work, weight), each
+// lane shifted right by 6 (logical) and saturated to 0..255; byte 3 is cleared. `stride` is in
+// pixels.
 void PackedVerticalPortable(const PackedLanes* work, int columns, Pixel* output, int stride,
-                            int rows, const PackedContributor* entries, const PackedLanes* weights);
+                            int rows, const PackedTaps* taps);
 // Serpentine error diffusion over the whole buffer with the packed quantisers; `slots` holds
 // width + 2 cleared entries.
 void PackedDitherPortable(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
 
-#if LANTERNMOOR_SSE2
-// The passes eight lanes at a time (pmulhw is mulhigh), over trimmed taps; the same results as
-// the portable passes. Any number of columns; `work` holds rows x columns entries.
-void PackedHorizontalSse2(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
-                          int columns, PackedLanes* work);
-void PackedVerticalSse2(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
-                        const PackedTaps* taps);
-#endif
-
 #if LANTERNMOOR_HAVE_MMX
-void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows,
-                         const PackedContributor* entries, const PackedLanes* weights, int columns,
-                         PackedLanes* work);
+// The same in MMX instructions; each leaves the MMX state empty.
+void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
+                         int columns, PackedLanes* work);
 void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
-                       const PackedContributor* entries, const PackedLanes* weights);
+                       const PackedTaps* taps);
 void PackedDitherMmx(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
-// The passes over trimmed taps, as MmxResampler runs them.
-void PackedHorizontalTapsMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
-                             int columns, PackedLanes* work);
-void PackedVerticalTapsMmx(const PackedLanes* work, int columns, Pixel* output, int stride,
-                           int rows, const PackedTaps* taps);
 #endif

@@ -58,50 +58,8 @@ template <bool Deep> void DitherRows(Pixel* pixels, int width, int height, Packe
 
 } // namespace
 
-void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows,
-                         const PackedContributor* entries, const PackedLanes* weights, int columns,
-                         PackedLanes* work) {
-    const __m64 zero = _mm_setzero_si64();
-    for (int r = 0; r < rows; ++r) {
-        const Pixel* line = source + static_cast<unsigned>(r) * static_cast<unsigned>(sourceWidth);
-        PackedLanes* out = work + static_cast<unsigned>(r) * static_cast<unsigned>(columns);
-        const __m64* w = reinterpret_cast<const __m64*>(weights);
-        for (int c = 0; c < columns; ++c) {
-            const Pixel* tap = line + entries[c].First;
-            __m64 acc = zero;
-            for (int k = 0; k < entries[c].Count; ++k, ++w) {
-                const __m64 p = _mm_unpacklo_pi8(_mm_cvtsi32_si64(static_cast<int>(tap[k])), zero);
-                acc = _mm_add_pi16(acc, _mm_mulhi_pi16(_mm_slli_pi16(p, 7), *w));
-            }
-            Store(out[c], _mm_slli_pi16(acc, 1));
-        }
-    }
-    _mm_empty();
-}
-
-void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
-                       const PackedContributor* entries, const PackedLanes* weights) {
-    const __m64 zero = _mm_setzero_si64();
-    const __m64* w = reinterpret_cast<const __m64*>(weights);
-    for (int y = 0; y < rows; ++y) {
-        Pixel* out = output + static_cast<unsigned>(y) * static_cast<unsigned>(stride);
-        const int first = entries[y].First, count = entries[y].Count;
-        for (int c = 0; c < columns; ++c) {
-            const __m64* tap = reinterpret_cast<const __m64*>(
-                work + static_cast<unsigned>(first) * static_cast<unsigned>(columns) + c);
-            __m64 acc = zero;
-            for (int k = 0; k < count; ++k, tap += columns)
-                acc = _mm_add_pi16(acc, _mm_mulhi_pi16(*tap, w[k]));
-            const __m64 bytes = _mm_packs_pu16(_mm_srli_pi16(acc, 6), zero);
-            out[c] = static_cast<Pixel>(_mm_cvtsi64_si32(bytes)) & 0x00FFFFFFu;
-        }
-        w += count;
-    }
-    _mm_empty();
-}
-
-void PackedHorizontalTapsMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
-                             int columns, PackedLanes* work) {
+void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
+                         int columns, PackedLanes* work) {
     const __m64 zero = _mm_setzero_si64();
     for (int r = 0; r < rows; ++r) {
         const Pixel* line = source + static_cast<unsigned>(r) * static_cast<unsigned>(sourceWidth);
@@ -121,8 +79,8 @@ void PackedHorizontalTapsMmx(const Pixel* source, int sourceWidth, int rows, con
     _mm_empty();
 }
 
-void PackedVerticalTapsMmx(const PackedLanes* work, int columns, Pixel* output, int stride,
-                           int rows, const PackedTaps* taps) {
+void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
+                       const PackedTaps* taps) {
     const __m64 zero = _mm_setzero_si64();
     for (int y = 0; y < rows; ++y) {
         Pixel* out = output + static_cast<unsigned>(y) * static_cast<unsigned>(stride);

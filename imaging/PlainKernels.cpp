@@ -3,36 +3,7 @@
 #include "imaging/FloatingPoint.h"
 #include "imaging/Resampler.h"
 
-#include <cmath>
-
 namespace {
-
-constexpr float SmallestExactWeight = 1.0f / (2048.0f * 1024.0f); // 2^-21
-constexpr float SmallestFlatWeight = 1.0f / (64.0f * 1024.0f);    // 2^-16
-
-// Whether the weights add up to exactly 1: summed in double precision, with every rounding
-// error of the sum measured (Knuth's two-sum), since a float sum may round.
-bool SumsToExactlyOne(const float* weights, int count) {
-    double sum = 0;
-    for (int k = 0; k < count; ++k) {
-        const double w = weights[k];
-        const double next = sum + w;
-        const double back = next - sum;
-        const double error = (sum - (next - back)) + (w - back);
-        if (error != 0) return false;
-        sum = next;
-    }
-    return sum == 1.0;
-}
-
-// At most 16 significant bits: the low 8 of the 24-bit significand are 0 (and the weight is not
-// so small that its significand is cut short).
-bool ShortSignificand(float w) {
-    int exponent = 0;
-    const double significand = std::frexp(static_cast<double>(w), &exponent); // 0.5 <= s < 1
-    const double scaled = std::ldexp(significand, 16);
-    return w >= std::ldexp(1.0f, -126) && scaled == std::floor(scaled);
-}
 
 int ByteOf(Pixel p, int channel) {
     return static_cast<int>((p >> (8 * channel)) & 0xFF);
@@ -50,42 +21,8 @@ PlainTaps PlainTapsOf(const PlainContributor& entry) {
     taps.First = entry.First + lead;
     taps.Count = count;
     taps.Weights = entry.Weights + lead;
-    bool exact = entry.ExactInDouble, large = true, negative = false, single = true;
-    for (int k = 0; k < count; ++k) {
-        const float w = taps.Weights[k];
-        if (w != 0 && !ShortSignificand(w)) single = false;
-        if (w != 0 && w < SmallestExactWeight) exact = false;
-        if (w != 0 && w < SmallestFlatWeight) large = false;
-        if (w < 0) negative = true;
-    }
-    taps.ExactInDouble = exact;
-    taps.ExactInFloat = exact && single && !negative;
     taps.Copy = count == 1 && taps.Weights[0] == 1.0f;
-    // The partial sums of equal 24-bit values with weights of at least 2^-16 (their bits spanning
-    // at most 40 places) need at most 64 bits; two taps always fit.
-    taps.FlatExact = count > 0 && (count <= 2 || large) && SumsToExactlyOne(taps.Weights, count);
-    // Recursive summation of k non-negative products, each rounded, errs by less than
-    // (k + 1) x 2^-24 of the sum; eight times that leaves room for the extended sums' own error.
-    taps.Tolerance = count > 0 && count <= 1024 && !negative
-                         ? static_cast<float>(count + 1) * (1.0f / (2048.0f * 1024.0f))
-                         : 0.0f;
     return taps;
-}
-
-float PlainWorkBound(const PlainTaps* taps, int columns) {
-    double largest = 0;
-    int longest = 0;
-    for (int c = 0; c < columns; ++c) {
-        double sum = 0;
-        for (int k = 0; k < taps[c].Count; ++k)
-            sum += std::fabs(static_cast<double>(taps[c].Weights[k]));
-        largest = sum > largest ? sum : largest;
-        longest = taps[c].Count > longest ? taps[c].Count : longest;
-    }
-    // Each of the k roundings to float raises a partial sum by at most 2^-24 of it; the
-    // factor leaves room for the double sum of the weights too.
-    const double raised = 255.0 * largest * (1.0 + (longest + 2) * std::ldexp(1.0, -22));
-    return static_cast<float>(raised * (1.0 + std::ldexp(1.0, -20)));
 }
 
 void PlainHorizontalExact(const Pixel* line, const PlainTaps& taps, float* out, std::size_t step) {

@@ -1,14 +1,8 @@
-// A picture in memory: the pixel buffer it owns and its size. On Windows it also turns itself
-// into a device bitmap for a device context.
+// A picture in memory: the pixel buffer it owns and its size. On Windows, CreateDeviceBitmap
+// (RasterImage_win32.h) turns it into a device bitmap.
 #pragma once
 
 #include "imaging/PixelBuffer.h"
-
-#ifdef _WIN32
-// The handle types of <windows.h> (STRICT), declared here so the portable core need not include it.
-struct HDC__;
-struct HBITMAP__;
-#endif
 
 class RasterImage {
 public:
@@ -27,12 +21,6 @@ public:
     Pixel* Pixels() const { return pixels; }
     int Width() const { return width; }
     int Height() const { return height; }
-
-#ifdef _WIN32
-    // A bitmap compatible with dc holding these pixels (RasterImage_win32.cpp, lm_imaging_win32).
-    // A failed CreateCompatibleBitmap gives a null handle; the caller owns what it gets.
-    HBITMAP__* CreateDeviceBitmap(HDC__* dc) const;
-#endif
 
 private:
     Pixel* pixels = nullptr;

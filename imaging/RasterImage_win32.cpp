@@ -1,10 +1,9 @@
-#include "imaging/RasterImage.h"
-
-#include <windows.h>
+#include "imaging/RasterImage_win32.h"
 
 #include <cstring>
 
-HBITMAP RasterImage::CreateDeviceBitmap(HDC dc) const {
+HBITMAP CreateDeviceBitmap(const RasterImage& image, HDC dc) {
+    const int width = image.Width(), height = image.Height();
     HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
     // Header plus one colour entry, cleared: the buffer already has the layout of a top-down
     // 32-bit DIB, so one SetDIBits call converts the whole picture.
@@ -16,7 +15,7 @@ HBITMAP RasterImage::CreateDeviceBitmap(HDC dc) const {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    if (bitmap != nullptr && pixels != nullptr && width > 0 && height > 0)
-        SetDIBits(dc, bitmap, 0, static_cast<UINT>(height), pixels, &info, DIB_RGB_COLORS);
+    if (bitmap != nullptr && image.Pixels() != nullptr && width > 0 && height > 0)
+        SetDIBits(dc, bitmap, 0, static_cast<UINT>(height), image.Pixels(), &info, DIB_RGB_COLORS);
     return bitmap;
 }

@@ -38,8 +38,6 @@ double DistanceOf(const EntrySpan& span, int j, const ContributorScale& scale) {
     return std::fabs(static_cast<double>(span.Centre) - j) * scale.FScale;
 }
 
-constexpr float SmallestExactWeight = 1.0f / (2048.0f * 1024.0f); // 2^-21
-
 } // namespace
 
 Filter::~Filter() = default;
@@ -87,11 +85,8 @@ bool PlainContributorList::Build(int outputSize, int sourceSize) {
             sum += w[k];
         }
         const float inverse = sum > 0 ? RoundToFloat(1.0 / sum) : 0.0f;
-        entry.ExactInDouble = true;
-        for (int k = 0; k < entry.Count; ++k) {
+        for (int k = 0; k < entry.Count; ++k)
             w[k] = RoundToFloat(w[k] * inverse);
-            if (w[k] != 0 && w[k] < SmallestExactWeight) entry.ExactInDouble = false;
-        }
         w += entry.Count;
     }
     size = outputSize;
@@ -153,60 +148,9 @@ Resampler::Resampler(const Pixel* pixels, int width, int height)
 
 Resampler::~Resampler() = default;
 
-namespace {
-
-// The fastest passes of this build.
-void PlainHorizontal(const Pixel* source, int sourceWidth, int rows, const PlainTaps* taps,
-                     int columns, float* work) {
-#if LANTERNMOOR_SSE2
-    PlainHorizontalSse2(source, sourceWidth, rows, taps, columns, work);
-#else
-    PlainHorizontalScalar(source, sourceWidth, rows, taps, columns, work);
-#endif
-}
-
-void PlainVertical(const float* work, int columns, Pixel* output, int stride, int rows,
-                   const PlainTaps* taps, float largest) {
-#if LANTERNMOOR_SSE2
-    PlainVerticalSse2(work, columns, output, stride, rows, taps, largest);
-#else
-    (void)largest;
-    PlainVerticalScalar(work, columns, output, stride, rows, taps);
-#endif
-}
-
-} // namespace
-
-void PlainHorizontalBlock(const Pixel* source, int sourceWidth, int rows,
-                          const PlainContributor* entries, int columns, float* work) {
-    PlainTaps taps[Resampler::BlockColumns];
-    for (int c = 0; c < columns; ++c)
-        taps[c] = PlainTapsOf(entries[c]);
-    PlainHorizontal(source, sourceWidth, rows, taps, columns, work);
-}
-
-void PlainVerticalBlock(const float* work, int columns, Pixel* output, int stride, int rows,
-                        const PlainContributor* entries) {
-    // Whatever the work holds.
-    for (int y = 0; y < rows; ++y) {
-        const PlainTaps taps = PlainTapsOf(entries[y]);
-        PlainVertical(work, columns, output + static_cast<std::size_t>(y) * stride, stride, 1,
-                      &taps, -1.0f);
-    }
-}
-
 PlainResampler::PlainResampler(const Pixel* pixels, int width, int height)
     : Resampler(pixels, width, height) {
     if (height > 0) work.Allocate(static_cast<std::size_t>(height) * BlockColumns * 3);
-}
-
-void PlainResampler::HorizontalPass(const PlainTaps* taps, int columns) {
-    PlainHorizontal(pixels, width, height, taps, columns, work.Get());
-}
-
-void PlainResampler::VerticalPass(Pixel* output, int stride, int rows, const PlainTaps* taps,
-                                  int columns, float largest) {
-    PlainVertical(work.Get(), columns, output, stride, rows, taps, largest);
 }
 
 Pixel* PlainResampler::Resize(int newWidth, int newHeight) {
@@ -228,9 +172,9 @@ Pixel* PlainResampler::Resize(int newWidth, int newHeight) {
     X87PrecisionScope extended(X87PrecisionScope::Extended);
     for (int x = 0; x < newWidth; x += BlockColumns) {
         const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
-        HorizontalPass(horizontalTaps.Get() + x, columns);
-        VerticalPass(output + x, newWidth, newHeight, verticalTaps.Get(), columns,
-                     PlainWorkBound(horizontalTaps.Get() + x, columns));
+        PlainHorizontalScalar(pixels, width, height, horizontalTaps.Get() + x, columns, work.Get());
+        PlainVerticalScalar(work.Get(), columns, output + x, newWidth, newHeight,
+                            verticalTaps.Get());
     }
     return output;
 }
@@ -260,21 +204,14 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
     TrimPackedTaps(vertical.Entries(), vertical.Weights(), newHeight, verticalTaps.Get());
     for (int x = 0; x < newWidth; x += BlockColumns) {
         const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
-#if LANTERNMOOR_SSE2
-        PackedHorizontalSse2(pixels, width, height, horizontalTaps.Get() + x, columns, work.Get());
-        PackedVerticalSse2(work.Get(), columns, output + x, newWidth, newHeight,
-                           verticalTaps.Get());
-#elif LANTERNMOOR_HAVE_MMX
-        PackedHorizontalTapsMmx(pixels, width, height, horizontalTaps.Get() + x, columns,
-                                work.Get());
-        PackedVerticalTapsMmx(work.Get(), columns, output + x, newWidth, newHeight,
-                              verticalTaps.Get());
+#if LANTERNMOOR_HAVE_MMX
+        PackedHorizontalMmx(pixels, width, height, horizontalTaps.Get() + x, columns, work.Get());
+        PackedVerticalMmx(work.Get(), columns, output + x, newWidth, newHeight, verticalTaps.Get());
 #else
-        const PackedLanes* weights = horizontal.Weights() + horizontal.WeightIndex(x);
-        PackedHorizontalPortable(pixels, width, height, horizontal.Entries() + x, weights, columns,
+        PackedHorizontalPortable(pixels, width, height, horizontalTaps.Get() + x, columns,
                                  work.Get());
         PackedVerticalPortable(work.Get(), columns, output + x, newWidth, newHeight,
-                               vertical.Entries(), vertical.Weights());
+                               verticalTaps.Get());
 #endif
     }
     return output;

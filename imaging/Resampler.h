@@ -9,8 +9,6 @@
 #include "imaging/PackedKernels.h"
 #include "imaging/PixelBuffer.h"
 
-struct PlainTaps;
-
 class Filter {
 public:
     virtual ~Filter();
@@ -36,9 +34,6 @@ struct PlainContributor {
     int First;
     int Count;
     const float* Weights;
-    // Every non-zero weight is at least 2^-21, so the horizontal sums are exact in double
-    // precision before their rounding to float.
-    bool ExactInDouble;
 };
 
 // Float weights: raw tent weights stored as floats, then each multiplied by the float 1 / sum.
@@ -111,10 +106,6 @@ public:
     Pixel* Resize(int newWidth, int newHeight) override;
 
 private:
-    void HorizontalPass(const PlainTaps* taps, int columns);
-    // largest: a bound on the work values.
-    void VerticalPass(Pixel* output, int stride, int rows, const PlainTaps* taps, int columns,
-                      float largest);
     // height rows of BlockColumns floats of byte 0, then of byte 1, then of byte 2.
     ImagingBlock<float> work;
 };
@@ -128,10 +119,3 @@ public:
 private:
     ImagingBlock<PackedLanes> work;
 };
-
-// The plain passes over a block of output columns (at most Resampler::BlockColumns), exposed for
-// tests. work holds, for each row, `columns` floats of byte 0, then of byte 1, then of byte 2.
-void PlainHorizontalBlock(const Pixel* source, int sourceWidth, int rows,
-                          const PlainContributor* entries, int columns, float* work);
-void PlainVerticalBlock(const float* work, int columns, Pixel* output, int stride, int rows,
-                        const PlainContributor* entries);

@@ -154,6 +154,7 @@ int JpegDecoder::allocatedBlocks() const {
 // Memory and the error path
 
 void JpegDecoder::fail(int code) {
+    if (finishing_) throw Failure{code}; // caught by finishImage, which keeps everything
     if (errorCode_ == 0) errorCode_ = code;
     detachStream();
     freeAll();
@@ -307,9 +308,11 @@ int JpegDecoder::readMarkers() {
             code = nextByte();
         } while (code == 0xFF);
         if (code == 0x00) continue;
+        // After the last row no table matters any more: its segment is passed over like a
+        // comment, and nothing is allocated once decoding has begun.
+        if (finishing_ && (code == 0xC4 || code == 0xDB)) code = 0xFE;
         switch (code) {
         case 0x01:
-        case 0xC8:
         case 0xD0:
         case 0xD1:
         case 0xD2:
@@ -318,6 +321,10 @@ int JpegDecoder::readMarkers() {
         case 0xD5:
         case 0xD6:
         case 0xD7:
+            // Markers without a segment: after the last row a stray one is passed over.
+            if (finishing_) break;
+            fail(UnexpectedMarker);
+        case 0xC8:
             fail(UnexpectedMarker);
         case 0xC0:
         case 0xC1:
@@ -654,8 +661,14 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
 
 void JpegDecoder::finishImage() {
     if (!usePlanes_) {
+        // Every row is decoded by now: whatever follows may end the picture, but neither a stray
+        // marker nor damage between the last data and EOI takes a row away.
         dropBits();
-        readMarkers();
+        finishing_ = true;
+        try {
+            readMarkers();
+        } catch (const Failure&) {}
+        finishing_ = false;
     }
     totalBytes_ -= inputEnd_ - inputPos_;
 }

@@ -197,6 +197,9 @@ private:
     bool frameRead_;
     bool ready_;
     bool usePlanes_;
+    // Reading what follows the last MCU row: a failure there ends the picture without taking any
+    // decoded row away.
+    bool finishing_;
     void* slots_[AllocationSlots];
 
     // Input buffer: bytes [inputPos_, inputEnd_) of input_ are unread; the first

@@ -119,7 +119,7 @@ void JpegDecoder::dropBits() {
 
 void JpegDecoder::decodeMcuRow() {
     if (simdBitReader_) {
-#if defined(LANTERNMOOR_HAVE_MMX)
+#if LANTERNMOOR_HAVE_MMX
         if (simdTransform_)
             decodeMcuRowMmxQuantised();
         else

@@ -152,7 +152,7 @@ void jpegIdctAanReference(const int16_t coefficients[64], const int16_t quant[64
 }
 
 JpegAanRowTransform jpegIdctAanRow() {
-#if defined(LANTERNMOOR_HAVE_MMX)
+#if LANTERNMOOR_HAVE_MMX
     return jpegIdctAanRowMmx;
 #else
     return jpegIdctAanRowPortable;

@@ -39,7 +39,7 @@ using JpegAanRowTransform = void (*)(const int16_t* coefficients, uint8_t* sampl
 // The portable packed implementation (SSE2 where the compiler offers it, else the reference).
 void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int mcus,
                             int blocksPerMcu, const int16_t* const* quant);
-#if defined(LANTERNMOOR_HAVE_MMX)
+#if LANTERNMOOR_HAVE_MMX
 // MMX, four lanes at a time; leaves the MMX state empty.
 void jpegIdctAanRowMmx(const int16_t* coefficients, uint8_t* samples, int mcus, int blocksPerMcu,
                        const int16_t* const* quant);

@@ -2,15 +2,18 @@
 
 namespace {
 
-// Reads one value as a 32-bit little-endian number. Only a REG_DWORD of exactly 4 bytes counts:
-// a string, a short value or a wide one is not a number of ours, and leaves the default.
+// Reads one value as a 32-bit little-endian number: any 4 bytes of binary data (REG_DWORD,
+// REG_BINARY, REG_NONE) count, as the registry's type is no concern of a 4-byte read. A string, a
+// big-endian number, a short value or a wide one is not a number of ours, and leaves the default.
 bool ReadNumber(SettingsStore& store, SettingsStore::Key key, const char* name,
                 std::uint32_t& number) {
     unsigned char bytes[4] = {};
     std::uint32_t size = sizeof bytes;
     ValueType type = ValueType::None;
     if (!store.QueryValue(key, name, type, bytes, size)) return false;
-    if (type != ValueType::Dword || size != sizeof bytes) return false;
+    if (size != sizeof bytes ||
+        (type != ValueType::Dword && type != ValueType::Binary && type != ValueType::None))
+        return false;
     number = std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
              std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24;
     return true;

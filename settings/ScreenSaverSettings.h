@@ -24,7 +24,8 @@ public:
     explicit ScreenSaverSettings(SettingsStore& store);
 
     // Fills every member from the store. Never fails: a missing key or a value that is missing, of
-    // another type than REG_DWORD or of another size than 4 bytes leaves that member's default.
+    // another size than 4 bytes or not binary data (a string, a big-endian number) leaves that
+    // member's default.
     void LoadSettings(SettingsStore& store);
     // Writes all eleven values as REG_DWORD (flags as 0 or 1), creating the keys when missing.
     // Failures are ignored; every write that can happen does.

@@ -23,12 +23,13 @@ public:
     Handle Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
     Handle Release() { return std::exchange(handle_, nullptr); }
-    // Deletes the object held (if any) and takes `handle`. The field is cleared only when the
-    // deletion succeeds, so an object still selected somewhere is not silently lost.
+    // Deletes the object held (if any) and takes `handle`; false when the deletion failed. A new
+    // handle is always taken. Without one the field is cleared only when the deletion succeeds,
+    // so an object still selected somewhere is not silently lost.
     bool Reset(Handle handle = nullptr) {
-        if (handle_ != nullptr && !DeleteObject(handle_)) return false;
-        handle_ = handle;
-        return true;
+        const bool deleted = handle_ == nullptr || DeleteObject(handle_);
+        if (deleted || handle != nullptr) handle_ = handle;
+        return deleted;
     }
 
 private:

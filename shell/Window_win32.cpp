@@ -41,11 +41,14 @@ LRESULT CALLBACK Window::WindowProcedure(HWND window, UINT message, WPARAM wPara
 
     LRESULT result = 0;
     bool handled = false;
-    if (!pendingException_) {
+    // Once a handler has thrown, only the cleanup still runs: whatever the window holds is
+    // released however the run ends.
+    if (!pendingException_ || message == WM_DESTROY || message == WM_NCDESTROY) {
         try {
             handled = self->ProcessMessage(message, wParam, lParam, result);
         } catch (...) {
-            pendingException_ = std::current_exception();
+            // The first exception is the one the loop rethrows.
+            if (!pendingException_) pendingException_ = std::current_exception();
             PostQuitMessage(1);
             // A failed set-up fails the creation; everything else is simply not processed.
             handled = true;

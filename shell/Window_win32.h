@@ -23,7 +23,9 @@ public:
                                             LPARAM lParam);
 
     // An exception thrown by a message handler cannot cross the system's dispatch code: it is kept,
-    // the thread's loop is ended, and the loop (or the window creation) rethrows it.
+    // the thread's loop is ended, and the loop (or the window creation) rethrows it. Until then
+    // every window's messages go to the default handling, except WM_DESTROY and WM_NCDESTROY,
+    // whose cleanup still runs.
     static void RethrowPendingException();
 
 protected:

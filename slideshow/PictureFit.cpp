@@ -47,12 +47,12 @@ PictureFit FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int 
 }
 
 bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, bool enlargeToFit,
-                         int bitsPerPixel, bool useMmx, PictureFit& fit) {
+                         int bitsPerPixel, bool useSimd, PictureFit& fit) {
     fit = FitPicture(image.Width(), image.Height(), windowWidth, windowHeight, enlargeToFit);
     if (fit.Resample) {
         Pixel* resized = nullptr;
         if (image.Width() > 0 && image.Height() > 0) {
-            if (useMmx)
+            if (useSimd)
                 resized = MmxResampler(image.Pixels(), image.Width(), image.Height())
                               .Resize(fit.Width, fit.Height);
             else
@@ -67,7 +67,7 @@ bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, 
     }
     if (NeedsColourReduction(bitsPerPixel)) {
         bool reduced;
-        if (useMmx)
+        if (useSimd)
             reduced =
                 MmxDitherer(bitsPerPixel, image.Pixels(), image.Width(), image.Height()).Dither();
         else

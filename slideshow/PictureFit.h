@@ -18,9 +18,9 @@ PictureFit FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int 
 class RasterImage;
 
 // What preparation does to a decoded picture before it becomes a device bitmap: fit it to the
-// window, resample it when the size changes (MmxResampler when useMmx, else PlainResampler) and
+// window, resample it when the size changes (MmxResampler when useSimd, else PlainResampler) and
 // reduce its colours when the display has neither 24 nor 32 bits per pixel (MmxDitherer or
 // PlainDitherer by the same choice). image then holds the prepared picture. Returns false when
 // memory ran out: the picture is then not to be shown (image is left empty), and the show goes on.
 bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, bool enlargeToFit,
-                         int bitsPerPixel, bool useMmx, PictureFit& fit);
+                         int bitsPerPixel, bool useSimd, PictureFit& fit);

@@ -2,8 +2,8 @@
 // centred, resampled and reduced to the display (PreparePictureImage), made into the device bitmap
 // PictureBitmap at PictureRect, with the caption drawn in.
 #include "imaging/Ditherer_win32.h"
-#include "imaging/RasterImage.h"
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
+#include "imaging/RasterImage_win32.h"
 #include "jpeg/ResourceInputStream.h"
 #include "shell/SlideshowWindow_win32.h"
 #include "slideshow/PicturePreparation.h"
@@ -25,7 +25,7 @@ void SlideshowWindow::PreparePicture() {
     // Never selected anywhere at this point, so the deletion succeeds.
     PictureBitmap.Reset();
     if (image.Pixels() != nullptr && image.Width() > 0 && image.Height() > 0)
-        PictureBitmap.Reset(image.CreateDeviceBitmap(WindowDC));
+        PictureBitmap.Reset(CreateDeviceBitmap(image, WindowDC));
     if (!PictureBitmap) {
         // Nothing to show (no picture, or no memory for it): an empty slot at the centre, which
         // the transition and the paint leave as background.

@@ -34,16 +34,16 @@ const std::vector<uint8_t>& Photograph() {
 
 // Decoding alone (prepare 0), or decoding and preparing (prepare 1).
 void Picture(benchmark::State& state) {
-    const bool simd = state.range(0) != 0;
+    const bool useSimd = state.range(0) != 0;
     const bool prepare = state.range(1) != 0;
     for (auto _ : state) {
         MemoryInputStream stream(Photograph().data(), Photograph().size());
         RasterImage image;
         DecodedPicture outcome;
-        DecodePicture(stream, simd, image, outcome);
+        DecodePicture(stream, useSimd, image, outcome);
         if (prepare) {
             PictureFit fit;
-            FitAndReducePicture(image, 1920, 1080, true, 32, simd, fit);
+            FitAndReducePicture(image, 1920, 1080, true, 32, useSimd, fit);
         }
         benchmark::DoNotOptimize(image.Pixels());
     }

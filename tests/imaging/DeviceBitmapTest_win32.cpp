@@ -1,5 +1,5 @@
 #include "imaging/Ditherer_win32.h"
-#include "imaging/RasterImage.h"
+#include "imaging/RasterImage_win32.h"
 
 #include <windows.h>
 
@@ -18,7 +18,7 @@ TEST(DeviceBitmap, HoldsThePixelsTopRowFirst) {
     const std::vector<Pixel> expected(pixels, pixels + width * height);
     const RasterImage image(pixels, width, height);
 
-    HBITMAP bitmap = image.CreateDeviceBitmap(screen);
+    HBITMAP bitmap = CreateDeviceBitmap(image, screen);
     ASSERT_NE(bitmap, nullptr);
     BITMAP info;
     ASSERT_EQ(GetObjectA(bitmap, sizeof info, &info), static_cast<int>(sizeof info));

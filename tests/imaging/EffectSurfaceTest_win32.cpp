@@ -1,5 +1,5 @@
 #include "imaging/EffectSurface_win32.h"
-#include "imaging/RasterImage.h"
+#include "imaging/RasterImage_win32.h"
 #include "tests/imaging/EffectCanvas.h"
 
 #include <windows.h>
@@ -32,7 +32,7 @@ TEST(DeviceContextSurface, DrawsWhatTheSoftwareCanvasDraws) {
             const RasterImage image(AllocatePixels(canvas.PictureWidth, canvas.PictureHeight),
                                     canvas.PictureWidth, canvas.PictureHeight);
             std::copy(canvas.Picture.begin(), canvas.Picture.end(), image.Pixels());
-            HBITMAP bitmap = image.CreateDeviceBitmap(display);
+            HBITMAP bitmap = CreateDeviceBitmap(image, display);
             HGDIOBJ keptPicture = SelectObject(picture, bitmap);
             DeviceContextSurface gdi(screen, picture);
             const auto onCanvas = CreateTransitionEffect(name, 300, 768),

@@ -22,11 +22,11 @@ int Byte(int value) {
 
 } // namespace
 
-std::vector<Pixel> MakePicture(Picture kind, int width, int height, TestRandom& random) {
+std::vector<Pixel> MakePicture(Pattern kind, int width, int height, TestRandom& random) {
     const int patch = random.Between(2, 9);
     const Pixel flat = PackPixel(random.Below(256), random.Below(256), random.Below(256));
     std::vector<Pixel> image(static_cast<std::size_t>(width) * height, flat);
-    for (int y = 0; y < height && kind != Picture::Flat; ++y)
+    for (int y = 0; y < height && kind != Pattern::Flat; ++y)
         for (int x = 0; x < width; ++x) {
             const int r = random.Below(256), g = random.Below(256), b = random.Below(256);
             const int level = ((x / patch) * 7 + (y / patch) * 3) % 4 * 85;
@@ -34,8 +34,8 @@ std::vector<Pixel> MakePicture(Picture kind, int width, int height, TestRandom& 
                 return Byte((a * x + c * y) * 255 / (a * width + c * height + 1) + r % 7 - 3);
             };
             image[static_cast<std::size_t>(y) * width + x] =
-                kind == Picture::Noise   ? static_cast<Pixel>(r ^ g) << 24 | PackPixel(r, g, b)
-                : kind == Picture::Photo ? PackPixel(ramp(3, 1), ramp(1, 2), ramp(2, 5))
+                kind == Pattern::Noise   ? static_cast<Pixel>(r ^ g) << 24 | PackPixel(r, g, b)
+                : kind == Pattern::Photo ? PackPixel(ramp(3, 1), ramp(1, 2), ramp(2, 5))
                                          : PackPixel(b % 10 == 0 ? r : level, level, 255 - level);
         }
     return image;

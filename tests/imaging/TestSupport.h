@@ -20,17 +20,13 @@ private:
     std::mt19937 engine;
 };
 
-// The plain (float, level table) or the packed (16-bit lane) ditherer or resampler.
-enum class Variant { Plain, Packed };
-constexpr Variant variants[] = {Variant::Plain, Variant::Packed};
-
 // Noise: every byte random, also the unused top byte that every output must clear.
 // Photo: smooth gradients with a little noise.
 // Patches: few levels in large patches with some noise, as in skies and shadows, where most
 // neighbours are equal and the vertical sums land on integers.
 // Flat: one random colour.
-enum class Picture { Noise, Photo, Patches, Flat };
-std::vector<Pixel> MakePicture(Picture kind, int width, int height, TestRandom& random);
+enum class Pattern { Noise, Photo, Patches, Flat };
+std::vector<Pixel> MakePicture(Pattern kind, int width, int height, TestRandom& random);
 
 // Replaces the imaging allocator for the life of the object: the first `successes` allocations
 // are made, every later one is refused; Asked and Refused count them.

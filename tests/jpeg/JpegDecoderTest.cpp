@@ -211,7 +211,7 @@ std::vector<Case> cases(Stage stage) {
 TEST(Errors, EveryCodeAFileCanProvokeEndsWithNothingOwned) {
     for (Stage stage : {AtBegin, AtBeginDecoding, AtDecode})
         for (const Case& c : cases(stage))
-            for (const Variant& v : allVariants) {
+            for (const JpegDecoderOptions& v : allVariants) {
                 SCOPED_TRACE(c.name + " (" + describe(v) + ")");
                 expectFailure(decode(c.file, v), c.code, stage);
                 EXPECT_NE(jpegErrorName(c.code), nullptr);
@@ -226,19 +226,19 @@ TEST(Errors, ReadFailuresAreReportedWhereTheyHappen) {
     EXPECT_EQ(first.picture.height, 0);
     // A photograph needs several 4096-byte reads: the third fails while lines are decoded.
     Bytes photo = corpusFile("photo-116");
-    for (bool simd : {false, true})
-        expectFailure(decode(photo, {simd, simd}, 3), StreamReadFailed, AtDecode);
+    for (bool useSimd : {false, true})
+        expectFailure(decode(photo, {useSimd, useSimd}, 3), StreamReadFailed, AtDecode);
 }
 
 TEST(Errors, EveryRefusedAllocationEndsInOutOfMemoryWithoutLeaks) {
     for (const char* name : {"re-three-scans", "s17x15-2x2"}) {
         Bytes file = corpusFile(name);
-        for (bool simd : {false, true}) {
-            const size_t allocations = decode(file, {simd, simd}).allocations.size();
+        for (bool useSimd : {false, true}) {
+            const size_t allocations = decode(file, {useSimd, useSimd}).allocations.size();
             ASSERT_GT(allocations, 5u);
             for (int n = 1; n <= static_cast<int>(allocations); ++n) {
                 SCOPED_TRACE(std::string(name) + " allocation " + std::to_string(n));
-                Decoded d = decode(file, {simd, simd}, -1, n);
+                Decoded d = decode(file, {useSimd, useSimd}, -1, n);
                 expectFailure(d, OutOfMemory, d.errorAfterBegin ? AtBegin : AtBeginDecoding);
             }
         }

@@ -89,7 +89,8 @@ TEST(Markers, SegmentsFillBytesAndStuffingBetweenSegmentsAreSkipped) {
                 0xFF, 0xFF, 0xFF};                          // fill bytes before DQT
     Bytes file = insertBefore(base, 0xDB, extra);
     file = insertBefore(file, 0xDA, {0xFF, 0xFE, 0x00, 0x02, 0xFF, 0xFF});
-    expectPicture(file, [&](const Variant& v) { return decode(base, v).picture.pixels; });
+    expectPicture(file,
+                  [&](const JpegDecoderOptions& v) { return decode(base, v).picture.pixels; });
 }
 
 TEST(Markers, StartOfImageIsFoundWithinTheFirst513Bytes) {
@@ -109,7 +110,7 @@ TEST(Markers, BytesConsumedStopsAtTheEndOfImage) {
     Bytes file = validGreyFile();
     const long size = static_cast<long>(file.size());
     file.insert(file.end(), {0x00, 0x11, 0x22, 0x33});
-    for (const Variant& v : allVariants) {
+    for (const JpegDecoderOptions& v : allVariants) {
         Decoded d = decode(file, v);
         EXPECT_TRUE(d.complete()) << describe(v);
         EXPECT_EQ(d.bytesConsumed, size) << describe(v);

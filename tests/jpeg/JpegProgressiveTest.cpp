@@ -162,8 +162,8 @@ TEST(ProgressiveFiles, PlanesTake130BytesPerBlock) {
     // each chroma component; each block 2 bytes of DC plane and 128 of AC plane (plus the
     // allocation table's 8 bytes of alignment per block of memory).
     Bytes file = corpusFile("photo-124");
-    for (bool simd : {false, true}) {
-        Decoded d = decode(file, {simd, simd});
+    for (bool useSimd : {false, true}) {
+        Decoded d = decode(file, {useSimd, useSimd});
         ASSERT_TRUE(d.complete());
         auto count = [&](size_t bytes) {
             return std::count(d.allocations.begin(), d.allocations.end(), bytes);
@@ -177,6 +177,6 @@ TEST(ProgressiveFiles, PlanesTake130BytesPerBlock) {
         const size_t planeBytes = 18048 * 130;
         EXPECT_LT(d.peakHeap, planeBytes + 128 * 1024);
         std::printf("peak heap decoding photo-124 (%s): %zu bytes, %zu of them planes\n",
-                    simd ? "simd" : "plain", d.peakHeap, planeBytes);
+                    useSimd ? "simd" : "plain", d.peakHeap, planeBytes);
     }
 }

@@ -1,8 +1,8 @@
-// Helpers of the decoder tests: files, one decoding run that checks the decoder's promises on the
-// way, and a small writer of hand-made JPEG files.
+// Helpers of the decoder tests: files, the decoding run that checks the decoder's promises on the
+// way (jpeg/fuzz/DecoderRun.h), and a small writer of hand-made JPEG files.
 #pragma once
 
-#include "jpeg/JpegDecoder.h"
+#include "jpeg/fuzz/DecoderRun.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,42 +27,26 @@ struct Picture {
 };
 Picture readPnm(const std::string& path);
 
-// The decoder's arithmetic: transform (integer or AAN) and bit reader (standard or packed).
-struct Variant {
-    bool simdTransform, simdBitReader;
-};
-extern const Variant allVariants[4];
-std::string describe(const Variant& variant);
+// The decoder's variants: transform (integer or AAN) and bit reader (standard or packed).
+extern const JpegDecoderOptions allVariants[4];
+std::string describe(const JpegDecoderOptions& variant);
 
-struct Decoded {
-    int errorAfterBegin = 0, beginDecodingResult = 0, lastDecodeResult = 0, errorCode = 0;
-    int lines = 0;
-    long bytesConsumed = 0;
-    bool progressive = false;
-    // Every block the heap handed out, and the most bytes held at once.
-    std::vector<size_t> allocations;
-    size_t peakHeap = 0;
+struct Decoded : DecoderRun {
     // Size from begin; pixels as R,G,B (or grey) without the pad byte.
     Picture picture;
-    bool complete() const { return lastDecodeResult == 1; }
 };
 
-// Every public call in order, then releaseAll, through a stream that counts attach and detach
-// (and fails its failingRead-th read) and a heap that counts blocks (and refuses its
-// refuseAllocation-th, counting from 1). Expects on the way what holds for any input: no line
-// before beginDecoding; a second beginDecoding changes nothing; one or three components as
-// bytes per pixel say; lines of width x bytes per pixel; height lines, then 1 again,
-// or a negative code, then -1; no allocation after beginDecoding; every heap block in the
-// allocation table; nothing owned after a failure or after releaseAll (a second one is safe);
-// the stream attached and detached once; and with keepPixels, a zero pad byte in every pixel.
-Decoded decode(JpegInputStream& source, const Variant& variant, int failingRead = -1,
+// A checked run (DecoderRun) whose broken promises fail the test. The stream fails its
+// failingRead-th read, the heap refuses its refuseAllocation-th block (counting from 1).
+Decoded decode(JpegInputStream& source, const JpegDecoderOptions& variant, int failingRead = -1,
                int refuseAllocation = 0, bool keepPixels = true);
-Decoded decode(const Bytes& file, const Variant& variant = {false, false}, int failingRead = -1,
+Decoded decode(const Bytes& file, const JpegDecoderOptions& variant = {}, int failingRead = -1,
                int refuseAllocation = 0, bool keepPixels = true);
 
 // Expects every variant (the standard reader only for progressive files) to decode the whole
 // file, all of it consumed, into the pixels expected gives for it.
-void expectPicture(const Bytes& file, const std::function<Bytes(const Variant&)>& expected);
+void expectPicture(const Bytes& file,
+                   const std::function<Bytes(const JpegDecoderOptions&)>& expected);
 void expectPicture(const Bytes& file, const Bytes& pixels);
 // Coefficients of a block with quantisation table all ones: {zig-zag index, value}.
 using Block = std::vector<std::pair<int, int>>;

@@ -2,7 +2,7 @@
 // same files read from disk, and a missing resource fails as designed.
 #include "JpegTestSupport.h"
 
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
 #include "jpeg/ResourceInputStream.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +12,14 @@ TEST(ResourceInputStream, EmbeddedPicturesDecodeLikeTheirFiles) {
     const std::pair<int, const char*> pictures[] = {{201, "116.jpg"}, {0x10000 + 202, "128.jpg"}};
     for (const auto& picture : pictures) {
         Bytes file = readFile(std::string(LM_PICTURES_DIR) + "/" + picture.second);
-        for (bool simd : {false, processorInfo().hasMmx}) {
-            SCOPED_TRACE(std::string(picture.second) + (simd ? " (simd)" : " (plain)"));
+        for (bool useSimd : {false, processorInfo().hasMmx}) {
+            SCOPED_TRACE(std::string(picture.second) + (useSimd ? " (simd)" : " (plain)"));
             ResourceInputStream stream;
             ASSERT_TRUE(stream.open(picture.first));
-            Decoded d = decode(stream, {simd, simd});
+            Decoded d = decode(stream, {useSimd, useSimd});
             ASSERT_TRUE(d.complete()) << jpegErrorName(d.errorCode);
             EXPECT_EQ(d.bytesConsumed, static_cast<long>(file.size()));
-            EXPECT_TRUE(d.picture.pixels == decode(file, {simd, simd}).picture.pixels);
+            EXPECT_TRUE(d.picture.pixels == decode(file, {useSimd, useSimd}).picture.pixels);
         }
     }
 }

@@ -56,6 +56,11 @@ for f in "$pictures"/*.jpg; do
     references "$name"
 done
 
+# A stray restart marker between the last scan data and EOI: every row still comes out.
+size=$(stat -c %s photo-114.jpg)
+{ head -c $((size - 2)) photo-114.jpg; printf '\xff\xd0\xff\xd9'; } > photo-114-rst-before-eoi.jpg
+references photo-114-rst-before-eoi
+
 # One photograph re-encoded in every way the decoder must follow.
 djpeg -pnm "$pictures/121.jpg" > photo.ppm
 encode re-h1v1 photo.ppm -sample 1x1

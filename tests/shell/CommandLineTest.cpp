@@ -72,56 +72,34 @@ std::vector<const TextRules*> RulesUnderTest() {
 }
 
 TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResult) {
-    const std::pair<const char*, const char*> cases[] = {
-        // Nothing at all: the configuration without owner.
-        {"", "configuration 0"},
-        {"   ", "configuration 0"},
-        {" \t\r\n ", "configuration 0"},
-        // Full screen, in any case and padding.
-        {"/s", "full screen"},
-        {"-S", "full screen"},
-        {" /s ", "full screen"},
-        {"\t-s\t", "full screen"},
-        // The preview's parent in every written form; the digits end at the first non-digit.
-        {"/p 1234", "preview 1234"},
-        {"/p:1234", "preview 1234"},
-        {"/P : 1234", "preview 1234"},
-        {"/l1234", "preview 1234"},
-        {"-L   1234  ", "preview 1234"},
-        {"/p +1234", "preview 1234"},
-        {"/p 1234xyz", "preview 1234"},
-        // Handles of 2^31 or more arrive modulo 2^32: 0x80000068 written unsigned, signed and
-        // sign-extended to 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples
-        // of 2^32.
-        {"/p 2147483752", "preview 2147483752"},
-        {"/p -2147483544", "preview 2147483752"},
-        {"/p 18446744071562068072", "preview 2147483752"},
-        {"/p 18446744071562199144", "preview 2147614824"},
-        {"/p:4294967295", "preview 4294967295"},
-        {"/p -1", "preview 4294967295"},
-        {"/p 18446744073709551615", "preview 4294967295"},
-        {"/p 4294968530", "preview 1234"},
-        {"/l 79228162514264337593543951570", "preview 1234"},
-        // The configuration, owned by the foreground or the given window; a sheet that ran
-        // reports its result, also when it was given an owner.
-        {"/c", "configuration 777"},
-        {"-C", "configuration 777"},
-        {"/c:1234", "configuration 1234"},
-        {"/c 1234", "configuration 1234"},
-        // The password change with its parent (without its library it reports 1).
-        {"/a 1234", "password 1234"},
-        {"/A:1234", "password 1234"}};
-    for (const TextRules* rules : RulesUnderTest()) {
-        for (const auto& [arguments, run] : cases) {
-            for (const int result : {0, 1, 42}) {
-                SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
-                RecordingModes modes;
-                modes.Result = result;
-                EXPECT_EQ(ParseCommandLine(arguments, *rules, modes), result);
-                EXPECT_EQ(modes.Runs, std::vector<std::string>{run});
-            }
-        }
-    }
+    // Nothing at all: the configuration without owner. Full screen in any case and padding. The
+    // preview's parent in every written form, the digits ending at the first non-digit; handles
+    // of 2^31 or more arrive modulo 2^32: 0x80000068 written unsigned, signed and sign-extended to
+    // 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples of 2^32. The
+    // configuration owned by the foreground or the given window, and the password change with its
+    // parent: each mode's result is the exit code. What runs, and the arguments that run it:
+    const std::pair<const char*, std::vector<const char*>> cases[] = {
+        {"configuration 0", {"", "   ", " \t\r\n "}},
+        {"full screen", {"/s", "-S", " /s ", "\t-s\t"}},
+        {"preview 1234",
+         {"/p 1234", "/p:1234", "/P : 1234", "/l1234", "-L   1234  ", "/p +1234", "/p 1234xyz",
+          "/p 4294968530", "/l 79228162514264337593543951570"}},
+        {"preview 2147483752", {"/p 2147483752", "/p -2147483544", "/p 18446744071562068072"}},
+        {"preview 2147614824", {"/p 18446744071562199144"}},
+        {"preview 4294967295", {"/p:4294967295", "/p -1", "/p 18446744073709551615"}},
+        {"configuration 777", {"/c", "-C"}},
+        {"configuration 1234", {"/c:1234", "/c 1234"}},
+        {"password 1234", {"/a 1234", "/A:1234"}}};
+    for (const TextRules* rules : RulesUnderTest())
+        for (const auto& [run, all] : cases)
+            for (const char* arguments : all)
+                for (const int result : {0, 1, 42}) {
+                    SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
+                    RecordingModes modes;
+                    modes.Result = result;
+                    EXPECT_EQ(ParseCommandLine(arguments, *rules, modes), result);
+                    EXPECT_EQ(modes.Runs, std::vector<std::string>{run});
+                }
 }
 
 TEST(CommandLine, ArgumentsThatSelectNoModeOrNoWindowRunNothingAndExitWithOne) {
@@ -142,26 +120,20 @@ TEST(CommandLine, ArgumentsThatSelectNoModeOrNoWindowRunNothingAndExitWithOne) {
 }
 
 TEST(CommandLine, WindowValuesAreReadModulo2To32WithOptionalSign) {
-    const std::pair<std::string, WindowValue> cases[] = {
-        {"", 0u},
-        {"-", 0u},
-        {"+-5", 0u},
-        {"-0", 0u},
-        {"  \t42", 42u},
-        {"2147483647", 0x7FFFFFFFu},
-        {"-2147483648", 0x80000000u},
-        {"4294967295", 0xFFFFFFFFu},
-        {"4294967296", 0u},
-        {"-4294967295", 1u},
-        {"18446744073709551616", 0u}, // 2^64
-        // 10^30 = 2^30 * 5^30, and 5^30 mod 2^2 = 1, so 10^30 mod 2^32 = 2^30.
-        {"1" + std::string(30, '0'), 0x40000000u},
-        // A thousand nines: 10^1000 - 1 mod 2^32 = -1 mod 2^32, since 2^32 divides 10^1000.
-        {std::string(1000, '9'), 0xFFFFFFFFu}};
-    for (const TextRules* rules : RulesUnderTest()) {
-        for (const auto& [text, value] : cases)
-            EXPECT_EQ(ReadWindowValue(text, *rules), value) << "\"" << text << "\"";
-    }
+    // 10^30 = 2^30 x 5^30, and 5^30 mod 2^2 = 1, so 10^30 mod 2^32 = 2^30. A thousand nines:
+    // 10^1000 - 1 mod 2^32 = -1 mod 2^32, since 2^32 divides 10^1000.
+    const std::pair<WindowValue, std::vector<std::string>> cases[] = {
+        {0u, {"", "-", "+-5", "-0", "4294967296", "18446744073709551616"}},
+        {42u, {"  \t42"}},
+        {1u, {"-4294967295"}},
+        {0x7FFFFFFFu, {"2147483647"}},
+        {0x80000000u, {"-2147483648"}},
+        {0xFFFFFFFFu, {"4294967295", std::string(1000, '9')}},
+        {0x40000000u, {"1" + std::string(30, '0')}}};
+    for (const TextRules* rules : RulesUnderTest())
+        for (const auto& [value, texts] : cases)
+            for (const std::string& text : texts)
+                EXPECT_EQ(ReadWindowValue(text, *rules), value) << "\"" << text << "\"";
 }
 
 TEST(CommandLine, NormalisationTrimsBothEndsAndLowersWithoutTouchingTheInside) {

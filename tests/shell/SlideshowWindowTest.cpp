@@ -1,10 +1,10 @@
 // The slideshow window, the window base and the message loop inside this process: the cursor, the
 // picture timer's period from the settings, the close path, the window going with its object, and
 // exceptions thrown by a handler.
-#include "settings/MemorySettingsStore.h"
 #include "shell/ApplicationModule_win32.h"
 #include "shell/MessageLoop_win32.h"
 #include "shell/SlideshowWindow_win32.h"
+#include "tests/settings/MemorySettingsStore.h"
 #include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
@@ -47,7 +47,7 @@ TEST_F(SlideshowWindowTest, TheCursorIsAnArrowInThePreviewAndHiddenFullScreen) {
 }
 
 TEST_F(SlideshowWindowTest, TheFirstStepComesAtOnceAndThenEveryPictureMillis) {
-    store_.PutDword(kKey, "PictureMillis", 60);
+    store_.Keys[kKey]["PictureMillis"] = {ValueType::Dword, {60, 0, 0, 0}};
     SlideshowWindow window(true, store_);
     ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
     // The posted first tick is waiting before any period has passed.
@@ -98,41 +98,54 @@ TEST_F(SlideshowWindowTest, TheWindowGoesWithItsObject) {
 class ThrowingWindow : public Window {
 public:
     static constexpr UINT kThrow = WM_APP + 1;
-    bool Create() {
+    bool Create(HWND parent) {
         WNDCLASSEXA windowClass{};
         windowClass.cbSize = sizeof windowClass;
         windowClass.lpfnWndProc = &Window::WindowProcedure;
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "LanternmoorThrowingWindow";
         RegisterClassExA(&windowClass);
-        return CreateWindowOf("LanternmoorThrowingWindow", 0, "", WS_POPUP, 0, 0, 10, 10, nullptr,
+        return CreateWindowOf("LanternmoorThrowingWindow", 0, "", WS_CHILD, 0, 0, 10, 10, parent,
                               GetModuleHandleA(nullptr));
     }
-    int Handled = 0;
+    int Handled = 0, Destroyed = 0;
 
 protected:
     bool ProcessMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {
         if (message == kThrow) throw std::runtime_error("handler failed");
-        if (message == WM_APP) ++Handled;
+        Handled += message == WM_APP;
+        Destroyed += message == WM_DESTROY;
         result = 0;
         return false;
     }
 };
 
-TEST_F(SlideshowWindowTest, AnExceptionInAHandlerEndsTheLoopAndReachesItsCaller) {
-    HWND handle = nullptr;
-    {
-        ThrowingWindow window;
-        ASSERT_TRUE(window.Create());
-        handle = window.Handle();
-        PostMessageA(handle, WM_APP, 0, 0);
-        PostMessageA(handle, ThrowingWindow::kThrow, 0, 0);
-        PostMessageA(handle, WM_APP, 0, 0);
-        EXPECT_THROW(MessageLoop().Run(), std::runtime_error);
-        EXPECT_EQ(window.Handled, 1);
-        EXPECT_EQ(module_.FindMessageLoop(GetCurrentThreadId()), nullptr);
+TEST_F(SlideshowWindowTest, AnExceptionInAHandlerSkipsLaterHandlersButNotTheCleanup) {
+    ThrowingWindow window;
+    ASSERT_TRUE(window.Create(parent_.Handle()));
+    for (UINT message : {UINT{WM_APP}, ThrowingWindow::kThrow, UINT{WM_APP}})
+        PostMessageA(window.Handle(), message, 0, 0);
+    // The parent goes while the exception waits for the loop, as a preview's parent may.
+    PostMessageA(parent_.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_THROW(MessageLoop().Run(), std::runtime_error);
+    EXPECT_EQ(window.Handled, 1);
+    EXPECT_EQ(window.Destroyed, 1);
+    EXPECT_EQ(module_.FindMessageLoop(GetCurrentThreadId()), nullptr);
+}
+
+TEST(GdiObject, ANewHandleIsKeptWhenTheOldOneCannotBeDeleted) {
+    for (const bool byMove : {false, true}) {
+        const HBRUSH stale = CreateSolidBrush(0), fresh = CreateSolidBrush(0);
+        GdiObject<HBRUSH> held(stale);
+        DeleteObject(stale); // deleting it again fails
+        if (byMove)
+            held = GdiObject<HBRUSH>(fresh);
+        else
+            EXPECT_FALSE(held.Reset(fresh));
+        EXPECT_EQ(held.Get(), fresh) << byMove;
+        EXPECT_TRUE(held.Reset());
+        EXPECT_EQ(GetObjectType(fresh), 0u) << "the new brush was not deleted";
     }
-    EXPECT_FALSE(IsWindow(handle));
 }
 
 } // namespace

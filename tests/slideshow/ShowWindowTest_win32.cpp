@@ -4,15 +4,15 @@
 // real message queue, long captions, and the caption pattern in Lanternmoor.scr.
 #include "imaging/Ditherer_win32.h"
 #include "imaging/PixelBuffer.h"
+#include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
-#include "jpeg/ProcessorInfo.h"
 #include "jpeg/ResourceInputStream.h"
-#include "settings/MemorySettingsStore.h"
 #include "shell/ApplicationModule_win32.h"
 #include "shell/SlideshowWindow_win32.h"
 #include "slideshow/Caption_win32.h"
 #include "slideshow/PicturePreparation.h"
 #include "slideshow/TransitionHost_win32.h"
+#include "tests/settings/MemorySettingsStore.h"
 #include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +23,13 @@
 namespace {
 
 const char* const kKey = "Software\\Quillfern\\Lanternmoor";
+
+void PutDword(MemorySettingsStore& store, const char* name, std::uint32_t value) {
+    store.Keys[kKey][name] = {
+        ValueType::Dword,
+        {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+         static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)}};
+}
 constexpr int kWidth = 400, kHeight = 300;
 
 // The client area's pixels, 0xRRGGBB, read back from the window's device context.
@@ -75,8 +82,8 @@ class ShowWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         harness::Pump(0);
-        store_.PutDword(kKey, "UseEffects", 0);
-        store_.PutDword(kKey, "PictureMillis", 600000);
+        PutDword(store_, "UseEffects", 0);
+        PutDword(store_, "PictureMillis", 600000);
     }
     void TearDown() override { harness::Pump(0); }
 
@@ -118,7 +125,7 @@ int Ticks(HWND window, DWORD milliseconds) {
 TEST_F(ShowWindowTest, APictureTimeOfZeroOrLessTicksAtTheDefaultPeriod) {
     for (const DWORD millis : {0ul, 0xFFFFFF9Cul}) { // 0 and -100
         SCOPED_TRACE(static_cast<LONG>(millis));
-        store_.PutDword(kKey, "PictureMillis", millis);
+        PutDword(store_, "PictureMillis", millis);
         SlideshowWindow preview(true, store_);
         ASSERT_TRUE(preview.CreatePreview(parent_.Handle(), kWidth, kHeight));
         // The timer set up with the window, then the one restarted by the first step.
@@ -131,10 +138,10 @@ TEST_F(ShowWindowTest, APictureTimeOfZeroOrLessTicksAtTheDefaultPeriod) {
 }
 
 TEST_F(ShowWindowTest, AnEffectTimeOfZeroOrLessGivesOnlyTheFinalFrameAndNoStepStartsInAnother) {
-    store_.PutDword(kKey, "UseEffects", 1);
+    PutDword(store_, "UseEffects", 1);
     for (const DWORD millis : {0ul, 0xFFFFFFFFul, 0x80000000ul, 400ul}) {
         harness::Pump(0); // the quit message the last window posted would end the transition
-        store_.PutDword(kKey, "EffectMillis", millis);
+        PutDword(store_, "EffectMillis", millis);
         SlideshowWindow preview(true, store_);
         ASSERT_TRUE(preview.CreatePreview(parent_.Handle(), kWidth, kHeight));
         // A second tick waiting during the first step's transition is taken by it, not stepped.

@@ -1,11 +1,10 @@
 // What Windows reads from Lanternmoor.scr without running it: the name in the Display Properties
-// list, the icon, the version information, the manifest, and the pictures with their captions.
+// list, the icon, and the pictures with their captions.
 #include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <vector>
 
@@ -42,36 +41,6 @@ TEST_F(Resources, TheNameInTheScreenSaverListAndAnIconOfTheUsualSizesInFullColou
         sizeAndBits.emplace_back(static_cast<unsigned char>(group[at]), group[at + 6]);
     EXPECT_EQ(sizeAndBits, (std::vector<std::pair<int, int>>{{16, 32}, {32, 32}, {48, 32}}));
     EXPECT_EQ(group.size(), 6u + 14u * static_cast<unsigned char>(group.at(4)));
-}
-
-TEST_F(Resources, VersionInformationNamesTheProduct) {
-    const std::string path = ScreenSaverPath();
-    DWORD ignored = 0;
-    std::vector<char> info(GetFileVersionInfoSizeA(path.c_str(), &ignored));
-    ASSERT_FALSE(info.empty());
-    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, info.size(), info.data()));
-    VS_FIXEDFILEINFO* fixed = nullptr;
-    UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
-    EXPECT_EQ((std::array<DWORD, 3>{fixed->dwSignature, fixed->dwFileVersionMS, fixed->dwFileType}),
-              (std::array<DWORD, 3>{0xFEEF04BD, 0x00010000, VFT_APP})); // version 1.0
-    for (const auto& [name, expected] :
-         {std::pair<const char*, const char*>{"ProductName", "Lanternmoor"},
-          {"OriginalFilename", "Lanternmoor.scr"}}) {
-        char* text = nullptr;
-        ASSERT_TRUE(VerQueryValueA(info.data(),
-                                   (std::string("\\StringFileInfo\\040904E4\\") + name).c_str(),
-                                   reinterpret_cast<void**>(&text), &length))
-            << name;
-        EXPECT_STREQ(text, expected);
-    }
-}
-
-TEST_F(Resources, TheManifestDeclaresDpiAwareness) {
-    const std::string manifest = Data(24, 1); // RT_MANIFEST
-    EXPECT_NE(manifest.find("<dpiAware"), std::string::npos);
-    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
-    EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
 }
 
 BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {

@@ -2,8 +2,8 @@
 // screen, resamples and reduces it exactly as the screen saver does, writes the prepared picture
 // (without the black border) as binary PPM and prints "W H X Y": its size and its place on the
 // screen.
+#include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
-#include "jpeg/ProcessorInfo.h"
 #include "slideshow/PictureFit.h"
 #include "tools/prepare-picture/PictureFile.h"
 
@@ -54,7 +54,7 @@ bool ParseScreen(const std::string& text, int& width, int& height) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool useMmx = processorInfo().hasMmx;
+    bool useSimd = processorInfo().hasMmx;
     bool enlarge = false;
     int depth = 32;
     int screenWidth = 0, screenHeight = 0;
@@ -63,9 +63,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--plain") {
-            useMmx = false;
+            useSimd = false;
         } else if (arg == "--simd") {
-            useMmx = true;
+            useSimd = true;
         } else if (arg == "--enlarge") {
             enlarge = true;
         } else if (arg == "--depth" || arg == "--screen") {
@@ -95,10 +95,10 @@ int main(int argc, char** argv) {
 
     RasterImage image;
     std::string error, warning;
-    if (!ReadPicture(paths[0], useMmx, image, error, warning)) return Fail(error);
+    if (!ReadPicture(paths[0], useSimd, image, error, warning)) return Fail(error);
     if (!warning.empty()) std::fprintf(stderr, "prepare-picture: warning: %s\n", warning.c_str());
     PictureFit fit;
-    if (!FitAndReducePicture(image, screenWidth, screenHeight, enlarge, depth, useMmx, fit))
+    if (!FitAndReducePicture(image, screenWidth, screenHeight, enlarge, depth, useSimd, fit))
         return Fail("out of memory: the screen saver would show no picture");
     if (!WritePpm(paths[1], image, error)) return Fail(error);
     std::printf("%d %d %d %d\n", fit.Width, fit.Height, fit.X, fit.Y);

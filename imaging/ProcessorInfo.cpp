@@ -1,4 +1,4 @@
-#include "jpeg/ProcessorInfo.h"
+#include "imaging/ProcessorInfo.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
@@ -16,10 +16,10 @@ ProcessorInfo readProcessorInfo() {
     return info;
 }
 
-const ProcessorInfo theProcessorInfo = readProcessorInfo();
-
 } // namespace
 
 const ProcessorInfo& processorInfo() {
-    return theProcessorInfo;
+    // Read on first use: a static initialiser elsewhere may ask before this file's would run.
+    static const ProcessorInfo info = readProcessorInfo();
+    return info;
 }

@@ -1,4 +1,4 @@
-// What the processor offers to the packed-integer code paths, read once at start-up.
+// What the processor offers to the packed-integer code paths, read once.
 #pragma once
 
 struct ProcessorInfo {
@@ -6,5 +6,5 @@ struct ProcessorInfo {
     bool hasMmx = false;
 };
 
-// The record of this process, filled during static initialisation.
+// The record of this process, read on the first call (static initialisers may call it too).
 const ProcessorInfo& processorInfo();
