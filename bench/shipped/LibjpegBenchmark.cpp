@@ -1,0 +1,107 @@
+// libjpeg-turbo's 32-bit library (Debian's i386 package) decoding the same pictures as
+// shipped_bench, into a buffer of the screen saver's pixels: four bytes B, G, R, X per pixel
+// (JCS_EXT_BGRX), without interpolating upsampling, as Lanternmoor's decoder does. With the
+// environment variable JSIMD_FORCENONE=1 the library runs without its SIMD code; the mode names
+// say which: "libjpeg-turbo/simd/islow" or "libjpeg-turbo/nosimd/ifast".
+//
+//   libjpeg_bench [--reps N] PICTURE.jpg...
+//
+// Prints "sample MODE PICTURE MILLISECONDS" like shipped_bench, the integer (ISLOW) and the fast
+// (IFAST) transform in turn for every picture.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+// clang-format on
+
+namespace {
+
+struct Picture {
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+
+bool Decode(const Picture& picture, J_DCT_METHOD method) {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, picture.bytes.data(), static_cast<unsigned long>(picture.bytes.size()));
+    if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    info.dct_method = method;
+    info.do_fancy_upsampling = FALSE;
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&info);
+    const std::size_t stride = static_cast<std::size_t>(info.output_width) * 4;
+    auto* pixels = static_cast<unsigned char*>(std::malloc(stride * info.output_height));
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = pixels + stride * info.output_scanline;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    std::free(pixels);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int reps = 5;
+    std::vector<Picture> pictures;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--reps" && i + 1 < argc) {
+            reps = std::atoi(argv[++i]);
+            continue;
+        }
+        std::ifstream in(arg, std::ios::binary);
+        Picture picture;
+        picture.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (picture.bytes.empty()) {
+            std::fprintf(stderr, "cannot read %s\n", arg.c_str());
+            return 1;
+        }
+        const std::string file = arg.substr(arg.find_last_of('/') + 1);
+        picture.name = file.substr(0, file.rfind('.'));
+        pictures.push_back(picture);
+    }
+    if (pictures.empty() || reps < 1) {
+        std::fprintf(stderr, "usage: libjpeg_bench [--reps N] PICTURE.jpg...\n");
+        return 2;
+    }
+    const char* none = std::getenv("JSIMD_FORCENONE");
+    const std::string simd = none != nullptr && std::strcmp(none, "1") == 0 ? "nosimd" : "simd";
+    const struct {
+        const char* name;
+        J_DCT_METHOD method;
+    } methods[] = {{"islow", JDCT_ISLOW}, {"ifast", JDCT_IFAST}};
+
+    for (const Picture& picture : pictures)
+        for (const auto& m : methods)
+            if (!Decode(picture, m.method)) {
+                std::fprintf(stderr, "libjpeg-turbo failed on %s\n", picture.name.c_str());
+                return 1;
+            }
+    using Clock = std::chrono::steady_clock;
+    for (int rep = 0; rep < reps; ++rep)
+        for (const Picture& picture : pictures)
+            for (const auto& m : methods) {
+                const Clock::time_point start = Clock::now();
+                Decode(picture, m.method);
+                const std::chrono::duration<double, std::milli> took = Clock::now() - start;
+                std::printf("sample libjpeg-turbo/%s/%s %s %.4f\n", simd.c_str(), m.name,
+                            picture.name.c_str(), took.count());
+            }
+    return 0;
+}

@@ -1,0 +1,193 @@
+// The shipped path, picture by picture: Lanternmoor's decoder on both paths (the show's own
+// DecodePicture, into the pixel buffer) and the whole preparation (PreparePictureImage: decode,
+// fit with "EnlargeToFit" on, resample, reduce) for 1920 x 1080 and 800 x 600 screens at 32 and
+// 16 bits per pixel, and, when built with it, stb_image decoding the same bytes to four channels.
+// Every repetition runs every mode on every picture in turn, so a busy moment of the machine
+// falls on all of them alike.
+//
+//   shipped_bench [--reps N] [--modes M1,M2,...] [--memory] PICTURE.jpg...
+//
+// Prints one line per timing, "sample MODE PICTURE MILLISECONDS", after one untimed warm-up
+// pass. With --memory (native 32-bit build only) it prints instead, for every mode and picture,
+// "memory MODE PICTURE BYTES": the peak of the heap the call held above what was held before it.
+#include "imaging/RasterImage.h"
+#include "jpeg/JpegInputStream.h"
+#include "slideshow/PictureDecoding.h"
+#include "slideshow/PicturePreparation.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#if LM_BENCH_STB_IMAGE
+extern "C" unsigned char* stbi_load_from_memory(const unsigned char* buffer, int length, int* x,
+                                                int* y, int* channels, int desiredChannels);
+extern "C" void stbi_image_free(void* pixels);
+#endif
+
+#if LM_BENCH_HEAP_COUNT
+#include "bench/shipped/HeapCount.h"
+#endif
+
+namespace {
+
+struct Picture {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+struct Mode {
+    std::string name;
+    // Returns false when the picture could not be done.
+    bool (*run)(const Picture& picture, const Mode& mode);
+    bool simd;
+    int screenWidth;
+    int screenHeight;
+    int bitsPerPixel;
+};
+
+bool Decode(const Picture& picture, const Mode& mode) {
+    MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
+    RasterImage image;
+    DecodedPicture outcome;
+    return DecodePicture(stream, mode.simd, image, outcome) && outcome.ErrorCode == 0 &&
+           image.Pixels() != nullptr;
+}
+
+bool Prepare(const Picture& picture, const Mode& mode) {
+    MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
+    RasterImage image;
+    Rect placement;
+    return PreparePictureImage(stream, mode.screenWidth, mode.screenHeight, true, mode.bitsPerPixel,
+                               mode.simd, image, placement);
+}
+
+#if LM_BENCH_STB_IMAGE
+bool StbDecode(const Picture& picture, const Mode&) {
+    int width = 0, height = 0, channels = 0;
+    unsigned char* pixels =
+        stbi_load_from_memory(picture.bytes.data(), static_cast<int>(picture.bytes.size()), &width,
+                              &height, &channels, 4);
+    if (pixels == nullptr) return false;
+    stbi_image_free(pixels);
+    return true;
+}
+#endif
+
+std::vector<Mode> AllModes() {
+    std::vector<Mode> modes = {
+        {"lanternmoor/packed/decode", Decode, true, 0, 0, 0},
+        {"lanternmoor/plain/decode", Decode, false, 0, 0, 0},
+    };
+    for (const bool simd : {true, false})
+        for (const auto& screen : {std::pair<int, int>{1920, 1080}, {800, 600}})
+            for (const int bits : {32, 16}) {
+                const std::string name = std::string("lanternmoor/") + (simd ? "packed" : "plain") +
+                                         "/prepare-" + std::to_string(screen.first) + "x" +
+                                         std::to_string(screen.second) + "x" + std::to_string(bits);
+                modes.push_back({name, Prepare, simd, screen.first, screen.second, bits});
+            }
+#if LM_BENCH_STB_IMAGE
+    modes.push_back({"stb_image/decode", StbDecode, false, 0, 0, 0});
+#endif
+    return modes;
+}
+
+Picture ReadPicture(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    Picture picture;
+    picture.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (picture.bytes.empty()) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        std::exit(1);
+    }
+    std::string name = path.substr(path.find_last_of("/\\") + 1);
+    picture.name = name.substr(0, name.rfind('.'));
+    return picture;
+}
+
+bool Selected(const std::string& list, const std::string& name) {
+    if (list.empty()) return true;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = list.find(',', start);
+        const std::string item = list.substr(start, end - start);
+        if (!item.empty() && name.compare(0, item.size(), item) == 0) return true;
+        if (end == std::string::npos) return false;
+        start = end + 1;
+    }
+}
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: shipped_bench [--reps N] [--modes M1,M2,...] [--memory] PICTURE.jpg...\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int reps = 5;
+    bool memory = false;
+    std::string only;
+    std::vector<Picture> pictures;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--reps" && i + 1 < argc)
+            reps = std::atoi(argv[++i]);
+        else if (arg == "--modes" && i + 1 < argc)
+            only = argv[++i];
+        else if (arg == "--memory")
+            memory = true;
+        else if (arg.compare(0, 2, "--") == 0)
+            return Usage();
+        else
+            pictures.push_back(ReadPicture(arg));
+    }
+    if (pictures.empty() || reps < 1) return Usage();
+    std::vector<Mode> modes;
+    for (const Mode& mode : AllModes())
+        if (Selected(only, mode.name)) modes.push_back(mode);
+
+    if (memory) {
+#if LM_BENCH_HEAP_COUNT
+        for (const Mode& mode : modes)
+            for (const Picture& picture : pictures) {
+                const long long before = HeapInUse();
+                ResetHeapPeak();
+                mode.run(picture, mode);
+                std::printf("memory %s %s %lld\n", mode.name.c_str(), picture.name.c_str(),
+                            HeapPeak() - before);
+            }
+        return 0;
+#else
+        std::fprintf(stderr, "this build does not count the heap\n");
+        return 2;
+#endif
+    }
+
+    // Warm-up: page in the code and the heap, and find failures before timing anything.
+    for (const Mode& mode : modes)
+        for (const Picture& picture : pictures)
+            if (!mode.run(picture, mode)) {
+                std::fprintf(stderr, "%s failed on %s\n", mode.name.c_str(), picture.name.c_str());
+                return 1;
+            }
+    using Clock = std::chrono::steady_clock;
+    for (int rep = 0; rep < reps; ++rep)
+        for (const Picture& picture : pictures)
+            for (const Mode& mode : modes) {
+                const Clock::time_point start = Clock::now();
+                mode.run(picture, mode);
+                const std::chrono::duration<double, std::milli> took = Clock::now() - start;
+                std::printf("sample %s %s %.4f\n", mode.name.c_str(), picture.name.c_str(),
+                            took.count());
+            }
+    return 0;
+}
