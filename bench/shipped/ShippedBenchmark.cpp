@@ -5,11 +5,13 @@
 // Every repetition runs every mode on every picture in turn, so a busy moment of the machine
 // falls on all of them alike.
 //
-//   shipped_bench [--reps N] [--modes M1,M2,...] [--memory] PICTURE.jpg...
+//   shipped_bench [--reps N] [--modes M1,M2,...] [--memory | --digest] PICTURE.jpg...
 //
 // Prints one line per timing, "sample MODE PICTURE MILLISECONDS", after one untimed warm-up
 // pass. With --memory (native 32-bit build only) it prints instead, for every mode and picture,
 // "memory MODE PICTURE BYTES": the peak of the heap the call held above what was held before it.
+// With --digest it prints "digest MODE PICTURE WIDTHxHEIGHT HASH" (FNV-1a of the pixels of the
+// decoded or prepared picture), so two builds can be compared bit for bit.
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegInputStream.h"
 #include "slideshow/PictureDecoding.h"
@@ -44,32 +46,30 @@ struct Picture {
 
 struct Mode {
     std::string name;
-    // Returns false when the picture could not be done.
-    bool (*run)(const Picture& picture, const Mode& mode);
+    // Returns false when the picture could not be done; image receives the result.
+    bool (*run)(const Picture& picture, const Mode& mode, RasterImage& image);
     bool simd;
     int screenWidth;
     int screenHeight;
     int bitsPerPixel;
 };
 
-bool Decode(const Picture& picture, const Mode& mode) {
+bool Decode(const Picture& picture, const Mode& mode, RasterImage& image) {
     MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
-    RasterImage image;
     DecodedPicture outcome;
     return DecodePicture(stream, mode.simd, image, outcome) && outcome.ErrorCode == 0 &&
            image.Pixels() != nullptr;
 }
 
-bool Prepare(const Picture& picture, const Mode& mode) {
+bool Prepare(const Picture& picture, const Mode& mode, RasterImage& image) {
     MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
-    RasterImage image;
     Rect placement;
     return PreparePictureImage(stream, mode.screenWidth, mode.screenHeight, true, mode.bitsPerPixel,
                                mode.simd, image, placement);
 }
 
 #if LM_BENCH_STB_IMAGE
-bool StbDecode(const Picture& picture, const Mode&) {
+bool StbDecode(const Picture& picture, const Mode&, RasterImage&) {
     int width = 0, height = 0, channels = 0;
     unsigned char* pixels =
         stbi_load_from_memory(picture.bytes.data(), static_cast<int>(picture.bytes.size()), &width,
@@ -124,9 +124,19 @@ bool Selected(const std::string& list, const std::string& name) {
     }
 }
 
+uint32_t Digest(const RasterImage& image) {
+    uint32_t hash = 2166136261u;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(image.Pixels());
+    const std::size_t count = static_cast<std::size_t>(image.Width()) * image.Height() * 4;
+    for (std::size_t i = 0; bytes != nullptr && i < count; ++i)
+        hash = (hash ^ bytes[i]) * 16777619u;
+    return hash;
+}
+
 int Usage() {
     std::fprintf(stderr,
-                 "usage: shipped_bench [--reps N] [--modes M1,M2,...] [--memory] PICTURE.jpg...\n");
+                 "usage: shipped_bench [--reps N] [--modes M1,M2,...] [--memory | --digest] "
+                 "PICTURE.jpg...\n");
     return 2;
 }
 
@@ -135,6 +145,7 @@ int Usage() {
 int main(int argc, char** argv) {
     int reps = 5;
     bool memory = false;
+    bool digest = false;
     std::string only;
     std::vector<Picture> pictures;
     for (int i = 1; i < argc; ++i) {
@@ -145,6 +156,8 @@ int main(int argc, char** argv) {
             only = argv[++i];
         else if (arg == "--memory")
             memory = true;
+        else if (arg == "--digest")
+            digest = true;
         else if (arg.compare(0, 2, "--") == 0)
             return Usage();
         else
@@ -161,7 +174,8 @@ int main(int argc, char** argv) {
             for (const Picture& picture : pictures) {
                 const long long before = HeapInUse();
                 ResetHeapPeak();
-                mode.run(picture, mode);
+                RasterImage image;
+                mode.run(picture, mode, image);
                 std::printf("memory %s %s %lld\n", mode.name.c_str(), picture.name.c_str(),
                             HeapPeak() - before);
             }
@@ -172,10 +186,21 @@ int main(int argc, char** argv) {
 #endif
     }
 
+    if (digest) {
+        for (const Mode& mode : modes)
+            for (const Picture& picture : pictures) {
+                RasterImage image;
+                const bool done = mode.run(picture, mode, image);
+                std::printf("digest %s %s %dx%d %08x%s\n", mode.name.c_str(), picture.name.c_str(),
+                            image.Width(), image.Height(), Digest(image), done ? "" : " (failed)");
+            }
+        return 0;
+    }
+
     // Warm-up: page in the code and the heap, and find failures before timing anything.
     for (const Mode& mode : modes)
         for (const Picture& picture : pictures)
-            if (!mode.run(picture, mode)) {
+            if (RasterImage image; !mode.run(picture, mode, image)) {
                 std::fprintf(stderr, "%s failed on %s\n", mode.name.c_str(), picture.name.c_str());
                 return 1;
             }
@@ -184,7 +209,10 @@ int main(int argc, char** argv) {
         for (const Picture& picture : pictures)
             for (const Mode& mode : modes) {
                 const Clock::time_point start = Clock::now();
-                mode.run(picture, mode);
+                {
+                    RasterImage image;
+                    mode.run(picture, mode, image);
+                }
                 const std::chrono::duration<double, std::milli> took = Clock::now() - start;
                 std::printf("sample %s %s %.4f\n", mode.name.c_str(), picture.name.c_str(),
                             took.count());
