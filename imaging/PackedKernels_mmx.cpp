@@ -2,6 +2,8 @@
 // routine leaves the MMX state with _mm_empty(), since MMX shares its registers with the x87 unit.
 #include "imaging/PackedKernels.h"
 
+#include "imaging/Resampler.h"
+
 #include <mmintrin.h>
 
 namespace {
@@ -13,46 +15,53 @@ inline void Store(PackedLanes& lanes, __m64 value) {
     *reinterpret_cast<__m64*>(&lanes) = value;
 }
 
-template <bool Deep> void DitherRows(Pixel* pixels, int width, int height, PackedLanes* slots) {
+// One pass along a row in direction Step (+1 or -1) from pixel `start`: the slot of pixel x is
+// slots[x + 1], the pass begins with `behind` on the margin on its side, and the pending a goes
+// into the slot of the last pixel of the pass.
+template <bool Deep, int Step>
+inline void DitherPass(Pixel* row, int width, PackedLanes* slots, const __m64 (&k)[7]) {
     const __m64 zero = _mm_setzero_si64();
-    const __m64 eight = _mm_set1_pi16(8);
-    const __m64 four = _mm_set1_pi16(4);
-    const __m64 levelMask = _mm_set1_pi16(0xF8);
-    const __m64 five = _mm_set1_pi16(5);
-    const __m64 half = _mm_set1_pi16(128);
-    const __m64 step = _mm_set1_pi16(51);
+    const __m64 eight = k[0], four = k[1], levelMask = k[2], five = k[3], half = k[4], step = k[5];
+    const __m64 channels = k[6];
+    __m64 carry = zero, a = zero, b = zero;
+    Pixel* pixel = Step > 0 ? row : row + width - 1;
+    // here: the slot of the current pixel; the behind slot is the one just before it in the pass.
+    __m64* here = reinterpret_cast<__m64*>(Step > 0 ? slots + 1 : slots + width);
+    for (int i = 0; i < width; ++i, pixel += Step, here += Step) {
+        const __m64 in = _mm_unpacklo_pi8(
+            _mm_and_si64(_mm_cvtsi32_si64(static_cast<int>(*pixel)), channels), zero);
+        const __m64 t = _mm_srai_pi16(_mm_add_pi16(_mm_add_pi16(carry, *here), eight), 4);
+        // The saturating pack clamps to 0..255.
+        const __m64 v = _mm_unpacklo_pi8(_mm_packs_pu16(_mm_add_pi16(in, t), zero), zero);
+        __m64 q;
+        if (Deep)
+            q = _mm_and_si64(_mm_unpacklo_pi8(_mm_packs_pu16(_mm_add_pi16(v, four), zero), zero),
+                             levelMask);
+        else
+            q = _mm_mullo_pi16(_mm_srli_pi16(_mm_add_pi16(_mm_mullo_pi16(v, five), half), 8), step);
+        *pixel = static_cast<Pixel>(_mm_cvtsi64_si32(_mm_packs_pu16(q, zero)));
+        const __m64 e = _mm_sub_pi16(v, q);
+        const __m64 e2 = _mm_add_pi16(e, e);
+        const __m64 e3 = _mm_add_pi16(e2, e);
+        const __m64 e5 = _mm_add_pi16(e3, e2);
+        here[-Step] = _mm_add_pi16(a, e3);
+        a = _mm_add_pi16(b, e5);
+        b = e;
+        carry = _mm_add_pi16(e5, e2);
+    }
+    here[-Step] = a;
+}
+
+template <bool Deep> void DitherRows(Pixel* pixels, int width, int height, PackedLanes* slots) {
+    const __m64 k[7] = {_mm_set1_pi16(8),           _mm_set1_pi16(4),   _mm_set1_pi16(0xF8),
+                        _mm_set1_pi16(5),           _mm_set1_pi16(128), _mm_set1_pi16(51),
+                        _mm_set_pi32(0, 0x00FFFFFF)};
     for (int y = 0; y < height; ++y) {
         Pixel* row = pixels + static_cast<unsigned>(y) * static_cast<unsigned>(width);
-        const bool forward = (y % 2) == 0;
-        __m64 carry = zero, a = zero, b = zero;
-        int behind = forward ? 0 : width + 1;
-        for (int i = 0; i < width; ++i) {
-            const int x = forward ? i : width - 1 - i;
-            const __m64 in =
-                _mm_unpacklo_pi8(_mm_cvtsi32_si64(static_cast<int>(row[x] & 0x00FFFFFFu)), zero);
-            const __m64 t =
-                _mm_srai_pi16(_mm_add_pi16(_mm_add_pi16(carry, Load(slots[x + 1])), eight), 4);
-            // The saturating pack clamps to 0..255.
-            const __m64 v = _mm_unpacklo_pi8(_mm_packs_pu16(_mm_add_pi16(in, t), zero), zero);
-            __m64 q;
-            if (Deep)
-                q = _mm_and_si64(
-                    _mm_unpacklo_pi8(_mm_packs_pu16(_mm_add_pi16(v, four), zero), zero), levelMask);
-            else
-                q = _mm_mullo_pi16(_mm_srli_pi16(_mm_add_pi16(_mm_mullo_pi16(v, five), half), 8),
-                                   step);
-            row[x] = static_cast<Pixel>(_mm_cvtsi64_si32(_mm_packs_pu16(q, zero)));
-            const __m64 e = _mm_sub_pi16(v, q);
-            const __m64 e2 = _mm_add_pi16(e, e);
-            const __m64 e3 = _mm_add_pi16(e2, e);
-            const __m64 e5 = _mm_add_pi16(e3, e2);
-            Store(slots[behind], _mm_add_pi16(a, e3));
-            a = _mm_add_pi16(b, e5);
-            b = e;
-            carry = _mm_add_pi16(e5, e2);
-            behind = x + 1;
-        }
-        Store(slots[forward ? width : 1], a);
+        if (y % 2 == 0)
+            DitherPass<Deep, 1>(row, width, slots, k);
+        else
+            DitherPass<Deep, -1>(row, width, slots, k);
     }
 }
 
@@ -61,10 +70,45 @@ template <bool Deep> void DitherRows(Pixel* pixels, int width, int height, Packe
 void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
                          int columns, PackedLanes* work) {
     const __m64 zero = _mm_setzero_si64();
+    // Enlarging, every entry has one or two taps: each becomes a pair of neighbouring pixels
+    // loaded together, a missing tap taking weight 0 (whose products are 0 and change no sum).
+    static const PackedLanes noWeight = {{0, 0, 0, 0}};
+    struct Pair {
+        __m64 w0;
+        __m64 w1;
+        int first;
+    } pairs[Resampler::BlockColumns];
+    bool paired = sourceWidth >= 2 && columns <= Resampler::BlockColumns;
+    for (int c = 0; paired && c < columns; ++c) {
+        const PackedTaps& t = taps[c];
+        const auto* w = reinterpret_cast<const __m64*>(t.Weights);
+        const __m64 none = Load(noWeight);
+        if (t.Count == 2)
+            pairs[c] = {w[0], w[1], t.First};
+        else if (t.Count == 1 && t.First + 1 < sourceWidth)
+            pairs[c] = {w[0], none, t.First};
+        else if (t.Count == 1)
+            pairs[c] = {none, w[0], t.First - 1};
+        else if (t.Count == 0)
+            pairs[c] = {none, none, 0};
+        else
+            paired = false;
+    }
     for (int r = 0; r < rows; ++r) {
         const Pixel* line = source + static_cast<unsigned>(r) * static_cast<unsigned>(sourceWidth);
         __m64* out = reinterpret_cast<__m64*>(work + static_cast<unsigned>(r) *
                                                          static_cast<unsigned>(columns));
+        if (paired) {
+            for (int c = 0; c < columns; ++c) {
+                const __m64 pair = *reinterpret_cast<const __m64*>(line + pairs[c].first);
+                const __m64 p0 = _mm_slli_pi16(_mm_unpacklo_pi8(pair, zero), 7);
+                const __m64 p1 = _mm_slli_pi16(_mm_unpackhi_pi8(pair, zero), 7);
+                out[c] = _mm_slli_pi16(
+                    _mm_add_pi16(_mm_mulhi_pi16(p0, pairs[c].w0), _mm_mulhi_pi16(p1, pairs[c].w1)),
+                    1);
+            }
+            continue;
+        }
         for (int c = 0; c < columns; ++c) {
             const Pixel* tap = line + taps[c].First;
             const __m64* w = reinterpret_cast<const __m64*>(taps[c].Weights);
@@ -82,37 +126,51 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const P
 void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
                        const PackedTaps* taps) {
     const __m64 zero = _mm_setzero_si64();
+    // Byte 3 of every output pixel is 0.
+    const __m64 colour = _mm_set_pi32(0x00FFFFFF, 0x00FFFFFF);
     for (int y = 0; y < rows; ++y) {
         Pixel* out = output + static_cast<unsigned>(y) * static_cast<unsigned>(stride);
         const int count = taps[y].Count;
         const __m64* w = reinterpret_cast<const __m64*>(taps[y].Weights);
         const __m64* first = reinterpret_cast<const __m64*>(
             work + static_cast<unsigned>(taps[y].First) * static_cast<unsigned>(columns));
+        int c = 0;
         if (count == 2) {
-            // The common case of enlarging: two neighbouring entries per step.
+            // The common case of enlarging: two neighbouring entries per step, two pixels stored
+            // together.
             const __m64 w0 = w[0], w1 = w[1];
             const __m64* second = first + columns;
-            int c = 0;
             for (; c + 1 < columns; c += 2) {
                 const __m64 a =
                     _mm_add_pi16(_mm_mulhi_pi16(first[c], w0), _mm_mulhi_pi16(second[c], w1));
                 const __m64 b = _mm_add_pi16(_mm_mulhi_pi16(first[c + 1], w0),
                                              _mm_mulhi_pi16(second[c + 1], w1));
                 const __m64 bytes = _mm_packs_pu16(_mm_srli_pi16(a, 6), _mm_srli_pi16(b, 6));
-                out[c] = static_cast<Pixel>(_mm_cvtsi64_si32(bytes)) & 0x00FFFFFFu;
-                out[c + 1] =
-                    static_cast<Pixel>(_mm_cvtsi64_si32(_mm_srli_si64(bytes, 32))) & 0x00FFFFFFu;
+                // Unaligned when the block starts at an odd column: x86 allows it.
+                *reinterpret_cast<__m64*>(out + c) = _mm_and_si64(bytes, colour);
             }
-            if (c < columns) {
-                const __m64 a =
-                    _mm_add_pi16(_mm_mulhi_pi16(first[c], w0), _mm_mulhi_pi16(second[c], w1));
-                out[c] = static_cast<Pixel>(
-                             _mm_cvtsi64_si32(_mm_packs_pu16(_mm_srli_pi16(a, 6), zero))) &
-                         0x00FFFFFFu;
+        } else if (count == 1) {
+            // A row that falls on a work row: one weight.
+            const __m64 w0 = w[0];
+            for (; c + 1 < columns; c += 2) {
+                const __m64 a = _mm_mulhi_pi16(first[c], w0);
+                const __m64 b = _mm_mulhi_pi16(first[c + 1], w0);
+                const __m64 bytes = _mm_packs_pu16(_mm_srli_pi16(a, 6), _mm_srli_pi16(b, 6));
+                *reinterpret_cast<__m64*>(out + c) = _mm_and_si64(bytes, colour);
             }
-            continue;
+        } else {
+            for (; c + 1 < columns; c += 2) {
+                const __m64* tap = first + c;
+                __m64 a = zero, b = zero;
+                for (int k = 0; k < count; ++k, tap += columns) {
+                    a = _mm_add_pi16(a, _mm_mulhi_pi16(tap[0], w[k]));
+                    b = _mm_add_pi16(b, _mm_mulhi_pi16(tap[1], w[k]));
+                }
+                const __m64 bytes = _mm_packs_pu16(_mm_srli_pi16(a, 6), _mm_srli_pi16(b, 6));
+                *reinterpret_cast<__m64*>(out + c) = _mm_and_si64(bytes, colour);
+            }
         }
-        for (int c = 0; c < columns; ++c) {
+        for (; c < columns; ++c) {
             const __m64* tap = first + c;
             __m64 acc = zero;
             for (int k = 0; k < count; ++k, tap += columns)

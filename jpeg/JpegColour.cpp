@@ -1,5 +1,7 @@
 #include "jpeg/JpegColour.h"
 
+#include <cstring>
+
 void buildJpegColourTables(JpegColourTables& tables) {
     for (int i = 0; i < 256; ++i) {
         // k is twice the distance from 127.5, so the constants are half the JFIF ones.
@@ -116,11 +118,104 @@ void jpegConvertChromaRun(const JpegColourTables&, const uint8_t* cb, const uint
     if (row1.out) packedRow(offsets, h, row1);
 }
 
+void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
+                     uint8_t* line1) {
+    const uint8_t* s = source.samples;
+    const int step = 32 * source.h;
+    for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes, line0 += step) {
+        const uint8_t* y = s + source.luma;
+        const uint8_t* c = s + source.chroma;
+        jpegConvertChromaRun(t, c, c + 64, source.h, {y, y + 64, line0}, {y + 8, y + 72, line1});
+        if (line1) line1 += step;
+    }
+}
+
 #else
 
 void jpegConvertChromaRun(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr, int h,
                           const JpegLumaRow& row0, const JpegLumaRow& row1) {
     jpegConvertChromaRunScalar(t, cb, cr, h, row0, row1);
+}
+
+namespace {
+
+// clamp(v) placed where a pixel word keeps red, green and blue, for v from -256 to 511: a pixel
+// is then three look-ups ORed together.
+struct ClampWords {
+    uint32_t red[768];
+    uint32_t green[768];
+    uint32_t blue[768];
+};
+
+constexpr ClampWords MakeClampWords() {
+    ClampWords words{};
+    for (int i = 0; i < 768; ++i) {
+        const int v = i - JpegColourTables::ClampOffset;
+        const uint32_t c = static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        words.red[i] = c << 24;
+        words.green[i] = c << 16;
+        words.blue[i] = c << 8;
+#else
+        words.red[i] = c;
+        words.green[i] = c << 8;
+        words.blue[i] = c << 16;
+#endif
+    }
+    return words;
+}
+
+constexpr ClampWords clampWords = MakeClampWords();
+
+// Pixels of one chroma pair: n luma samples across from each of the rows given.
+template <int N, bool Two>
+inline void storePair(const JpegColourTables& t, int cb, int cr, const uint8_t* y0,
+                      const uint8_t* y1, uint8_t* out0, uint8_t* out1) {
+    const int o = JpegColourTables::ClampOffset;
+    const uint32_t* red = clampWords.red + o + t.redFromCr[cr];
+    const uint32_t* green = clampWords.green + o + ((t.greenFromCb[cb] + t.greenFromCr[cr]) >> 16);
+    const uint32_t* blue = clampWords.blue + o + t.blueFromCb[cb];
+    for (int i = 0; i < N; ++i) {
+        const uint32_t pixel = red[y0[i]] | green[y0[i]] | blue[y0[i]];
+        std::memcpy(out0 + 4 * i, &pixel, 4);
+        if (Two) {
+            const uint32_t below = red[y1[i]] | green[y1[i]] | blue[y1[i]];
+            std::memcpy(out1 + 4 * i, &below, 4);
+        }
+    }
+}
+
+template <int H, bool Two>
+void convertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
+                 uint8_t* line1) {
+    const uint8_t* s = source.samples;
+    for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes) {
+        const uint8_t* cb = s + source.chroma;
+        const uint8_t* cr = cb + 64;
+        for (int half = 0; half < H; ++half) {
+            // With h = 2 the left luma block covers chroma 0..3, the right one 4..7.
+            const uint8_t* y = s + source.luma + 64 * half;
+            for (int x = 0; x < 8 / H; ++x, y += H) {
+                storePair<H, Two>(t, cb[x], cr[x], y, y + 8, line0, line1);
+                line0 += 4 * H;
+                if (Two) line1 += 4 * H;
+            }
+            cb += 8 / H;
+            cr += 8 / H;
+        }
+    }
+}
+
+} // namespace
+
+void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
+                     uint8_t* line1) {
+    if (source.h == 2)
+        line1 ? convertLine<2, true>(t, source, line0, line1)
+              : convertLine<2, false>(t, source, line0, line1);
+    else
+        line1 ? convertLine<1, true>(t, source, line0, line1)
+              : convertLine<1, false>(t, source, line0, line1);
 }
 
 #endif

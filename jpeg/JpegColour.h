@@ -61,3 +61,26 @@ void jpegConvertChromaRun(const JpegColourTables& t, const uint8_t* cb, const ui
 // The same one pixel at a time: the definition the packed version is tested against.
 void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr,
                                 int h, const JpegLumaRow& row0, const JpegLumaRow& row1);
+
+// Where one output line (or a pair) comes from in the MCU-row sample buffer: every MCU holds its
+// luma blocks, then Cb, then Cr (64 bytes each). The line's luma of an MCU starts `luma` bytes
+// into it (with h = 2, the right-hand half 64 further); the second line of a pair is the next
+// luma row, 8 further; its chroma row starts `chroma` bytes in, Cr 64 further.
+struct JpegLineSource {
+    const uint8_t* samples;
+    int mcus;
+    int mcuBytes;
+    int h;
+    int luma;
+    int chroma;
+};
+
+// Converts whole MCUs into line0 (and, when line1 is not null, the next luma row into line1):
+// the pixels jpegConvertChromaRun writes, MCU after MCU.
+void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
+                     uint8_t* line1);
+#if LANTERNMOOR_HAVE_MMX
+// The same in MMX registers (the packed path), from the tables' closed forms; leaves the MMX
+// state empty.
+void jpegConvertLineMmx(const JpegLineSource& source, uint8_t* line0, uint8_t* line1);
+#endif

@@ -608,55 +608,62 @@ void JpegDecoder::startScan() {
 // Transform and output lines
 
 void JpegDecoder::transformRow() {
+    // The extents say where each block's coefficients end (64 for rows loaded from the planes).
     if (simdTransform_) {
         const int16_t* quant[MaxBlocksPerMcu];
         for (int b = 0; b < blocksPerMcu_; ++b)
             quant[b] = reinterpret_cast<const int16_t*>(blockQuant_[b]);
+#if LANTERNMOOR_HAVE_MMX
+        jpegIdctAanRowMmxSparse(coefficients_, samples_, mcusPerRow_, blocksPerMcu_, quant,
+                                extents_);
+#else
         jpegIdctAanRow()(coefficients_, samples_, mcusPerRow_, blocksPerMcu_, quant);
+#endif
         return;
     }
     // The row buffer keeps its coefficients: the extents rely on them.
+#if defined(__SSE2__)
     jpegIdctIntegerRow(coefficients_, samples_, maxBlocksPerRow_);
+#else
+    jpegIdctIntegerRowSparse(coefficients_, samples_, maxBlocksPerRow_, extents_);
+#endif
 }
 
 void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
-    const uint8_t* s = samples_;
-    const JpegColourTables& t = colour_;
-    switch (layout_) {
-    case SamplingLayout::Grey:
+    if (layout_ == SamplingLayout::Grey) {
+        const uint8_t* s = samples_ + 8 * r;
         for (int m = 0; m < mcusPerRow_; ++m)
-            std::memcpy(line0 + 8 * m, s + 64 * m + 8 * r, 8);
-        break;
-    case SamplingLayout::H1V1:
-        for (int m = 0; m < mcusPerRow_; ++m, s += 192, line0 += 32) {
-            const uint8_t* y = s + 8 * r;
-            jpegConvertChromaRun(t, y + 64, y + 128, 1, {y, nullptr, line0},
-                                 {nullptr, nullptr, nullptr});
-        }
-        break;
+            std::memcpy(line0 + 8 * m, s + 64 * m, 8);
+        return;
+    }
+    // Rows r and r + 1 of the same luma block share chroma row r / 2 in the layouts of two
+    // luma blocks down.
+    JpegLineSource source{samples_, mcusPerRow_, 64 * blocksPerMcu_, 1, 8 * r, 64 + 8 * r};
+    switch (layout_) {
     case SamplingLayout::H2V1:
-        for (int m = 0; m < mcusPerRow_; ++m, s += 256, line0 += 64) {
-            const uint8_t* y = s + 8 * r;
-            jpegConvertChromaRun(t, y + 128, y + 192, 2, {y, y + 64, line0},
-                                 {nullptr, nullptr, nullptr});
-        }
+        source.h = 2;
+        source.chroma = 128 + 8 * r;
         break;
     case SamplingLayout::H1V2:
-        // Rows r and r + 1 of the same luma block share chroma row r / 2.
-        for (int m = 0; m < mcusPerRow_; ++m, s += 256, line0 += 32, line1 += 32) {
-            const uint8_t* y = s + (r < 8 ? 0 : 64) + 8 * (r & 7);
-            const uint8_t* c = s + 128 + 8 * (r / 2);
-            jpegConvertChromaRun(t, c, c + 64, 1, {y, nullptr, line0}, {y + 8, nullptr, line1});
-        }
+        source.luma = (r < 8 ? 0 : 64) + 8 * (r & 7);
+        source.chroma = 128 + 8 * (r / 2);
         break;
     case SamplingLayout::H2V2:
-        for (int m = 0; m < mcusPerRow_; ++m, s += 384, line0 += 64, line1 += 64) {
-            const uint8_t* y = s + (r < 8 ? 0 : 128) + 8 * (r & 7);
-            const uint8_t* c = s + 256 + 8 * (r / 2);
-            jpegConvertChromaRun(t, c, c + 64, 2, {y, y + 64, line0}, {y + 8, y + 72, line1});
-        }
+        source.h = 2;
+        source.luma = (r < 8 ? 0 : 128) + 8 * (r & 7);
+        source.chroma = 256 + 8 * (r / 2);
+        break;
+    default:
         break;
     }
+#if LANTERNMOOR_HAVE_MMX
+    // The packed path may use MMX; the plain one runs where there is none.
+    if (simdTransform_) {
+        jpegConvertLineMmx(source, line0, line1);
+        return;
+    }
+#endif
+    jpegConvertLine(colour_, source, line0, line1);
 }
 
 void JpegDecoder::finishImage() {

@@ -2,6 +2,8 @@
 
 #include "jpeg/JpegAanLanes.inl"
 
+#include <cstring>
+
 const uint8_t jpegZigZag[64] = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  //
     12, 19, 26, 33, 40, 48, 41, 34, 27, 20, 13, 6,  7,  14, 21, 28, //
@@ -18,6 +20,18 @@ const uint16_t jpegAanScale[64] = {
     12873, 17855, 16819, 15137, 12873, 10114, 6967,  3552, //
     8867,  12299, 11585, 10426, 8867,  6967,  4799,  2446, //
     4520,  6270,  5906,  5315,  4520,  3552,  2446,  1247,
+};
+
+// Index k: the rows (columns) of natural order that the zig-zag positions 0..k-1 reach.
+const uint8_t jpegRowsUsed[65] = {
+    0, 1, 1, 2, 3, 3, 3, 3, 3, 3, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 6,
+    7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 8, 8, 8, 8, 8, 8, 8, 8,
+    8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+};
+const uint8_t jpegColumnsUsed[65] = {
+    0, 1, 2, 2, 2, 2, 3, 4, 4, 4, 4, 4, 4, 4, 4, 5, 6, 6, 6, 6, 6, 6,
+    6, 6, 6, 6, 6, 6, 7, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
+    8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8,
 };
 
 namespace {
@@ -128,6 +142,67 @@ void jpegIdctInteger(int16_t block[64], uint8_t samples[64]) {
             widen(d[48]), widen(d[56]), y);
         for (int r = 0; r < 8; ++r)
             samples[8 * r + c] = clampSample(shiftRight(y[r] + 131072u, 18) + 128);
+    }
+}
+
+namespace {
+
+// Pass 1 over the rows 0..Rows-1 of in (rows below are zero and give zeros), pass 2 over the
+// columns with the zero rows as constants, so that the compiler leaves out every product and
+// sum they would add (exactly: x + 0 and 0 x c change nothing modulo 2^32).
+template <int Rows> void integerBlockRows(const int16_t* in, uint8_t* samples) {
+    int16_t pass1[8 * Rows];
+    u32 y[8];
+    for (int r = 0; r < Rows; ++r) {
+        const int16_t* d = in + 8 * r;
+        int16_t* out = pass1 + 8 * r;
+        if ((d[1] | d[2] | d[3] | d[4] | d[5] | d[6] | d[7]) == 0) {
+            const int16_t dc = low16(static_cast<int32_t>(widen(d[0]) << 2));
+            for (int i = 0; i < 8; ++i)
+                out[i] = dc;
+            continue;
+        }
+        llm(widen(d[0]), widen(d[1]), widen(d[2]), widen(d[3]), widen(d[4]), widen(d[5]),
+            widen(d[6]), widen(d[7]), y);
+        for (int i = 0; i < 8; ++i)
+            out[i] = low16(shiftRight(y[i] + 1024u, 11));
+    }
+    for (int c = 0; c < 8; ++c) {
+        const int16_t* d = pass1 + c;
+        auto at = [d](int r) -> int16_t { return r < Rows ? d[8 * (r < Rows ? r : 0)] : 0; };
+        if ((at(1) | at(2) | at(3) | at(4) | at(5) | at(6) | at(7)) == 0) {
+            const uint8_t sample = clampSample(((d[0] + 16) >> 5) + 128);
+            for (int r = 0; r < 8; ++r)
+                samples[8 * r + c] = sample;
+            continue;
+        }
+        llm(widen(at(0)), widen(at(1)), widen(at(2)), widen(at(3)), widen(at(4)), widen(at(5)),
+            widen(at(6)), widen(at(7)), y);
+        for (int r = 0; r < 8; ++r)
+            samples[8 * r + c] = clampSample(shiftRight(y[r] + 131072u, 18) + 128);
+    }
+}
+
+using IntegerBlock = void (*)(const int16_t*, uint8_t*);
+const IntegerBlock integerBlockFor[9] = {
+    integerBlockRows<1>, integerBlockRows<1>, integerBlockRows<2>,
+    integerBlockRows<3>, integerBlockRows<4>, integerBlockRows<5>,
+    integerBlockRows<6>, integerBlockRows<7>, integerBlockRows<8>,
+};
+
+} // namespace
+
+void jpegIdctIntegerRowSparse(const int16_t* coefficients, uint8_t* samples, int blocks,
+                              const uint8_t* extents) {
+    for (int i = 0; i < blocks; ++i, coefficients += 64, samples += 64) {
+        const int extent = extents[i] < 64 ? extents[i] : 64;
+        if (extent <= 1) {
+            // DC alone: pass 1 gives DC << 2 in row 0 and zeros below, pass 2 one value.
+            const int16_t dc = low16(static_cast<int32_t>(widen(coefficients[0]) << 2));
+            std::memset(samples, clampSample(((dc + 16) >> 5) + 128), 64);
+            continue;
+        }
+        integerBlockFor[jpegRowsUsed[extent]](coefficients, samples);
     }
 }
 

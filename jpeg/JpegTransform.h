@@ -17,6 +17,18 @@ void jpegIdctInteger(int16_t block[64], uint8_t samples[64]);
 // products changes nothing), else the scalar transform.
 void jpegIdctIntegerRow(const int16_t* coefficients, uint8_t* samples, int blocks);
 
+// The same samples for a row of blocks whose coefficients from zig-zag index extents[i] on are
+// all 0, as the Huffman decoder leaves them (64: nothing known): rows of zeros are not
+// transformed, and a block with DC alone is filled at once. Scalar code; leaves the
+// coefficients as they were.
+void jpegIdctIntegerRowSparse(const int16_t* coefficients, uint8_t* samples, int blocks,
+                              const uint8_t* extents);
+
+// Rows (of natural order) that may hold a non-zero coefficient, and columns likewise, when every
+// coefficient from zig-zag index k on is 0: jpegRowsUsed[k] and jpegColumnsUsed[k], k = 0..64.
+extern const uint8_t jpegRowsUsed[65];
+extern const uint8_t jpegColumnsUsed[65];
+
 // AAN scale factors: round(16384 x a(u) x a(v)), a(0) = 1, a(k) = sqrt(2) x cos(k x pi / 16).
 extern const uint16_t jpegAanScale[64];
 
@@ -43,6 +55,11 @@ void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int m
 // MMX, four lanes at a time; leaves the MMX state empty.
 void jpegIdctAanRowMmx(const int16_t* coefficients, uint8_t* samples, int mcus, int blocksPerMcu,
                        const int16_t* const* quant);
+// The same samples, knowing that the coefficients of block i from zig-zag index extents[i] on are
+// 0: a block with DC alone is filled at once, and the first pass skips columns 4..7 when they
+// hold nothing.
+void jpegIdctAanRowMmxSparse(const int16_t* coefficients, uint8_t* samples, int mcus,
+                             int blocksPerMcu, const int16_t* const* quant, const uint8_t* extents);
 #endif
 
 // The packed implementation the decoder uses in this build.

@@ -4,6 +4,7 @@
 
 #include "jpeg/JpegAanLanes.inl"
 
+#include <cstring>
 #include <mmintrin.h>
 
 namespace {
@@ -29,10 +30,17 @@ inline __m64 load(const int16_t* p) {
     return *reinterpret_cast<const __m64*>(p);
 }
 
-inline void transformBlock(const int16_t* coefficients, const int16_t* quant, uint8_t* samples) {
+// rightHalf false: columns 4..7 of the coefficients are all 0, and so is pass 1 over them.
+inline void transformBlock(const int16_t* coefficients, const int16_t* quant, uint8_t* samples,
+                           bool rightHalf = true) {
     // t[h][i]: after pass 1, row i of columns 4h..4h+3.
     __m64 t[2][8];
     for (int h = 0; h < 2; ++h) {
+        if (h == 1 && !rightHalf) {
+            for (int i = 0; i < 8; ++i)
+                t[1][i] = _mm_setzero_si64();
+            break;
+        }
         for (int i = 0; i < 8; ++i)
             t[h][i] =
                 _mm_mullo_pi16(load(coefficients + 8 * i + 4 * h), load(quant + 8 * i + 4 * h));
@@ -74,6 +82,28 @@ void jpegIdctAanRowMmx(const int16_t* coefficients, uint8_t* samples, int mcus, 
     for (int m = 0; m < mcus; ++m)
         for (int b = 0; b < blocksPerMcu; ++b) {
             transformBlock(coefficients, quant[b], samples);
+            coefficients += 64;
+            samples += 64;
+        }
+    _mm_empty();
+}
+
+void jpegIdctAanRowMmxSparse(const int16_t* coefficients, uint8_t* samples, int mcus,
+                             int blocksPerMcu, const int16_t* const* quant,
+                             const uint8_t* extents) {
+    for (int m = 0; m < mcus; ++m)
+        for (int b = 0; b < blocksPerMcu; ++b, ++extents) {
+            const int extent = *extents < 64 ? *extents : 64;
+            if (extent <= 1) {
+                // DC alone: both passes carry the dequantised DC to every sample unchanged (the
+                // other inputs are 0, and so is every product with them).
+                const int16_t dc = static_cast<int16_t>(
+                    static_cast<uint16_t>(static_cast<int32_t>(coefficients[0]) * quant[b][0]));
+                const int value = (dc >> 5) + 128;
+                std::memset(samples, value < 0 ? 0 : (value > 255 ? 255 : value), 64);
+            } else {
+                transformBlock(coefficients, quant[b], samples, jpegColumnsUsed[extent] > 4);
+            }
             coefficients += 64;
             samples += 64;
         }
