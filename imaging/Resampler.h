@@ -90,7 +90,7 @@ public:
     // Null when memory runs out or the source is empty: the picture is then not shown.
     virtual Pixel* Resize(int newWidth, int newHeight) = 0;
 
-    static constexpr int BlockColumns = 32;
+    static constexpr int BlockColumns = 64;
 
 protected:
     const Pixel* pixels;

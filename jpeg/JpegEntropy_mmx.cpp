@@ -7,6 +7,14 @@
 
 namespace {
 
+// The low 32 bits of an MMX register in a general register. _mm_cvtsi64_si32 goes through memory
+// when the compiler may not use SSE2, a store and a load on the path of every symbol.
+inline int lowBits(__m64 v) {
+    int r;
+    __asm__("movd %1, %0" : "=r"(r) : "y"(v));
+    return r;
+}
+
 struct MmxRegister {
     using Value = __m64;
     static Value load(uint64_t v) {
@@ -15,8 +23,8 @@ struct MmxRegister {
             _mm_cvtsi32_si64(static_cast<int>(static_cast<uint32_t>(v >> 32))));
     }
     static uint64_t store(Value v) {
-        uint32_t low = static_cast<uint32_t>(_mm_cvtsi64_si32(v));
-        uint32_t high = static_cast<uint32_t>(_mm_cvtsi64_si32(_mm_srli_si64(v, 32)));
+        uint32_t low = static_cast<uint32_t>(lowBits(v));
+        uint32_t high = static_cast<uint32_t>(lowBits(_mm_srli_si64(v, 32)));
         return (static_cast<uint64_t>(high) << 32) | low;
     }
     static void leave() { _mm_empty(); }
@@ -31,9 +39,7 @@ struct MmxRegister {
         return _mm_or_si64(buffer, _mm_srl_si64(bits48, _mm_cvtsi32_si64(count)));
     }
     static Value shiftLeft(Value v, int n) { return _mm_sll_si64(v, _mm_cvtsi32_si64(n)); }
-    static int top(Value v, int n) {
-        return _mm_cvtsi64_si32(_mm_srl_si64(v, _mm_cvtsi32_si64(64 - n)));
-    }
+    static int top(Value v, int n) { return lowBits(_mm_srl_si64(v, _mm_cvtsi32_si64(64 - n))); }
 };
 
 } // namespace

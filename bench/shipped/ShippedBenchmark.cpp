@@ -27,6 +27,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #if LM_BENCH_STB_IMAGE
 extern "C" unsigned char* stbi_load_from_memory(const unsigned char* buffer, int length, int* x,
                                                 int* y, int* channels, int desiredChannels);
@@ -143,6 +147,11 @@ int Usage() {
 } // namespace
 
 int main(int argc, char** argv) {
+#if defined(__GLIBC__)
+    // Natively, fresh memory for every large block, as the Windows heap gives it (see
+    // LibjpegBenchmark.cpp).
+    mallopt(M_MMAP_THRESHOLD, 0x7F000);
+#endif
     int reps = 5;
     bool memory = false;
     bool digest = false;
