@@ -1,6 +1,6 @@
-// The resamplers: exact contributor entries, weights at random sizes, the exact cases, both paths
-// bit for bit against the portable passes run column by column, the x87's precision, and running
-// out of memory.
+// The resamplers: exact contributor entries, the exact cases, the packed path bit for bit against
+// the portable passes over all columns at once, the bounds between both paths, the x87's
+// precision, and running out of memory.
 #include "imaging/Resampler.h"
 #include "imaging/FloatingPoint.h"
 #include "imaging/PlainKernels.h"
@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 #include <ostream>
 #include <tuple>
 #include <vector>
@@ -39,60 +38,23 @@ std::vector<Pixel> Resized(bool useSimd, const std::vector<Pixel>& source, const
     return result;
 }
 
-// The designed arithmetic without blocks or shortcuts: the portable passes one output column at a
-// time over untrimmed entries (plain) or trimmed ones (packed).
-std::vector<Pixel> ColumnByColumn(bool useSimd, const std::vector<Pixel>& source, const Size& s) {
+// The packed arithmetic without blocks or shortcuts: the portable passes over all columns at once.
+std::vector<Pixel> PortablePasses(const std::vector<Pixel>& source, const Size& s) {
+    PackedContributorList across, down;
+    across.Build(s.newWidth, s.width, PackedContributorList::Horizontal);
+    down.Build(s.newHeight, s.height, PackedContributorList::Vertical);
+    std::vector<PackedTaps> h(s.newWidth), v(s.newHeight);
+    TrimPackedTaps(across.Entries(), across.Weights(), s.newWidth, h.data());
+    TrimPackedTaps(down.Entries(), down.Weights(), s.newHeight, v.data());
+    std::vector<PackedLanes> work(static_cast<std::size_t>(s.newWidth) * s.height);
     std::vector<Pixel> out(static_cast<std::size_t>(s.newWidth) * s.newHeight);
-    if (useSimd) {
-        PackedContributorList across, down;
-        across.Build(s.newWidth, s.width, PackedContributorList::Horizontal);
-        down.Build(s.newHeight, s.height, PackedContributorList::Vertical);
-        std::vector<PackedTaps> h(s.newWidth), v(s.newHeight);
-        TrimPackedTaps(across.Entries(), across.Weights(), s.newWidth, h.data());
-        TrimPackedTaps(down.Entries(), down.Weights(), s.newHeight, v.data());
-        std::vector<PackedLanes> work(s.height);
-        for (int x = 0; x < s.newWidth; ++x) {
-            PackedHorizontalPortable(source.data(), s.width, s.height, &h[x], 1, work.data());
-            PackedVerticalPortable(work.data(), 1, &out[x], s.newWidth, s.newHeight, v.data());
-        }
-        return out;
-    }
-    PlainContributorList across, down;
-    across.Build(s.newWidth, s.width);
-    down.Build(s.newHeight, s.height);
-    X87PrecisionScope extended(X87PrecisionScope::Extended);
-    std::vector<float> work(3 * static_cast<std::size_t>(s.height));
-    for (int x = 0; x < s.newWidth; ++x) {
-        const PlainTaps h{across[x].First, across[x].Count, across[x].Weights, false};
-        for (int r = 0; r < s.height; ++r)
-            PlainHorizontalExact(&source[static_cast<std::size_t>(r) * s.width], h, &work[3 * r],
-                                 1);
-        for (int y = 0; y < s.newHeight; ++y) {
-            const PlainTaps v{down[y].First, down[y].Count, down[y].Weights, false};
-            for (int c = 0; c < 3; ++c)
-                out[static_cast<std::size_t>(y) * s.newWidth + x] |=
-                    static_cast<Pixel>(PlainVerticalExact(&work[3 * v.First + c], 3, v)) << 8 * c;
-        }
-    }
+    PackedHorizontalPortable(source.data(), s.width, s.height, h.data(), s.newWidth, work.data());
+    PackedVerticalPortable(work.data(), s.newWidth, out.data(), s.newWidth, s.newHeight, v.data());
     return out;
 }
 
 int Channel(Pixel p, int c) {
     return static_cast<int>((p >> (8 * c)) & 0xFF);
-}
-
-// The weights of entry i, checking that each packed one sits in all four lanes.
-std::vector<float> PlainWeights(const PlainContributorList& list, int i) {
-    return std::vector<float>(list[i].Weights, list[i].Weights + list[i].Count);
-}
-std::vector<int> PackedWeights(const PackedContributorList& list, int i) {
-    std::vector<int> weights;
-    for (int k = 0; k < list.Entries()[i].Count; ++k) {
-        const std::int16_t* lanes = list.Weights()[list.WeightIndex(i) + k].Lane;
-        EXPECT_EQ(std::count(lanes, lanes + 4, lanes[0]), 4);
-        weights.push_back(lanes[0]);
-    }
-    return weights;
 }
 
 } // namespace
@@ -114,18 +76,21 @@ TEST(ContributorLists, ExactEntriesEnlargingAndShrinking) {
         {512, 1024, 10, 18, {0, 0.25f, 0.5f, 0.25f, 0}, {0, 8191, 16383, 8191, 0}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.m << " -> " << c.n << ", entry " << c.i);
         PlainContributorList plain;
-        PackedContributorList packed[2];
+        PackedContributorList across, down;
         ASSERT_TRUE(plain.Build(c.n, c.m) &&
-                    packed[0].Build(c.n, c.m, PackedContributorList::Horizontal) &&
-                    packed[1].Build(c.n, c.m, PackedContributorList::Vertical));
-        EXPECT_EQ(plain[c.i].First, c.first);
-        EXPECT_EQ(PlainWeights(plain, c.i), c.plain);
-        for (const PackedContributorList& list : packed) {
-            EXPECT_EQ(list.Entries()[c.i].First, c.first);
-            EXPECT_EQ(PackedWeights(list, c.i), c.packed);
-        }
+                    across.Build(c.n, c.m, PackedContributorList::Horizontal) &&
+                    down.Build(c.n, c.m, PackedContributorList::Vertical));
+        std::vector<int> fixed[2];
+        for (const PackedContributorList* list : {&across, &down})
+            for (int k = 0; k < list->Entries()[c.i].Count; ++k)
+                fixed[list == &down].push_back(list->Weights()[list->WeightIndex(c.i) + k].Lane[0]);
+        EXPECT_EQ(std::make_tuple(
+                      plain[c.i].First, across.Entries()[c.i].First, down.Entries()[c.i].First,
+                      std::vector<float>(plain[c.i].Weights, plain[c.i].Weights + plain[c.i].Count),
+                      fixed[0], fixed[1]),
+                  std::make_tuple(c.first, c.first, c.first, c.plain, c.packed, c.packed))
+            << c.m << " -> " << c.n << ", entry " << c.i;
     }
     // Trimming drops the zero weights at both ends; one weight of 1 is a copy.
     const float weights[4] = {0, 0.5f, 0.5f, 0}, one[2] = {0, 1}, none[2] = {0, 0};
@@ -136,70 +101,33 @@ TEST(ContributorLists, ExactEntriesEnlargingAndShrinking) {
     EXPECT_EQ(taps(PlainTapsOf({4, 2, none})), Taps(6, 0, false));
 }
 
-TEST(ContributorLists, WeightsSumToOneOrToTheFixedPointBoundAtRandomSizes) {
-    TestRandom random(7);
-    for (int round = 0; round < 150; ++round) {
-        const int m = random.Between(1, round < 100 ? 300 : 3000);
-        const int n = random.Between(1, round < 100 ? 300 : 3000);
-        PlainContributorList plain;
-        PackedContributorList packed[2];
-        ASSERT_TRUE(plain.Build(n, m) && packed[0].Build(n, m, PackedContributorList::Horizontal) &&
-                    packed[1].Build(n, m, PackedContributorList::Vertical));
-        ASSERT_EQ(plain.Size(), n);
-        // Every count stays within the room the packed list is designed with.
-        const int room = 2 * static_cast<int>(std::ceil(ContributorScale(n, m).Width)) + 2;
-        for (int i = 0; i < n; ++i) {
-            const PlainContributor& entry = plain[i];
-            const std::vector<float> weights = PlainWeights(plain, i);
-            const double sum = std::accumulate(weights.begin(), weights.end(), 0.0);
-            bool sound = entry.First >= 0 && entry.Count >= 1 && entry.First + entry.Count <= m &&
-                         entry.Count <= room && std::abs(sum - 1.0) <= 1e-6 &&
-                         *std::min_element(weights.begin(), weights.end()) >= 0;
-            for (const PackedContributorList& list : packed) {
-                // Each weight is truncated, losing less than one unit (and the normalised
-                // weights may sum to a hair below 1).
-                const std::vector<int> fixed = PackedWeights(list, i);
-                const int fixedSum = std::accumulate(fixed.begin(), fixed.end(), 0);
-                sound = sound && list.Entries()[i].First == entry.First &&
-                        list.Entries()[i].Count == entry.Count && fixedSum <= 32767 &&
-                        fixedSum >= 32767 - entry.Count &&
-                        *std::min_element(fixed.begin(), fixed.end()) >= 0;
-            }
-            ASSERT_TRUE(sound) << "entry " << i << " of " << m << " -> " << n << ": taps "
-                               << entry.First << " + " << entry.Count << ", sum " << sum;
-        }
-    }
-}
-
 TEST(ResamplerSizes, UnchangedCopiedPlainDarkenedByOnePackedZeroEmptyImpossibleNone) {
     // Every channel value from 0 to 255; 255 -> 254 and 1 -> 0 packed.
-    std::vector<Pixel> ramp(256 * 3);
-    for (int i = 0; i < 256 * 3; ++i)
+    std::vector<Pixel> ramp(256 * 3), darker(256 * 3);
+    for (int i = 0; i < 256 * 3; ++i) {
         ramp[i] = PackPixel(i % 256, (i / 3) % 256, 255 - i % 256);
+        darker[i] = PackPixel(std::max(i % 256 - 1, 0), std::max((i / 3) % 256 - 1, 0),
+                              std::max(254 - i % 256, 0));
+    }
     EXPECT_EQ(Resized(false, ramp, {64, 12, 64, 12}), ramp);
-    const std::vector<Pixel> packed = Resized(true, ramp, {64, 12, 64, 12});
-    for (std::size_t i = 0; i < ramp.size(); ++i)
-        for (int c = 0; c < 3; ++c)
-            ASSERT_EQ(Channel(packed[i], c), std::max(Channel(ramp[i], c) - 1, 0)) << i;
+    EXPECT_EQ(Resized(true, ramp, {64, 12, 64, 12}), darker);
     // A target of no pixels gives an empty buffer; a negative target, or an empty source (which
     // the screen saver never resamples), no picture.
     const std::vector<Pixel> source(12, PackPixel(1, 2, 3));
-    for (bool useSimd : {false, true}) {
-        for (Size size : {Size{4, 3, 0, 5}, Size{4, 3, 6, 0}}) {
+    for (const bool useSimd : {false, true})
+        for (const Size& size :
+             {Size{4, 3, 0, 5}, {4, 3, 6, 0}, {4, 3, -1, 5}, {0, 3, 5, 5}, {4, 0, 5, 5}}) {
             Pixel* out = Resize(useSimd, source, size);
-            EXPECT_NE(out, nullptr) << size;
+            EXPECT_EQ(out != nullptr, size.newWidth * size.newHeight == 0) << size;
             ImagingFree(out);
         }
-        for (Size size : {Size{4, 3, -1, 5}, Size{0, 3, 5, 5}, Size{4, 0, 5, 5}})
-            EXPECT_EQ(Resize(useSimd, source, size), nullptr) << size;
-    }
 }
 
-// Both resamplers bit for bit against the column-by-column passes (byte 3 of the noise, which
-// every output clears, included): natively the blocks and shortcuts, under Wine the MMX passes
-// too. The packed one at most two levels below the plain one; flat pictures flat within one level
-// plain and two packed.
-TEST(ResamplerAgreement, BothPathsMatchThePortablePassesAndKeepTheirBounds) {
+// The packed resampler bit for bit against the portable passes over all columns (byte 3 of the
+// noise, which every output clears, included): natively its blocks, under Wine the MMX passes.
+// The packed one at most two levels below the plain one; flat pictures flat within one level plain
+// and two packed.
+TEST(ResamplerAgreement, PackedMatchesThePortablePassesAndBothKeepTheirBounds) {
     TestRandom random(13);
     std::vector<Size> sizes = {{1, 1, 7, 5},      {1, 9, 4, 20},    {9, 1, 3, 1},
                                {13, 17, 1, 1},    {1, 40, 1, 13},   {30, 20, 30, 20},
@@ -214,10 +142,8 @@ TEST(ResamplerAgreement, BothPathsMatchThePortablePassesAndKeepTheirBounds) {
             const std::vector<Pixel> source = MakePicture(kind, s.width, s.height, random);
             const std::vector<Pixel> plain = Resized(false, source, s);
             const std::vector<Pixel> packed = Resized(true, source, s);
-            ASSERT_EQ(plain, ColumnByColumn(false, source, s)) << s;
-            ASSERT_EQ(packed, ColumnByColumn(true, source, s)) << s;
-            for (std::size_t i = 0; i < plain.size(); ++i) {
-                ASSERT_EQ((plain[i] | packed[i]) >> 24, 0u) << "byte 3 at " << s;
+            ASSERT_EQ(packed, PortablePasses(source, s)) << s;
+            for (std::size_t i = 0; i < plain.size(); ++i)
                 for (int c = 0; c < 3; ++c) {
                     const int v = Channel(source[0], c), p = Channel(plain[i], c),
                               k = Channel(packed[i], c);
@@ -227,11 +153,9 @@ TEST(ResamplerAgreement, BothPathsMatchThePortablePassesAndKeepTheirBounds) {
                     low = std::min(low, p - k);
                     high = std::max(high, p - k);
                 }
-            }
         }
-    EXPECT_GE(low, 0) << "packed came out brighter than plain";
-    EXPECT_LE(high, 2);
-    EXPECT_GE(high, 1); // the fixed-point path really is darker
+    EXPECT_TRUE(low == 0 && high >= 1 && high <= 2)
+        << "packed - plain from " << low << " to " << high;
 }
 
 TEST(ResamplerFloat, SumsTakeTheDesignedPrecisionWhateverTheCallerLeftTheX87In) {
@@ -275,19 +199,13 @@ TEST(ResamplerFloat, SumsTakeTheDesignedPrecisionWhateverTheCallerLeftTheX87In) 
 TEST(ResamplerMemory, EveryFailedAllocationGivesNoPictureAndLeaksNothing) {
     TestRandom random(17);
     const std::vector<Pixel> source = MakePicture(Pattern::Photo, 40, 30, random);
-    for (bool useSimd : {false, true}) {
-        const std::vector<Pixel> expected = Resized(useSimd, source, {40, 30, 57, 22});
+    for (const bool useSimd : {false, true})
         for (int successes = 0;; ++successes) {
             ASSERT_LT(successes, 20);
             TestAllocations failing(successes);
             Pixel* out = Resize(useSimd, source, {40, 30, 57, 22});
-            if (failing.Refused == 0) {
-                ASSERT_NE(out, nullptr);
-                EXPECT_EQ(std::vector<Pixel>(out, out + 57 * 22), expected);
-                ImagingFree(out);
-                break;
-            }
+            ImagingFree(out);
+            if (failing.Refused == 0) break;
             EXPECT_EQ(out, nullptr) << "after " << successes << " allocations";
         }
-    }
 }
