@@ -1,7 +1,7 @@
-// The ditherers: each quantiser step by step, hand-worked diffusion, the packed diffusion against
-// the portable lane code, and running out of memory.
+// The ditherers: each quantiser step by step, hand-worked diffusion, and running out of memory.
+// Under Wine the packed ditherer is real MMX; the screen checks at 16 bits compare it with the
+// portable lane code on a photograph.
 #include "imaging/Ditherer.h"
-#include "imaging/PackedKernels.h"
 #include "tests/imaging/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -85,27 +85,14 @@ TEST(Ditherer, DiffusionMatchesHandWorkedPictures) {
             << c.width << "x" << c.height << " at " << c.bits << " bits";
 }
 
-// MmxDitherer (natively the portable lane code, under Wine MMX) against the portable lane code.
 // Without an error buffer the picture is left alone; an empty one needs none.
-TEST(Ditherer, PackedEqualsThePortableLaneCodeAndWithoutMemoryNothingChanges) {
-    TestRandom random(4);
-    for (int round = 0; round < 40; ++round) {
-        const int width = random.Between(1, 70), height = random.Between(1, 30);
-        const bool deep = random.Below(2) == 1;
-        const std::vector<Pixel> image =
-            MakePicture(round % 3 == 0 ? Pattern::Photo : Pattern::Noise, width, height, random);
-        std::vector<Pixel> expected = image;
-        std::vector<PackedLanes> slots(width + 2, PackedLanes{});
-        PackedDitherPortable(expected.data(), width, height, deep, slots.data());
-        ASSERT_EQ(Dithered(true, deep ? 16 : 8, image, width, height), expected)
-            << width << "x" << height << " deep " << deep;
-    }
-    const std::vector<Pixel> image = MakePicture(Pattern::Noise, 20, 10, random);
+TEST(Ditherer, WithoutMemoryNothingChanges) {
+    const std::vector<Pixel> image = Greys({26, 26, 26, 26, 26, 26});
     for (const bool useSimd : {false, true}) {
         TestAllocations failing(0);
         std::vector<Pixel> pixels = image;
-        EXPECT_FALSE(Dither(useSimd, 8, pixels, 20, 10));
+        EXPECT_FALSE(Dither(useSimd, 8, pixels, 3, 2));
         EXPECT_EQ(pixels, image);
-        EXPECT_TRUE(Dither(useSimd, 8, pixels, 0, 10));
+        EXPECT_TRUE(Dither(useSimd, 8, pixels, 0, 2));
     }
 }

@@ -1,6 +1,5 @@
 #include "imaging/PixelBuffer.h"
 #include "imaging/ProcessorInfo.h"
-#include "imaging/RasterImage.h"
 #include "tests/imaging/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -31,18 +30,4 @@ TEST(PixelBuffer, PixelsAreTheBytesOfATopDown32BitBitmapAndImpossibleSizesGetNon
     Pixel* empty = AllocatePixels(0, 100);
     EXPECT_NE(empty, nullptr);
     ImagingFree(empty);
-}
-
-// A leak or a double free here fails the ASan build.
-TEST(RasterImage, OwnsItsBufferAndTakesTheResizedOne) {
-    RasterImage image(AllocatePixels(4, 3), 4, 3);
-    Pixel* resized = AllocatePixels(8, 6);
-    image.Replace(resized, 8, 6); // frees the first buffer
-    image.Replace(resized, 8, 6); // the same buffer again is kept, not freed
-    EXPECT_EQ(std::make_tuple(image.Pixels(), image.Width(), image.Height()),
-              std::make_tuple(resized, 8, 6));
-    Pixel* given = image.Release();
-    EXPECT_EQ(std::make_tuple(given, image.Pixels(), image.Width(), image.Height()),
-              std::make_tuple(resized, nullptr, 0, 0));
-    ImagingFree(given);
 }

@@ -2,35 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 
 namespace {
 
 TestAllocations* current = nullptr;
 
-int Byte(int value) {
-    return std::clamp(value, 0, 255);
-}
-
 } // namespace
-
-std::vector<Pixel> MakePicture(Pattern kind, int width, int height, TestRandom& random) {
-    const int patch = random.Between(2, 9);
-    const Pixel flat = PackPixel(random.Below(256), random.Below(256), random.Below(256));
-    std::vector<Pixel> image(static_cast<std::size_t>(width) * height, flat);
-    for (int y = 0; y < height && kind != Pattern::Flat; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int r = random.Below(256), g = random.Below(256), b = random.Below(256);
-            const int level = ((x / patch) * 7 + (y / patch) * 3) % 4 * 85;
-            auto ramp = [&](int a, int c) {
-                return Byte((a * x + c * y) * 255 / (a * width + c * height + 1) + r % 7 - 3);
-            };
-            image[static_cast<std::size_t>(y) * width + x] =
-                kind == Pattern::Noise   ? static_cast<Pixel>(r ^ g) << 24 | PackPixel(r, g, b)
-                : kind == Pattern::Photo ? PackPixel(ramp(3, 1), ramp(1, 2), ramp(2, 5))
-                                         : PackPixel(b % 10 == 0 ? r : level, level, 255 - level);
-        }
-    return image;
-}
 
 TestAllocations::TestAllocations(int successes) : Successes(successes) {
     current = this;
@@ -47,11 +25,10 @@ TestAllocations::~TestAllocations() {
 EffectCanvas::EffectCanvas(int width, int height, const Rect& newRect, std::uint32_t seed)
     : Width(width), Height(height), PictureWidth(std::max(0, newRect.right - newRect.left)),
       PictureHeight(std::max(0, newRect.bottom - newRect.top)) {
-    TestRandom random(seed);
+    std::mt19937 random(seed);
     auto fill = [&random](std::vector<Pixel>& pixels, int count) {
         while (count-- > 0)
-            pixels.push_back(
-                PackPixel(1 + random.Below(255), random.Below(256), random.Below(256)));
+            pixels.push_back(random() % 0xFFFFFF + 1); // never black
     };
     fill(Screen, width * height);
     fill(Picture, PictureWidth * PictureHeight);
@@ -80,11 +57,11 @@ std::vector<RectPair> EffectRectPairs() {
     std::vector<RectPair> pairs;
     for (const int* r : named)
         pairs.push_back({{r[0], r[1], r[2], r[3]}, {r[4], r[5], r[6], r[7]}});
-    TestRandom random(12);
+    std::mt19937 engine(12);
+    auto between = [&engine](int low, int high) { return low + int(engine() % (high - low + 1)); };
     for (int i = 0; i < 80; ++i) {
-        const int left = random.Between(2, 110), top = random.Between(2, 80);
-        const Rect r{left, top, left + random.Between(-2, 118 - left),
-                     top + random.Between(-2, 88 - top)};
+        const int left = between(2, 110), top = between(2, 80);
+        const Rect r{left, top, left + between(-2, 118 - left), top + between(-2, 88 - top)};
         if (i % 2 == 0)
             pairs.push_back({r, {}});
         else

@@ -1,4 +1,4 @@
-// Pictures, an allocator that fails on request, and a software screen for the transition effects.
+// An allocator that fails on request, and a software screen for the transition effects.
 #pragma once
 
 #include "imaging/PixelBuffer.h"
@@ -7,22 +7,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
-#include <random>
 #include <vector>
-
-// Deterministic draws, the same in every build.
-struct TestRandom {
-    explicit TestRandom(std::uint32_t seed) : engine(seed) {}
-    int Below(int n) { return static_cast<int>(engine() % static_cast<std::uint32_t>(n)); }
-    int Between(int low, int high) { return low + Below(high - low + 1); }
-    std::mt19937 engine;
-};
-
-// Noise: every byte random, also the unused top byte that every output must clear. Photo: smooth
-// gradients with a little noise. Patches: few levels in large patches with some noise, as in skies
-// and shadows, where the vertical sums land on integers. Flat: one random colour.
-enum class Pattern { Noise, Photo, Patches, Flat };
-std::vector<Pixel> MakePicture(Pattern kind, int width, int height, TestRandom& random);
 
 // Replaces the imaging allocator for the life of the object: the first `successes` allocations
 // are made, every later one is refused and counted.

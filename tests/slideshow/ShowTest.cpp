@@ -1,25 +1,27 @@
 // The show's order and stepping (the random source, the cyclic shuffle, the index with
-// wrap-around, the picture timer's period), the transition loop against a clock of the test's own,
-// and the real effect list with its reshuffle. The rules for the messages between frames are
-// checked on a real message queue, in ShowWindowTest_win32.cpp.
+// wrap-around, the picture timer's period), captions, the transition loop against a clock of the
+// test's own, and the real effect list with its reshuffle. The rules for the messages between
+// frames are checked on a real message queue, in ShowWindowTest_win32.cpp.
 #include "imaging/CheckersEffect.h"
 #include "imaging/LinesEffect.h"
 #include "settings/ScreenSaverSettings.h"
+#include "slideshow/Caption.h"
 #include "slideshow/RandomSource.h"
 #include "slideshow/SlideStepping.h"
 #include "slideshow/Transition.h"
+#include "tests/imaging/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
-#include <numeric>
 #include <string>
 #include <vector>
 
 namespace {
 
-TEST(ShowOrder, TheCRuntimesRandSequenceShuffledIntoOneCycle) {
+TEST(ShowOrder, TheCRuntimesRandSequenceAndTheCyclicShuffleByHand) {
     RandomSource random; // unseeded: as after srand(1)
     std::vector<int> draws(4);
     for (int& draw : draws)
@@ -35,24 +37,6 @@ TEST(ShowOrder, TheCRuntimesRandSequenceShuffledIntoOneCycle) {
     EXPECT_EQ(five, (std::vector<char>{'e', 'd', 'a', 'c', 'b'}));
     ShuffleCyclic(one, fresh); // takes no draw
     EXPECT_EQ(fresh.Draw(), 19169);
-    // Any seed: one cycle through all elements, so none keeps its place. Beyond 32767 elements an
-    // exchange takes two draws, to reach every earlier place.
-    for (const std::size_t n : {2u, 17u, 40000u})
-        for (std::uint32_t seed = 1; seed < (n > 100 ? 4u : 200u); ++seed) {
-            RandomSource shuffling, counting;
-            shuffling.Seed(seed * 2654435761u);
-            counting.Seed(seed * 2654435761u);
-            std::vector<std::size_t> list(n);
-            std::iota(list.begin(), list.end(), 0);
-            ShuffleCyclic(list, shuffling);
-            std::size_t cycle = 1;
-            for (std::size_t at = list[0]; at != 0; at = list[at])
-                ++cycle;
-            ASSERT_EQ(cycle, n) << "seed " << seed;
-            for (std::size_t draws = 0; draws < (n - 1) + (n > 32768 ? n - 32768 : 0); ++draws)
-                counting.Draw();
-            EXPECT_EQ(shuffling.Draw(), counting.Draw());
-        }
 }
 
 TEST(ShowOrder, TheIndexWrapsBothWaysAnEmptyShowHasNoneAndAPeriodBelow1IsTheDefault) {
@@ -67,39 +51,45 @@ TEST(ShowOrder, TheIndexWrapsBothWaysAnEmptyShowHasNoneAndAPeriodBelow1IsTheDefa
         EXPECT_EQ(PicturePeriod(millis), period) << millis;
 }
 
-// A clock that moves only when the loop sleeps or an effect draws. The n-th message taken (from 1)
+// A caption is loaded whole however long, the loader copying at most size - 1 characters; it is
+// drawn only when it has text, outside the preview, with ShowText on.
+TEST(Captions, AreLoadedWholeAndShownOnlyWithTextOutsideThePreview) {
+    const std::string text(600, 'c');
+    EXPECT_EQ(LoadWholeText([&text](char* buffer, int size) {
+                  const int copied = std::min(600, size - 1);
+                  text.copy(buffer, copied);
+                  buffer[copied] = '\0';
+                  return copied;
+              }),
+              text);
+    EXPECT_TRUE(CaptionShown(1, false, true));
+    EXPECT_FALSE(CaptionShown(0, false, true) || CaptionShown(1, true, true) ||
+                 CaptionShown(1, false, false));
+}
+
+// A clock that moves only when the loop sleeps or the effect draws, and the effect itself, noting
+// each Step's progress and start and the calls to Begin and End. The n-th message taken (from 1)
 // ends the transition; so does the 1000th, should the loop never end.
-struct TestHost : TransitionHost {
+struct TestLoop : TransitionHost, TransitionEffect {
+    TestLoop() : TransitionEffect(0, 0) {}
     std::uint32_t TickCount() override { return Now; }
     void Sleep(std::uint32_t millis) override { Now += millis; }
     bool TakeOneMessage() override { return ++Taken != LeaveAt && Taken < 1000; }
-    std::uint32_t Now = 0, DrawMillis = 0;
-    int LeaveAt = 0, Taken = 0;
-};
-
-struct NoSurface : EffectSurface {
-    void CopyPicture(int, int, int, int, int, int) override {}
-    void PaintBlack(int, int, int, int) override {}
-} surface;
-
-// Logs "B" and the rectangles at Begin, "1" at the final Step, "E" at End.
-struct RecordingEffect : TransitionEffect {
-    explicit RecordingEffect(TestHost& host) : TransitionEffect(640, 480), Host(host) {}
-    void Begin(const Rect& from, const Rect& to) override {
-        Log += "B" + std::to_string(from.left) + std::to_string(to.right);
-    }
+    void Begin(const Rect&, const Rect&) override { Calls += "B"; }
     void Step(EffectSurface&, float progress) override {
         Progress.push_back(progress);
-        Starts.push_back(Host.Now);
-        Host.Now += Host.DrawMillis;
-        if (progress == 1.0f) Log += "1";
+        Starts.push_back(Now);
+        Now += DrawMillis;
     }
-    void End() override { Log += "E"; }
-    TestHost& Host;
-    std::string Log;
+    void End() override { Calls += "E"; }
+    std::uint32_t Now = 0, DrawMillis = 0;
+    int LeaveAt = 0, Taken = 0;
+    std::string Calls;
     std::vector<float> Progress;
     std::vector<std::uint32_t> Starts;
 };
+
+EffectCanvas surface(4, 4, Rect{0, 0, 4, 4}, 0);
 
 TEST(Transition, FramesAreAtLeast33MsApartAndTheFinalFrameComesInEveryCase) {
     const std::vector<float> fast{0, .165f, .33f, .495f, .66f, .825f, .99f, 1}; // k x 33 / 200
@@ -119,18 +109,17 @@ TEST(Transition, FramesAreAtLeast33MsApartAndTheFinalFrameComesInEveryCase) {
         {0, INT_MIN, 10, 0, {1}},
     };
     for (const auto& c : cases) {
-        TestHost host;
-        host.Now = c.Start;
-        host.DrawMillis = c.DrawMillis;
-        host.LeaveAt = c.LeaveAt;
-        RecordingEffect effect(host);
-        RunTransition(effect, surface, Rect{3, 0, 0, 0}, Rect{0, 0, 9, 0}, c.EffectMillis, host);
+        TestLoop loop;
+        loop.Now = c.Start;
+        loop.DrawMillis = c.DrawMillis;
+        loop.LeaveAt = c.LeaveAt;
+        RunTransition(loop, surface, Rect{}, Rect{}, c.EffectMillis, loop);
         SCOPED_TRACE(c.EffectMillis);
-        EXPECT_THAT(effect.Progress, testing::Pointwise(testing::FloatEq(), c.Progress));
-        EXPECT_EQ(effect.Log, "B391E");
-        EXPECT_EQ(host.Taken, static_cast<int>(c.Progress.size()) - 1); // one after each frame
-        for (std::size_t i = 1; i < effect.Starts.size(); ++i)
-            EXPECT_EQ(effect.Starts[i] - effect.Starts[i - 1], std::max(33u, c.DrawMillis));
+        EXPECT_THAT(loop.Progress, testing::Pointwise(testing::FloatEq(), c.Progress));
+        EXPECT_EQ(loop.Calls, "BE");
+        EXPECT_EQ(loop.Taken, static_cast<int>(c.Progress.size()) - 1); // one after each frame
+        for (std::size_t i = 1; i < loop.Starts.size(); ++i)
+            EXPECT_EQ(loop.Starts[i] - loop.Starts[i - 1], std::max(33u, c.DrawMillis));
     }
 }
 
@@ -153,7 +142,7 @@ TEST(Transition, TheFirstEnabledEffectInTheFixedOrderThenNeverTheSameTwiceInARow
             settings.TransitionEffects[name] = enabled.find(name[0]) != std::string::npos;
         EffectList effects = CreateEffects(settings, 1024, 768);
         EXPECT_EQ(settings.UseEffects, !enabled.empty()) << "switched off when none is built";
-        TestHost host;
+        TestLoop host;
         RandomSource random;
         std::string used;
         for (int transition = 0; transition < 40; ++transition) {
