@@ -118,7 +118,7 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
                         static_cast<unsigned>(frames),
                         effect.Frames.back().first - effect.Frames.front().first,
                         1000.0 * effect.Drawing / frequency.QuadPart / (frames + 1));
-            EXPECT_TRUE(frames >= 30 && frames <= 61) << name << ": " << frames << " frames";
+            EXPECT_TRUE(frames >= 20 && frames <= 61) << name << ": " << frames << " frames";
             for (std::size_t i = 1; i < frames; ++i)
                 EXPECT_TRUE(effect.Frames[i].first - effect.Frames[i - 1].first >= 30 &&
                             effect.Frames[i].second - effect.Frames[i - 1].second <= 1)
