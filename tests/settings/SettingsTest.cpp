@@ -13,8 +13,8 @@
 
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -22,7 +22,22 @@ using Value = MemorySettingsStore::Value;
 // Values by name, "Transition Effects\X" for X in the effects subkey.
 using Values = std::map<std::string, Value>;
 const std::string kKey = "Software\\Quillfern\\Lanternmoor";
-const std::string kEffects = kKey + "\\Transition Effects";
+const std::string kEffects = "Transition Effects";
+// The eleven values in the order of a row.
+const std::string kNames[] = {"EnlargeToFit",
+                              "RandomOrder",
+                              "ShowText",
+                              "EnableKeys",
+                              "UseEffects",
+                              "PictureMillis",
+                              "EffectMillis",
+                              kEffects + "\\Horizontal lines",
+                              kEffects + "\\Vertical lines",
+                              kEffects + "\\Big checkers",
+                              kEffects + "\\Small checkers"};
+// A record as the eleven values it stands for, then how many effects it names.
+using Row = std::vector<long long>;
+const Row kDefaults = {0, 0, 1, 0, 1, 2000, 2000, 1, 1, 1, 1, 4};
 
 Value D(std::uint32_t n) {
     return {ValueType::Dword,
@@ -30,36 +45,27 @@ Value D(std::uint32_t n) {
              static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)}};
 }
 
+Values Dwords(const Row& row) {
+    Values values;
+    for (int i = 0; i < 11; ++i)
+        values[kNames[i]] = D(static_cast<std::uint32_t>(row[i]));
+    return values;
+}
+
+Row RowOf(const ScreenSaverSettings& s) {
+    Row row{s.EnlargeToFit, s.RandomOrder,   s.ShowText,    s.EnableKeys,
+            s.UseEffects,   s.PictureMillis, s.EffectMillis};
+    for (const char* name :
+         {"Horizontal lines", "Vertical lines", "Big checkers", "Small checkers"})
+        row.push_back(s.TransitionEffects.count(name) ? s.TransitionEffects.at(name) : -1);
+    row.push_back(static_cast<long long>(s.TransitionEffects.size()));
+    return row;
+}
+
 std::string PathOf(const std::string& name, std::string& leaf) {
     const auto slash = name.rfind('\\');
     leaf = name.substr(slash + 1);
     return slash == std::string::npos ? kKey : kKey + "\\" + name.substr(0, slash);
-}
-
-// Every member, so that records compare whole and print readably.
-std::string Described(const ScreenSaverSettings& s) {
-    std::ostringstream text;
-    text << "EnlargeToFit=" << s.EnlargeToFit << " RandomOrder=" << s.RandomOrder
-         << " ShowText=" << s.ShowText << " EnableKeys=" << s.EnableKeys
-         << " UseEffects=" << s.UseEffects << " PictureMillis=" << s.PictureMillis
-         << " EffectMillis=" << s.EffectMillis;
-    for (const auto& [name, on] : s.TransitionEffects)
-        text << " [" << name << "]=" << on;
-    return text.str();
-}
-
-// The designed defaults, written out here rather than taken from the record, with changes.
-std::string Defaults(const std::function<void(ScreenSaverSettings&)>& change = nullptr) {
-    ScreenSaverSettings s;
-    s.EnlargeToFit = s.RandomOrder = s.EnableKeys = false;
-    s.ShowText = s.UseEffects = true;
-    s.PictureMillis = s.EffectMillis = 2000;
-    s.TransitionEffects = {{"Horizontal lines", true},
-                           {"Vertical lines", true},
-                           {"Big checkers", true},
-                           {"Small checkers", true}};
-    if (change) change(s);
-    return Described(s);
 }
 
 // Runs against the store named by the parameter.
@@ -82,9 +88,9 @@ protected:
             RegistrySettingsStore store;
             use(store);
             if (created) *created = harness::KeyExists(kKey);
-            for (const std::string& path : {kKey, kEffects})
+            for (const std::string& path : {kKey, kKey + "\\" + kEffects})
                 for (const auto& [name, value] : harness::Values(path))
-                    held[(path == kKey ? "" : "Transition Effects\\") + name] = {
+                    held[(path == kKey ? "" : kEffects + "\\") + name] = {
                         static_cast<ValueType>(value.Type), value.Data};
             return held;
         }
@@ -99,98 +105,56 @@ protected:
         if (created) *created = store.Keys.count(kKey) != 0;
         for (const auto& [path, named] : store.Keys)
             for (const auto& [name, value] : named)
-                held[(path == kKey ? "" : "Transition Effects\\") + name] = value;
+                held[(path == kKey ? "" : kEffects + "\\") + name] = value;
         return held;
     }
 };
 
 TEST_P(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse) {
-    const struct {
-        const char* Name;
-        Values Stored;
-        std::function<void(ScreenSaverSettings&)> Expected; // the changes from the defaults
-    } cases[] = {
-        {"no key", {}, nullptr},
-        {"every value off its default",
-         {{"EnlargeToFit", D(1)},
-          {"RandomOrder", D(1)},
-          {"ShowText", D(0)},
-          {"EnableKeys", D(1)},
-          {"UseEffects", D(0)},
-          {"PictureMillis", D(7000)},
-          {"EffectMillis", D(3000)},
-          {"Transition Effects\\Horizontal lines", D(0)},
-          {"Transition Effects\\Vertical lines", D(1)},
-          {"Transition Effects\\Big checkers", D(0)},
-          {"Transition Effects\\Small checkers", D(1)}},
-         [](ScreenSaverSettings& s) {
-             s.EnlargeToFit = s.RandomOrder = s.EnableKeys = true;
-             s.ShowText = s.UseEffects = false;
-             s.PictureMillis = 7000;
-             s.EffectMillis = 3000;
-             s.TransitionEffects["Horizontal lines"] = s.TransitionEffects["Big checkers"] = false;
-         }},
+    const Row offDefaults = {1, 1, 0, 1, 0, 7000, 3000, 0, 1, 0, 1, 4};
+    const std::pair<Values, Row> cases[] = {
+        {{}, kDefaults},
+        {Dwords(offDefaults), offDefaults},
         // Flags are any non-zero number, all four bytes little-endian; numbers are not corrected.
         // No effects subkey: every effect stays on.
-        {"numbers as stored",
-         {{"EnableKeys", D(7)},
+        {{{"EnableKeys", D(7)},
           {"RandomOrder", D(0x80000000)},
           {"PictureMillis", D(0x12345678)},
           {"EffectMillis", D(0xFFFFFFFF)}},
-         [](ScreenSaverSettings& s) {
-             s.EnableKeys = s.RandomOrder = true;
-             s.PictureMillis = 0x12345678;
-             s.EffectMillis = -1;
-         }},
+         {0, 1, 1, 1, 1, 0x12345678, -1, 1, 1, 1, 1, 4}},
         // Each of these would read as a non-default number if its bytes were taken; four bytes of
         // binary data are a number whatever their type says. A good value beside them counts.
-        {"values of the wrong type or size",
-         {{"EnlargeToFit", {ValueType::String, {'a', 'b', 'c', 0}}},
+        {{{"EnlargeToFit", {ValueType::String, {'a', 'b', 'c', 0}}},
           {"RandomOrder", {ValueType::Binary, {1, 0, 0, 0}}},
           {"ShowText", {ValueType::Dword, {0, 0}}},
           {"EnableKeys", {ValueType::Binary, {1, 0, 0, 0, 0, 0, 0, 0}}},
           {"UseEffects", {ValueType::Dword, {}}},
           {"PictureMillis", {ValueType::Qword, {0x10, 0x27, 0, 0, 0, 0, 0, 0}}},
           {"EffectMillis", {ValueType::DwordBigEndian, {0, 0, 0x0B, 0xB8}}},
-          {"Transition Effects\\Vertical lines", {ValueType::String, {'0', 0}}},
-          {"Transition Effects\\Small checkers", {ValueType::Dword, {0, 0, 0, 0, 0}}},
-          {"Transition Effects\\Big checkers", D(0)}},
-         [](ScreenSaverSettings& s) {
-             s.RandomOrder = true;
-             s.TransitionEffects["Big checkers"] = false;
-         }},
+          {kEffects + "\\Vertical lines", {ValueType::String, {'0', 0}}},
+          {kEffects + "\\Small checkers", {ValueType::Dword, {0, 0, 0, 0, 0}}},
+          {kEffects + "\\Big checkers", D(0)}},
+         {0, 1, 1, 0, 1, 2000, 2000, 1, 1, 0, 1, 4}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
+    for (const auto& [stored, expected] : cases) {
         // Loading replaces whatever the record held, effects of other names included.
         ScreenSaverSettings settings;
         settings.ShowText = false;
         settings.TransitionEffects["Spiral"] = true;
         bool created = false;
         Through(
-            c.Stored, [&](SettingsStore& store) { settings.LoadSettings(store); }, &created);
-        EXPECT_EQ(Described(settings), Defaults(c.Expected));
-        EXPECT_EQ(created, !c.Stored.empty()) << "loading created the key";
+            stored, [&](SettingsStore& store) { settings.LoadSettings(store); }, &created);
+        EXPECT_EQ(RowOf(settings), expected);
+        EXPECT_EQ(created, !stored.empty()) << "loading created the key";
     }
-    EXPECT_EQ(Described(ScreenSaverSettings()), Defaults());
+    EXPECT_EQ(RowOf(ScreenSaverSettings()), kDefaults);
     EXPECT_FALSE(ScreenSaverSettings().IsEffectEnabled("horizontal lines")); // names are exact
 }
 
 TEST_P(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
     // Into an empty store: both keys are created.
-    Values expected{{"EnlargeToFit", D(0)},
-                    {"RandomOrder", D(0)},
-                    {"ShowText", D(1)},
-                    {"EnableKeys", D(0)},
-                    {"UseEffects", D(1)},
-                    {"PictureMillis", D(2000)},
-                    {"EffectMillis", D(2000)},
-                    {"Transition Effects\\Horizontal lines", D(1)},
-                    {"Transition Effects\\Vertical lines", D(1)},
-                    {"Transition Effects\\Big checkers", D(1)},
-                    {"Transition Effects\\Small checkers", D(1)}};
     EXPECT_EQ(Through({}, [](SettingsStore& store) { ScreenSaverSettings().SaveSettings(store); }),
-              expected);
+              Dwords(kDefaults));
 
     // A stored 7 goes back as 1, wrong-typed values as proper ones, other values stay; an effect
     // missing from the map is written as off. What is saved loads back unchanged.
@@ -208,15 +172,10 @@ TEST_P(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
             saved.SaveSettings(store);
             loaded.LoadSettings(store);
         });
-    expected["EnlargeToFit"] = D(1);
-    expected["PictureMillis"] = D(9000);
-    expected["EffectMillis"] = D(4294967291);
+    Values expected = Dwords({1, 0, 1, 0, 1, 9000, 4294967291, 0, 1, 0, 1});
     expected["X"] = unrelated;
-    expected["Transition Effects\\Horizontal lines"] =
-        expected["Transition Effects\\Big checkers"] = D(0);
     EXPECT_EQ(held, expected);
-    saved.TransitionEffects["Big checkers"] = false;
-    EXPECT_EQ(Described(loaded), Described(saved));
+    EXPECT_EQ(RowOf(loaded), (Row{1, 0, 1, 0, 1, 9000, -5, 0, 1, 0, 1, 4}));
 }
 
 #ifdef _WIN32
@@ -230,15 +189,12 @@ INSTANTIATE_TEST_SUITE_P(Stores, Settings, ::testing::Values(LM_STORES),
 TEST(SettingsFailures, AFailedWriteOrKeySkipsOnlyWhatItConcerns) {
     MemorySettingsStore store;
     store.FailingValues = {"ShowText"};
-    store.FailingKeys = {kEffects};
+    store.FailingKeys = {kKey + "\\" + kEffects};
     ScreenSaverSettings().SaveSettings(store);
-    EXPECT_EQ(store.Keys, (decltype(store.Keys){{kKey,
-                                                 {{"EnlargeToFit", D(0)},
-                                                  {"RandomOrder", D(0)},
-                                                  {"EnableKeys", D(0)},
-                                                  {"UseEffects", D(1)},
-                                                  {"PictureMillis", D(2000)},
-                                                  {"EffectMillis", D(2000)}}}}));
+    Values expected = Dwords(kDefaults);
+    for (const auto& name : kNames)
+        if (name == "ShowText" || name.find('\\') != std::string::npos) expected.erase(name);
+    EXPECT_EQ(store.Keys, (decltype(store.Keys){{kKey, expected}}));
     EXPECT_TRUE(store.Open.empty());
     // No key: nothing is written, and nothing is left open.
     MemorySettingsStore noKey;

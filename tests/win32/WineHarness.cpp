@@ -7,36 +7,6 @@
 namespace harness {
 namespace {
 
-struct FindContext {
-    DWORD ProcessId;
-    const char* Title;
-    HWND Found;
-};
-
-BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM parameter) {
-    auto* context = reinterpret_cast<FindContext*>(parameter);
-    char className[64] = {};
-    char title[64] = {};
-    DWORD processId = 0;
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextA(window, title, sizeof title);
-    GetWindowThreadProcessId(window, &processId);
-    if (processId != context->ProcessId || lstrcmpA(className, "SlideshowScreenSaverClass") != 0 ||
-        (context->Title != nullptr && lstrcmpA(title, context->Title) != 0))
-        return TRUE;
-    context->Found = window;
-    return FALSE;
-}
-
-INPUT KeyInput(WORD virtualKey, DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtualKey;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, 0));
-    input.ki.dwFlags = flags;
-    return input;
-}
-
 void Send(std::vector<INPUT> inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
@@ -69,16 +39,14 @@ std::string HandleText(HWND window) {
 }
 
 bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    for (const DWORD start = GetTickCount();;
+         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
         if (done()) return true;
         if (GetTickCount() - start >= milliseconds) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
 
@@ -88,46 +56,29 @@ void Pump(DWORD milliseconds) {
 
 Process::Process(const std::string& program, const std::string& arguments, bool quiet) {
     std::string commandLine = "\"" + program + "\" " + arguments;
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    const HANDLE nul = quiet ? CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable,
-                                           OPEN_EXISTING, 0, nullptr)
-                             : INVALID_HANDLE_VALUE;
     if (quiet) {
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = startup.hStdError = nul;
+        startup.hStdOutput = startup.hStdError = CreateFileA(
+            "NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
     }
-    PROCESS_INFORMATION information{};
     if (CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, quiet, 0, nullptr,
-                       nullptr, &startup, &information)) {
-        CloseHandle(information.hThread);
-        process_ = information.hProcess;
-        id_ = information.dwProcessId;
-    }
-    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+                       nullptr, &startup, &info_))
+        CloseHandle(info_.hThread);
+    if (quiet) CloseHandle(startup.hStdOutput);
 }
 
 Process::~Process() {
-    if (process_ == nullptr) return;
-    if (Running()) {
-        TerminateProcess(process_, 99);
-        WaitForSingleObject(process_, 5000);
-    }
-    CloseHandle(process_);
-}
-
-bool Process::WaitForExit(DWORD milliseconds) {
-    return WaitUntil([this] { return !Running(); }, milliseconds);
-}
-
-bool Process::Running() {
-    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    if (Running()) TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+    CloseHandle(info_.hProcess);
 }
 
 DWORD Process::ExitCode() {
     DWORD code = ~0u;
-    if (process_ != nullptr) GetExitCodeProcess(process_, &code);
+    GetExitCodeProcess(info_.hProcess, &code);
     return code;
 }
 
@@ -146,24 +97,37 @@ DWORD Process::ExitCode() {
     return ::testing::AssertionSuccess();
 }
 
-HWND FindSaverWindow(const char* title, HWND parent, DWORD processId, DWORD milliseconds) {
-    FindContext context{processId, title, nullptr};
-    const auto lParam = reinterpret_cast<LPARAM>(&context);
+HWND FindWindowOf(DWORD processId, const char* className, const char* title, HWND parent,
+                  DWORD milliseconds) {
+    HWND found = nullptr;
     WaitUntil(
         [&] {
-            if (parent == nullptr)
-                EnumWindows(&MatchSaverWindow, lParam);
-            else
-                EnumChildWindows(parent, &MatchSaverWindow, lParam);
-            return context.Found != nullptr;
+            DWORD owner = 0;
+            while ((found = FindWindowExA(parent, found, className, title)) != nullptr)
+                if (GetWindowThreadProcessId(found, &owner) && owner == processId &&
+                    IsWindowVisible(found))
+                    return true;
+            return false;
         },
         milliseconds);
-    return context.Found;
+    return found;
+}
+
+std::array<LONG, 4> Bounds(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+std::string Text(HWND window) {
+    char text[1024] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 FullScreenRun::FullScreenRun(const std::string& program, bool quiet)
     : Saver((SetCursorPos(kStartX, kStartY), program), "/s", quiet) {
-    Window = FindSaverWindow("ScreenSaverWindow", nullptr, Saver.Id(), 10000);
+    Window = FindWindowOf(Saver.Id(), "SlideshowScreenSaverClass", "ScreenSaverWindow");
     if (Window != nullptr) WaitUntil([this] { return GetForegroundWindow() == Window; }, 3000);
 }
 
@@ -187,29 +151,50 @@ void TestWindow::Destroy() {
     window_ = nullptr;
 }
 
-COLORREF ScreenPixel(int x, int y) {
-    const HDC screen = GetDC(nullptr);
-    const COLORREF colour = GetPixel(screen, x, y);
+std::pair<LONG, std::vector<DWORD>> Capture(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    const LONG width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFOHEADER info{sizeof info, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * height);
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return colour;
+    return {width, pixels};
 }
 
 void SendKeys(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (const WORD key : keys)
-        inputs.push_back(KeyInput(key, 0));
-    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
-        inputs.push_back(KeyInput(*key, KEYEVENTF_KEYUP));
+    std::vector<INPUT> inputs(keys.size() * 2);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const WORD key = keys.begin()[i < keys.size() ? i : inputs.size() - 1 - i];
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki = {key, static_cast<WORD>(MapVirtualKeyA(key, 0)),
+                        i < keys.size() ? 0ul : KEYEVENTF_KEYUP, 0, 0};
+    }
     Send(inputs);
 }
 
-void SendClick(DWORD downFlag) {
-    INPUT down{};
-    down.type = INPUT_MOUSE;
-    down.mi.dwFlags = downFlag;
-    INPUT up = down;
-    up.mi.dwFlags = downFlag << 1; // every button's up flag follows its down flag
-    Send({down, up});
+void SendMouse(std::initializer_list<DWORD> flags) {
+    std::vector<INPUT> inputs(flags.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        inputs[i].type = INPUT_MOUSE;
+        inputs[i].mi.dwFlags = flags.begin()[i];
+    }
+    Send(inputs);
+}
+
+void Click(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
 }
 
 RegistryKeySnapshot::RegistryKeySnapshot(std::string path)

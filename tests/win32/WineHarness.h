@@ -1,13 +1,14 @@
 // Helpers of the Windows-side tests: starting Lanternmoor.scr, waiting for it while this thread
 // keeps pumping its messages (the saver's preview window is a child of our windows, and the
-// system sends our windows messages on its behalf), windows of our own, real input, and the
-// registry below HKEY_CURRENT_USER read and written with the registry API.
+// system sends our windows messages on its behalf), windows of ours and of other processes, real
+// input, screen pixels, and the registry below HKEY_CURRENT_USER read and written with its API.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -41,16 +42,17 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    DWORD Id() const { return id_; }
+    DWORD Id() const { return info_.dwProcessId; }
+    bool Running() { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
     // Waits (pumping messages) for the exit; true when it exited in time.
-    bool WaitForExit(DWORD milliseconds);
-    bool Running();
+    bool WaitForExit(DWORD milliseconds) {
+        return WaitUntil([this] { return !Running(); }, milliseconds);
+    }
     // The exit code, once exited.
     DWORD ExitCode();
 
 private:
-    HANDLE process_ = nullptr;
-    DWORD id_ = 0;
+    PROCESS_INFORMATION info_{};
 };
 
 // Success when the run ends within `milliseconds` with `exitCode`.
@@ -58,9 +60,14 @@ private:
 // Gives a close request time to arrive: success when the saver and its window are still there.
 ::testing::AssertionResult StaysOpen(Process& saver, HWND window);
 
-// The saver's window of `title` (any title when null), top-level (parent null) or a child of
-// `parent`, belonging to process `processId`; null when none appears within `milliseconds`.
-HWND FindSaverWindow(const char* title, HWND parent, DWORD processId, DWORD milliseconds);
+// A visible window of process `processId` with that class and title (any when null), top-level or
+// a child of `parent`; null when none shows within `milliseconds`.
+HWND FindWindowOf(DWORD processId, const char* className, const char* title, HWND parent = nullptr,
+                  DWORD milliseconds = 10000);
+// Its outer rectangle: left, top, right, bottom.
+std::array<LONG, 4> Bounds(HWND window);
+// Its text, asked for with WM_GETTEXT (across processes GetWindowText gives the creation caption).
+std::string Text(HWND window);
 
 // A full-screen run of `program` with the cursor resting at the start position, its window found
 // and in the foreground.
@@ -86,12 +93,14 @@ private:
     HWND window_ = nullptr;
 };
 
-COLORREF ScreenPixel(int x, int y);
+// What the screen shows of `window`: its width and its pixels, 0x00RRGGBB, top row first.
+std::pair<LONG, std::vector<DWORD>> Capture(HWND window);
 
 // Real input through the system's input queue: the keys pressed in order and released in reverse;
-// a click of the button whose down flag is given.
+// mouse events by their flags; a left click in the middle of a window.
 void SendKeys(std::initializer_list<WORD> keys);
-void SendClick(DWORD downFlag);
+void SendMouse(std::initializer_list<DWORD> flags);
+void Click(HWND window);
 
 // Saves a registry key with all its values and subkeys, empties it, and puts it back exactly (or
 // removes it, if it did not exist) when destroyed.
@@ -103,9 +112,8 @@ public:
     RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
 
 private:
-    std::string path_;
-    std::string backup_;
-    bool existed_ = false;
+    std::string path_, backup_;
+    bool existed_;
 };
 
 struct RegistryValue {
