@@ -7,6 +7,7 @@
 
 #include <commctrl.h>
 #include <psapi.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -44,11 +45,11 @@ std::string KeyOf(int index) {
 Row Saved() {
     Row saved;
     for (int i = 0; i < 11; ++i) {
-        const auto values = Values(KeyOf(i));
-        const auto value = values.find(kNames[i]);
-        saved.push_back(value != values.end() && value->second.Type == REG_DWORD &&
-                                value->second.Data.size() == 4
-                            ? *reinterpret_cast<const DWORD*>(value->second.Data.data())
+        DWORD type = 0, value = 0, size = sizeof value;
+        saved.push_back(SHGetValueA(HKEY_CURRENT_USER, KeyOf(i).c_str(), kNames[i], &type, &value,
+                                    &size) == ERROR_SUCCESS &&
+                                type == REG_DWORD && size == 4
+                            ? value
                             : -1);
     }
     return saved;
@@ -170,47 +171,38 @@ TEST_F(Configuration, WithoutSwitchTheSheetShowsTheDefaultsAndOkSavesAllElevenVa
     EXPECT_EQ(Saved(), (Row{0, 0, 1, 0, 1, 2000, 2000, 1, 1, 1, 1}));
 }
 
-TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndUncheckingEffectsGreysOnlyTheList) {
-    // Below the slideshow trackbar's range, and between two ticks of the effects one.
-    Store({1, 0, 7, 0, 1, 500, 2500, 0, 1, 1, 0});
-    TestWindow owner(40, 40, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-    SetForegroundWindow(owner.Handle());
-    SheetRun run("/c");
-    ASSERT_NE(run.Page, nullptr);
-    EXPECT_EQ(GetWindow(run.Sheet, GW_OWNER), owner.Handle());
-    EXPECT_TRUE(run.Shows({1, 0, 1, 0, 1, 2000, 2500, 1, 0, 1, 0, 1, 1}));
-    Click(run.Item(1001));
-    EXPECT_TRUE(run.Shows({1, 0, 1, 0, 0, 2000, 2500, 1, 0, 1, 0, 0, 1}));
-    EXPECT_TRUE(run.Close(PSBTN_OK));
-    EXPECT_EQ(Saved(), (Row{1, 0, 1, 0, 0, 2000, 2500, 0, 1, 1, 0}));
-}
-
 TEST_F(Configuration, SlashCWithAWindowIsOwnedByItAndEveryControlEditsItsSetting) {
-    SetDword(kSettingsKey, "UseEffects", 0);
+    // Below the slideshow trackbar's range, and between two ticks of the effects one.
+    Store({1, 0, 7, 0, 0, 500, 2500, 0, 1, 1, 0});
     TestWindow owner(40, 40, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     TestWindow foreground(300, 40, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     SetForegroundWindow(foreground.Handle());
     SheetRun run("/c:" + HandleText(owner.Handle()));
     ASSERT_NE(run.Page, nullptr);
     EXPECT_EQ(GetWindow(run.Sheet, GW_OWNER), owner.Handle());
-    EXPECT_TRUE(run.Shows({0, 0, 1, 0, 0, 2000, 2000, 1, 1, 1, 1, 0, 1}));
-    for (const int id : {1005, 1006, 1007, 1009, 1003})
+    EXPECT_TRUE(run.Shows({1, 0, 1, 0, 0, 2000, 2500, 1, 0, 1, 0, 0, 1}));
+    // Every check box; from 1001 the tab order leads on to the list, where the space bar toggles
+    // every effect; 1001 off again greys out only the list.
+    for (const int id : {1005, 1006, 1007, 1009, 1001})
         Click(run.Item(id));
-    SendKeys({VK_END});
-    // 1001 on again; the tab order leads on to the list, where the space bar unchecks every
-    // effect, and to the effects trackbar.
-    Click(run.Item(1001));
-    for (const WORD key : {VK_TAB, VK_HOME, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN,
-                           VK_SPACE, VK_TAB, VK_HOME})
+    for (const WORD key :
+         {VK_TAB, VK_HOME, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN, VK_SPACE})
         SendKeys({key});
-    EXPECT_TRUE(run.Shows({1, 1, 0, 1, 1, 10000, 1000, 0, 0, 0, 0, 1, 1}));
+    EXPECT_TRUE(run.Shows({0, 1, 0, 1, 1, 2000, 2500, 0, 1, 0, 1, 1, 1}));
+    Click(run.Item(1001));
+    EXPECT_TRUE(run.Shows({0, 1, 0, 1, 0, 2000, 2500, 0, 1, 0, 1, 0, 1}));
+    // The list's check marks are saved although it is greyed out.
     EXPECT_TRUE(run.Close(PSBTN_OK));
-    EXPECT_EQ(Saved(), (Row{1, 1, 0, 1, 1, 10000, 1000, 0, 0, 0, 0}));
+    EXPECT_EQ(Saved(), (Row{0, 1, 0, 1, 0, 2000, 2500, 1, 0, 0, 1}));
 }
 
-TEST_F(Configuration, TheAboutBoxIsCentredOverTheSheetAndShowsTheLinkInTheBrowsersColour) {
-    SheetRun run(" -C ");
+TEST_F(Configuration,
+       SlashCIsOwnedByTheForegroundWindowItsAboutBoxCentredOverItAndCancelSavesNothing) {
+    TestWindow owner(40, 40, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetForegroundWindow(owner.Handle());
+    SheetRun run("/c");
     ASSERT_NE(run.Page, nullptr);
+    EXPECT_EQ(GetWindow(run.Sheet, GW_OWNER), owner.Handle());
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     // The sheet inside the work area, past its top left corner, past its bottom right one; the

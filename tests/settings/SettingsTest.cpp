@@ -91,7 +91,7 @@ protected:
             for (const std::string& path : {kKey, kKey + "\\" + kEffects})
                 for (const auto& [name, value] : harness::Values(path))
                     held[(path == kKey ? "" : kEffects + "\\") + name] = {
-                        static_cast<ValueType>(value.Type), value.Data};
+                        static_cast<ValueType>(value.first), value.second};
             return held;
         }
 #endif
