@@ -22,7 +22,9 @@ public:
     std::vector<std::string> Runs;
 
     bool IsWindow(WindowValue window) override {
-        return std::set<WindowValue>{1234, 0x80000068u, 0x80020068u, 0xFFFFFFFFu}.count(window);
+        return std::set<WindowValue>{1,        42,         1234,       1u << 30,  0x7FFFFFFF,
+                                     1u << 31, 0x80000068, 0x80020068, 0xFFFFFFFF}
+            .count(window);
     }
     WindowValue ForegroundWindow() override { return 777; }
     int RunFullScreen() override { return Record("full screen"); }
@@ -66,12 +68,20 @@ std::vector<const TextRules*> RulesUnderTest() {
 
 TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOrWithOne) {
     // Nothing at all: the configuration without owner. Full screen in any case and padding. The
-    // preview's parent in every written form, the digits ending at the first non-digit; handles
-    // of 2^31 or more arrive modulo 2^32: 0x80000068 written unsigned, signed and sign-extended to
-    // 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples of 2^32. The
-    // configuration owned by the foreground or the given window, and the password change with its
-    // parent: each mode's result is the exit code. Nothing runs for the last row (12 and 99 are no
-    // windows; 4294967296 reads as 0), and the exit code is 1. What runs, and the arguments:
+    // preview's parent in every written form, the digits ending at the first non-digit, read
+    // modulo 2^32 with an optional sign: 0x80000068 written unsigned, signed and sign-extended to
+    // 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples of 2^32, 10^30 (2^30 x
+    // 5^30, and 5^30 mod 4 = 1), a thousand nines (2^32 divides 10^1000). The configuration owned
+    // by the foreground or the given window, and the password change with its parent: each mode's
+    // result is the exit code. Nothing runs for the last row (12 and 99 are no windows; 0 is none,
+    // however written), and the exit code is 1. What runs, and the arguments:
+    const std::string nines = "/p " + std::string(1000, '9'), big = "/p 1" + std::string(30, '0');
+    const std::vector<const char*> nothing = {
+        "/s 5",        "/save",    "/sx",   "s",       "x/s", "/p 12 34", "/p",    "/p:",  "/p 99",
+        "/p : : 1234", "/p x1234", "/c:99", "/config", "/c:", "/a",       "/a 99", "/a 0", "/x",
+        "/",           "-",        " / ",   "/ s",     "//s", "/?",       "1234"};
+    const std::vector<const char*> zero = {"/p 0",  "/p -",          "/p +-5",
+                                           "/p -0", "/p 4294967296", "/p 18446744073709551616"};
     const std::pair<const char*, std::vector<const char*>> cases[] = {
         {"configuration 0", {nullptr, "", "   ", " \t\r\n "}},
         {"full screen", {"/s", "-S", " /s ", "\t-s\t", "\r\n-S\v\f"}},
@@ -80,16 +90,17 @@ TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOr
           "/p 4294968530", "/l 79228162514264337593543951570"}},
         {"preview 2147483752", {"/p 2147483752", "/p -2147483544", "/p 18446744071562068072"}},
         {"preview 2147614824", {"/p 18446744071562199144"}},
-        {"preview 4294967295", {"/p:4294967295", "/p -1", "/p 18446744073709551615"}},
+        {"preview 4294967295",
+         {"/p:4294967295", "/p -1", "/p 18446744073709551615", nines.c_str()}},
+        {"preview 1", {"/p -4294967295"}},
+        {"preview 2147483647", {"/p 2147483647"}},
+        {"preview 2147483648", {"/p -2147483648"}},
+        {"preview 1073741824", {big.c_str()}},
         {"configuration 777", {"/c", "-C"}},
         {"configuration 1234", {"/c:1234", "/c 1234"}},
         {"password 1234", {"/a 1234", "/A:1234"}},
-        {"", {"/s 5",        "/save",    "/sx",           "s",     "x/s",
-              "/p 12 34",    "/p",       "/p:",           "/p 0",  "/p 99",
-              "/p : : 1234", "/p x1234", "/p 4294967296", "/c:99", "/config",
-              "/c:",         "/a",       "/a 99",         "/a 0",  "/x",
-              "/",           "-",        " / ",           "/ s",   "//s",
-              "/?",          "1234"}}};
+        {"", nothing},
+        {"", zero}};
     for (const TextRules* rules : RulesUnderTest())
         for (const auto& [run, all] : cases)
             for (const char* arguments : all)
@@ -101,23 +112,6 @@ TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOr
                     EXPECT_EQ(modes.Runs,
                               *run ? std::vector<std::string>{run} : std::vector<std::string>{});
                 }
-}
-
-TEST(CommandLine, WindowValuesAreReadModulo2To32WithOptionalSign) {
-    // 10^30 = 2^30 x 5^30, and 5^30 mod 2^2 = 1, so 10^30 mod 2^32 = 2^30. A thousand nines:
-    // 10^1000 - 1 mod 2^32 = -1 mod 2^32, since 2^32 divides 10^1000.
-    const std::pair<WindowValue, std::vector<std::string>> cases[] = {
-        {0u, {"", "-", "+-5", "-0", "4294967296", "18446744073709551616"}},
-        {42u, {"  \t42"}},
-        {1u, {"-4294967295"}},
-        {0x7FFFFFFFu, {"2147483647"}},
-        {0x80000000u, {"-2147483648"}},
-        {0xFFFFFFFFu, {"4294967295", std::string(1000, '9')}},
-        {0x40000000u, {"1" + std::string(30, '0')}}};
-    for (const TextRules* rules : RulesUnderTest())
-        for (const auto& [value, texts] : cases)
-            for (const std::string& text : texts)
-                EXPECT_EQ(ReadWindowValue(text, *rules), value) << "\"" << text << "\"";
 }
 
 TEST(CommandLine, MultibyteCharactersAreSteppedWhole) {

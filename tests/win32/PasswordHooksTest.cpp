@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
-#include <vector>
 
 using namespace harness;
 
@@ -19,20 +19,17 @@ struct HookedSaver {
     explicit HookedSaver(const std::string& name)
         : Name(name), Folder(WindowsPath(LM_TEST_BINARY_DIR "/" + name + ".d")) {
         CreateDirectoryA(Folder.c_str(), nullptr);
-        DeleteFileA((Folder + "\\hooks.log").c_str());
-        DeleteFileA((Folder + "\\password.cpl").c_str());
+        for (const char* file : {"\\hooks.log", "\\password.cpl"})
+            DeleteFileA((Folder + file).c_str());
         SetEnvironmentVariableA("LM_HOOK_LOG", (Folder + "\\hooks.log").c_str());
         EXPECT_TRUE(CopyInto(LM_SCREENSAVER_UNIX_PATH, name));
     }
     bool CopyInto(const std::string& unixPath, const std::string& name) const {
         return CopyFileA(WindowsPath(unixPath).c_str(), (Folder + "\\" + name).c_str(), FALSE);
     }
-    std::vector<std::string> Log() const {
-        std::vector<std::string> lines;
+    std::string Log() const {
         std::ifstream file(Folder + "\\hooks.log");
-        for (std::string line; std::getline(file, line);)
-            lines.push_back(line);
-        return lines;
+        return {std::istreambuf_iterator<char>(file), {}};
     }
 
     const std::string Name, Folder, AppDefaults = "Software\\Wine\\AppDefaults\\" + Name;
@@ -57,14 +54,13 @@ TEST(PasswordHooks, TheCloseIsAskedOfPasswordCplOnlyOnWindows98) {
         FullScreenRun run(hooked.Folder + "\\" + c.Name);
         ASSERT_NE(run.Window, nullptr);
         // The library is loaded for each request, called with the window, and freed again.
-        std::vector<std::string> log,
-            request{"attach", "verify " + HandleText(run.Window), "detach"};
+        const std::string request = "attach\nverify " + HandleText(run.Window) + "\ndetach\n";
+        std::string log;
         if (c.WithPasswordCpl && c.Version == std::string("win98")) {
             SendKeys({'R'});
             ASSERT_TRUE(WaitUntil([&] { return hooked.Log() == request; }, 5000));
             EXPECT_TRUE(StaysOpen(run.Saver, run.Window)) << "the refusal was not heeded";
-            log = request;
-            log.insert(log.end(), request.begin(), request.end());
+            log = request + request;
         }
         SendKeys({'R'});
         EXPECT_TRUE(EndsWith(run.Saver, 0));
@@ -84,8 +80,7 @@ TEST(PasswordHooks, PasswordChangeCallsMprWithTheScreenSaverProviderOrExitsWithO
         Process run(hooked.Folder + "\\" + hooked.Name, "/a " + HandleText(parent.Handle()));
         EXPECT_TRUE(EndsWith(run, withMpr ? 0 : 1));
         const std::string change = "change SCRSAVE " + HandleText(parent.Handle()) + " 0 0";
-        EXPECT_EQ(hooked.Log(), (withMpr ? std::vector<std::string>{"attach", change, "detach"}
-                                         : std::vector<std::string>{}));
+        EXPECT_EQ(hooked.Log(), withMpr ? "attach\n" + change + "\ndetach\n" : "");
     }
 }
 

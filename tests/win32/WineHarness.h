@@ -1,7 +1,7 @@
 // Helpers of the Windows-side tests: starting Lanternmoor.scr, waiting for it while this thread
 // keeps pumping its messages (the saver's preview window is a child of our windows, and the
 // system sends our windows messages on its behalf), windows of ours and of other processes, real
-// input, screen pixels, and the registry below HKEY_CURRENT_USER read and written with its API.
+// input, screen pixels, and the registry below HKEY_CURRENT_USER written with its API.
 #pragma once
 
 #include <windows.h>
@@ -14,7 +14,6 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -38,14 +37,17 @@ inline std::string HandleText(HWND window) {
     return std::to_string(reinterpret_cast<UINT_PTR>(window));
 }
 
-// Pumps this thread's messages until `done` holds or `milliseconds` pass; true when it held.
-inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds) {
+// Pumps this thread's messages until `done` holds or `milliseconds` pass; true when it held. Keys
+// for `dialog` go through the dialog manager, as in a modal loop.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds,
+                      HWND dialog = nullptr) {
     for (const DWORD start = GetTickCount();;
          MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
-        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
+            if (dialog == nullptr || !IsDialogMessageA(dialog, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
         if (done()) return true;
         if (GetTickCount() - start >= milliseconds) return false;
     }
@@ -246,22 +248,6 @@ inline bool SetDword(const std::string& path, const std::string& name, DWORD val
 inline bool SetString(const std::string& path, const std::string& name, const std::string& value) {
     return SetValue(path, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
-// The values of a key: their types and bytes by name.
-inline std::map<std::string, std::pair<DWORD, std::vector<BYTE>>> Values(const std::string& path) {
-    std::map<std::string, std::pair<DWORD, std::vector<BYTE>>> values;
-    HKEY key = nullptr;
-    RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key);
-    char name[256];
-    BYTE data[1024];
-    DWORD nameSize = sizeof name, type = REG_NONE, size = sizeof data;
-    for (DWORD index = 0;
-         RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &size) == ERROR_SUCCESS;
-         ++index, nameSize = sizeof name, size = sizeof data)
-        values[name] = {type, std::vector<BYTE>(data, data + size)};
-    RegCloseKey(key);
-    return values;
-}
-
 // Saves a registry key with all its values and subkeys, empties it, and puts it back exactly (or
 // removes it, if it did not exist) when destroyed.
 class RegistryKeySnapshot {
