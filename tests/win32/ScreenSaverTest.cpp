@@ -1,14 +1,15 @@
 // Lanternmoor.scr end to end under Wine: the command-line rows that need a real process, the
 // preview inside a parent window of ours, the full-screen window with its inputs and the system's
-// screen-saver-running flag.
+// screen-saver-running flag, the Windows 95/98 password hooks, and what Windows reads from the
+// file without running it.
 #include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <functional>
-#include <memory>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 using namespace harness;
 
@@ -28,48 +29,21 @@ DWORD ScreenSaverRunningFlag() {
     return query.WaitForExit(10000) ? query.ExitCode() : ~0u;
 }
 
-// Each mode with its exit code (the parsing itself is tested natively; the configuration's
-// switches in tests/settings): the preview of a parent given as it is and as its alias of 2^31
-// and more, written negative; a destroyed window; an argument that selects nothing.
-TEST_F(SaverTest, EverySwitchRunsItsModeOrExitsWithoutAWindow) {
+// The preview of a parent given as it is and as its alias of 2^31 and more, written negative; then
+// (the parsing itself is tested natively, the configuration's switches in tests/settings) the
+// switches that run nothing: a destroyed window, an argument that selects nothing.
+TEST_F(SaverTest, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCodeOne) {
     ASSERT_TRUE(SetDword(kSettingsKey, "EnableKeys", 1)); // Page Up and Down step in the preview
-    TestWindow dead(10, 10, 100, 80, WS_OVERLAPPEDWINDOW);
-    const std::string deadHandle = HandleText(dead.Handle());
-    dead.Destroy();
-    std::unique_ptr<TestWindow> live; // the preview's parent, the password dialog's owner
-    const std::string cases[] = {
-        "/p %", "/p -%", "/p " + deadHandle, "/c:" + deadHandle, "/a " + deadHandle, "/x"};
-    for (const std::string& arguments : cases) {
-        if (live == nullptr || live->Handle() == nullptr)
-            live = std::make_unique<TestWindow>(60, 50, 200, 150,
-                                                WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
-        const HWND parent = live->Handle();
-        // Wine also accepts a window's low word under a high word of all ones.
-        const auto alias = 0xFFFF0000u | (reinterpret_cast<UINT_PTR>(parent) & 0xFFFF);
-        ASSERT_TRUE(IsWindow(reinterpret_cast<HWND>(alias))) << "Wine changed its handle aliases";
-        const bool preview = arguments.back() == '%', negative = preview && arguments[3] == '-';
-        const std::string written = arguments.substr(0, arguments.size() - preview) +
-                                    (!preview   ? ""
-                                     : negative ? std::to_string((1ull << 32) - alias)
-                                                : HandleText(parent));
-        SCOPED_TRACE("arguments \"" + written + "\"");
-        Process saver(ScreenSaverPath(), written);
-        if (!preview) {
-            bool sawWindow = false;
-            EXPECT_TRUE(WaitUntil(
-                [&] {
-                    sawWindow = sawWindow ||
-                                FindWindowOf(saver.Id(), kClass, nullptr, nullptr, 0) ||
-                                FindWindowOf(saver.Id(), kClass, nullptr, parent, 0);
-                    return !saver.Running();
-                },
-                5000));
-            EXPECT_EQ(saver.ExitCode(), 1u);
-            EXPECT_FALSE(sawWindow);
-            continue;
-        }
-        const HWND window = FindWindowOf(saver.Id(), kClass, "ScreenSaverPreviewWindow", parent);
-        ASSERT_NE(window, nullptr);
+    TestWindow parent(60, 50, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
+    const HWND handle = parent.Handle();
+    // Wine also accepts a window's low word under a high word of all ones.
+    const auto alias = 0xFFFF0000u | (reinterpret_cast<UINT_PTR>(handle) & 0xFFFF);
+    ASSERT_TRUE(IsWindow(reinterpret_cast<HWND>(alias))) << "Wine changed its handle aliases";
+    for (const std::string& written :
+         {HandleText(handle), "-" + std::to_string(0x100000000 - alias)}) {
+        Process saver(ScreenSaverPath(), "/p " + written);
+        const HWND window = FindWindowOf(saver.Id(), kClass, "ScreenSaverPreviewWindow", handle);
+        ASSERT_NE(window, nullptr) << written;
         // Painted: its update region validated. (Wine gives a child of another process's window
         // no drawable of its own, so what it paints cannot be read back from the screen here.)
         EXPECT_TRUE(WaitUntil([&] { return !GetUpdateRect(window, nullptr, FALSE); }, 3000));
@@ -78,8 +52,8 @@ TEST_F(SaverTest, EverySwitchRunsItsModeOrExitsWithoutAWindow) {
         EXPECT_EQ(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
         // The parent's outer size, at the parent's client origin.
         POINT origin{0, 0};
-        ClientToScreen(parent, &origin);
-        const auto outer = Bounds(parent);
+        ClientToScreen(handle, &origin);
+        const auto outer = Bounds(handle);
         EXPECT_EQ(Bounds(window),
                   (std::array<LONG, 4>{origin.x, origin.y, origin.x + outer[2] - outer[0],
                                        origin.y + outer[3] - outer[1]}));
@@ -94,12 +68,18 @@ TEST_F(SaverTest, EverySwitchRunsItsModeOrExitsWithoutAWindow) {
         EXPECT_TRUE(StaysOpen(saver, window));
         // Any other key ends it; so does its parent going, as the Display Properties dialog
         // destroys its preview area.
-        if (negative)
-            live->Destroy();
+        if (written[0] == '-')
+            parent.Destroy();
         else
             PostMessageA(window, WM_KEYDOWN, 'K', 1);
         EXPECT_TRUE(EndsWith(saver, 0));
-        EXPECT_EQ(IsWindow(parent), !negative);
+        EXPECT_EQ(IsWindow(handle), written[0] != '-');
+    }
+    const std::string dead = HandleText(handle);
+    for (const std::string& arguments :
+         {"/p " + dead, "/c:" + dead, "/a " + dead, std::string("/x")}) {
+        Process saver(ScreenSaverPath(), arguments);
+        EXPECT_TRUE(EndsWith(saver, 1)) << arguments;
     }
 }
 
@@ -108,11 +88,11 @@ TEST_F(SaverTest, FullScreenIsATopmostPopupOverTheScreenAndTheRunningFlagIsSetEv
     // A red backdrop first, so that what covers it is something the saver drew.
     TestWindow backdrop(0, 0, width, height, WS_POPUP | WS_VISIBLE);
     const auto redOnGrid = [&](HWND window) { // 3 x 3 points from corner to corner
-        const auto [stride, pixels] = Capture(window);
+        const auto pixels = Capture(window).second;
         int red = 0;
         for (int i = 0; i < 9; ++i)
             red +=
-                pixels[(height - 1) * (i / 3) / 2 * stride + (width - 1) * (i % 3) / 2] == 0xFF0000;
+                pixels[(height - 1) * (i / 3) / 2 * width + (width - 1) * (i % 3) / 2] == 0xFF0000;
         return red;
     };
     ASSERT_TRUE(WaitUntil([&] { return redOnGrid(backdrop.Handle()) == 9; }, 3000));
@@ -146,24 +126,12 @@ TEST_F(SaverTest, FullScreenIsATopmostPopupOverTheScreenAndTheRunningFlagIsSetEv
 }
 
 TEST_F(SaverTest, FullScreenClosesOnAnyInputButNotOnSystemCommandsOrActivationWithinTheApp) {
-    const std::function<void(HWND)> closers[] = {
-        [](HWND) { SetCursorPos(kStartX + 1, kStartY); }, // a one-pixel move
-        [](HWND) {
-            SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
-        },
-        [](HWND) {
-            SendMouse({MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
-        },
-        [](HWND) {
-            SendMouse({MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP});
-        },
-        [](HWND) { SendKeys({VK_NEXT}); }, // paging is off
-        [](HWND window) { PostMessageA(window, WM_ACTIVATEAPP, FALSE, GetCurrentThreadId()); }};
-    for (const auto& close : closers) {
-        SCOPED_TRACE(&close - closers);
+    // A one-pixel move, each button, Page Down (paging is off), another application's activation.
+    for (int input = 0; input < 6; ++input) {
+        SCOPED_TRACE(input);
         FullScreenRun run;
         ASSERT_NE(run.Window, nullptr);
-        if (&close == closers) {
+        if (input == 0) {
             // The move the system reports under an unmoved cursor and a real one onto the spot;
             // every system command and Alt+F4; activation within the application.
             PostMessageA(run.Window, WM_MOUSEMOVE, 0, MAKELPARAM(kStartX, kStartY));
@@ -175,11 +143,108 @@ TEST_F(SaverTest, FullScreenClosesOnAnyInputButNotOnSystemCommandsOrActivationWi
             PostMessageA(run.Window, WM_ACTIVATE, WA_INACTIVE, 0);
             EXPECT_TRUE(StaysOpen(run.Saver, run.Window));
             EXPECT_FALSE(IsIconic(run.Window));
+            SetCursorPos(kStartX + 1, kStartY);
         }
-        close(run.Window);
+        const DWORD down = input >= 1 && input <= 3 ? MOUSEEVENTF_LEFTDOWN << 2 * (input - 1) : 0;
+        if (down != 0) SendMouse({down, down << 1}); // left, right, middle
+        if (input == 4) SendKeys({VK_NEXT});
+        if (input == 5) PostMessageA(run.Window, WM_ACTIVATEAPP, FALSE, GetCurrentThreadId());
         EXPECT_TRUE(EndsWith(run.Saver, 0));
     }
     EXPECT_EQ(ScreenSaverRunningFlag(), 0u);
+}
+
+// A copy of the saver named `name` in a folder of its own, whose stand-ins for the password
+// libraries log their loads and calls to hooks.log there (through LM_HOOK_LOG); Wine's settings
+// for that name are put back.
+struct HookedSaver {
+    explicit HookedSaver(const std::string& name) : Name(name) {
+        CreateDirectoryA(Folder.c_str(), nullptr);
+        for (const char* file : {"\\hooks.log", "\\password.cpl"})
+            DeleteFileA((Folder + file).c_str());
+        SetEnvironmentVariableA("LM_HOOK_LOG", (Folder + "\\hooks.log").c_str());
+        EXPECT_TRUE(CopyInto(LM_SCREENSAVER_UNIX_PATH, name));
+    }
+    bool CopyInto(const std::string& unixPath, const std::string& name) const {
+        return CopyFileA(WindowsPath(unixPath).c_str(), (Folder + "\\" + name).c_str(), FALSE);
+    }
+    std::string Log() const {
+        std::ifstream file(Folder + "\\hooks.log");
+        return {std::istreambuf_iterator<char>(file), {}};
+    }
+
+    const std::string Name, Folder = WindowsPath(LM_TEST_BINARY_DIR "/" + Name + ".d"),
+                            AppDefaults = "Software\\Wine\\AppDefaults\\" + Name;
+    const RegistryKeySnapshot AppDefaultsSnapshot{AppDefaults}, Settings{kSettingsKey};
+};
+
+// Wine is told, for the copy's name only, which Windows version to report.
+TEST(PasswordHooks, TheCloseIsAskedOfPasswordCplOnlyOnWindows98) {
+    const struct {
+        const char* Name;
+        const char* Version;
+        bool WithPasswordCpl; // which refuses the first request
+    } cases[] = {{"LanternmoorNt.scr", "winxp", true},
+                 {"LanternmoorW98Bare.scr", "win98", false},
+                 {"LanternmoorW98.scr", "win98", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        HookedSaver hooked(c.Name);
+        ASSERT_TRUE(SetString(hooked.AppDefaults, "Version", c.Version));
+        if (c.WithPasswordCpl) {
+            ASSERT_TRUE(hooked.CopyInto(LM_TEST_PASSWORD_CPL, "password.cpl"));
+        }
+        FullScreenRun run(hooked.Folder + "\\" + c.Name);
+        ASSERT_NE(run.Window, nullptr);
+        // The library is loaded for each request, called with the window, and freed again.
+        const std::string request = "attach\nverify " + HandleText(run.Window) + "\ndetach\n";
+        const bool asks = c.WithPasswordCpl && c.Version == std::string("win98");
+        if (asks) {
+            SendKeys({'R'});
+            ASSERT_TRUE(WaitUntil([&] { return hooked.Log() == request; }, 5000));
+            EXPECT_TRUE(StaysOpen(run.Saver, run.Window)) << "the refusal was not heeded";
+        }
+        SendKeys({'R'});
+        EXPECT_TRUE(EndsWith(run.Saver, 0));
+        EXPECT_EQ(hooked.Log(), asks ? request + request : "");
+    }
+}
+
+// Wine is told, for the copy's name only, which "mpr.dll" to load: ours ("native"), or none ("").
+TEST(PasswordHooks, PasswordChangeCallsMprWithTheScreenSaverProviderOrExitsWithOneWithoutIt) {
+    for (const bool withMpr : {true, false}) {
+        HookedSaver hooked(withMpr ? "LanternmoorMpr.scr" : "LanternmoorNoMpr.scr");
+        SCOPED_TRACE(hooked.Name);
+        ASSERT_TRUE(
+            SetString(hooked.AppDefaults + "\\DllOverrides", "mpr", withMpr ? "native" : ""));
+        ASSERT_TRUE(hooked.CopyInto(LM_TEST_MPR_DLL, "mpr.dll"));
+        TestWindow parent(10, 10, 120, 90, WS_OVERLAPPEDWINDOW);
+        Process run(hooked.Folder + "\\" + hooked.Name, "/a " + HandleText(parent.Handle()));
+        EXPECT_TRUE(EndsWith(run, withMpr ? 0 : 1));
+        const std::string change = "change SCRSAVE " + HandleText(parent.Handle()) + " 0 0\n";
+        EXPECT_EQ(hooked.Log(), withMpr ? "attach\n" + change + "detach\n" : "");
+    }
+}
+
+BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
+    reinterpret_cast<std::vector<WORD>*>(ids)->push_back(LOWORD(name));
+    return TRUE;
+}
+
+// The name in the Display Properties list, and the pictures, each with a caption of its id.
+TEST(Resources, TheNameInTheScreenSaverListAndEveryPictureWithItsCaption) {
+    const HMODULE module =
+        LoadLibraryExA(ScreenSaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    char text[256];
+    EXPECT_EQ(std::string(text, std::max(0, LoadStringA(module, 1, text, sizeof text))),
+              "Lanternmoor");
+    std::vector<WORD> ids, expected{114, 115, 116, 117, 118, 119, 120, 121, 122,
+                                    123, 124, 125, 126, 127, 128, 129, 134};
+    EnumResourceNamesA(module, RT_RCDATA, &CollectId, reinterpret_cast<LONG_PTR>(&ids));
+    EXPECT_EQ(ids, expected);
+    for (const WORD id : ids)
+        EXPECT_GT(LoadStringA(module, id, text, sizeof text), 0) << id;
+    FreeLibrary(module);
 }
 
 } // namespace
