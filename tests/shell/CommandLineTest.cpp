@@ -41,30 +41,29 @@ private:
 
 // Stands in for a double-byte code page: 0x81 to 0xFE lead a two-byte character; the pair 0x81 0x40
 // is the ideographic space.
-class DoubleByteRules : public TextRules {
+class DoubleByteRules : public AsciiTextRules {
 public:
     std::size_t CharacterLength(const char* character) const override {
         const auto lead = static_cast<unsigned char>(character[0]);
-        return lead == 0 ? 0 : lead >= 0x81 && lead <= 0xFE && character[1] != '\0' ? 2 : 1;
+        return lead >= 0x81 && lead <= 0xFE && character[1] != '\0'
+                   ? 2
+                   : AsciiTextRules::CharacterLength(character);
     }
     bool IsSpace(const char* character, std::size_t length) const override {
         return length == 2
                    ? static_cast<unsigned char>(character[0]) == 0x81 && character[1] == 0x40
-                   : character[0] == ' ';
+                   : AsciiTextRules::IsSpace(character, length);
     }
-    void Lower(std::string& text) const override { AsciiTextRules().Lower(text); }
 };
 
-std::vector<const TextRules*> RulesUnderTest() {
-    static const AsciiTextRules ascii;
+const AsciiTextRules kAscii;
 #ifdef _WIN32
-    // The real locale rules of the thread: CharNextA, GetStringTypeExA and CharLowerA.
-    static const Win32TextRules win32;
-    return {&ascii, &win32};
+// The real locale rules of the thread: CharNextA, GetStringTypeExA and CharLowerA.
+const Win32TextRules kLocale;
+const TextRules* const kRules[] = {&kAscii, &kLocale};
 #else
-    return {&ascii};
+const TextRules* const kRules[] = {&kAscii};
 #endif
-}
 
 TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOrWithOne) {
     // Nothing at all: the configuration without owner. Full screen in any case and padding. The
@@ -101,35 +100,28 @@ TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOr
         {"password 1234", {"/a 1234", "/A:1234"}},
         {"", nothing},
         {"", zero}};
-    for (const TextRules* rules : RulesUnderTest())
+    const auto check = [](const TextRules& rules, const char* run, const char* arguments) {
+        for (const int result : {0, 1, 42}) {
+            SCOPED_TRACE(std::string("arguments \"") + (arguments ? arguments : "") + "\"");
+            RecordingModes modes;
+            modes.Result = result;
+            EXPECT_EQ(ParseCommandLine(arguments, rules, modes), *run ? result : 1);
+            EXPECT_EQ(modes.Runs,
+                      *run ? std::vector<std::string>{run} : std::vector<std::string>{});
+        }
+    };
+    for (const TextRules* rules : kRules)
         for (const auto& [run, all] : cases)
             for (const char* arguments : all)
-                for (const int result : {0, 1, 42}) {
-                    SCOPED_TRACE(std::string("arguments \"") + (arguments ? arguments : "") + "\"");
-                    RecordingModes modes;
-                    modes.Result = result;
-                    EXPECT_EQ(ParseCommandLine(arguments, *rules, modes), *run ? result : 1);
-                    EXPECT_EQ(modes.Runs,
-                              *run ? std::vector<std::string>{run} : std::vector<std::string>{});
-                }
-}
-
-TEST(CommandLine, MultibyteCharactersAreSteppedWhole) {
-    const DoubleByteRules rules;
-    // The ideographic space trims like any other space, at both ends.
-    EXPECT_EQ(NormaliseArguments("\x81\x40/s\x81\x40", rules), "/s");
-    // A double-byte character whose second byte is 0x20 is not a space: it stays, and makes the
-    // full-screen switch carry an argument.
-    EXPECT_EQ(NormaliseArguments("/s\x81 ", rules), "/s\x81 ");
-    RecordingModes modes;
-    EXPECT_EQ(ParseCommandLine("/s\x81 ", rules, modes), 1);
-    EXPECT_EQ(ParseCommandLine("\x81\x40/S\x81\x40\x81\x40", rules, modes), 0);
-    // The selector is one whole character: a double-byte one whose second byte reads 's' is not
-    // 's'.
-    EXPECT_EQ(ParseCommandLine("/\x82s", rules, modes), 1);
-    // Leading spaces of the handle, ideographic ones included, are skipped.
-    EXPECT_EQ(ParseCommandLine("/p:\x81\x40 1234", rules, modes), 0);
-    EXPECT_EQ(modes.Runs, (std::vector<std::string>{"full screen", "preview 1234"}));
+                check(*rules, run, arguments);
+    // Under a double-byte code page the ideographic space trims and separates like any space; a
+    // character whose second byte is 0x20 or 's' is neither a space nor 's'.
+    for (const auto& [run, arguments] :
+         {std::pair<const char*, const char*>{"full screen", "\x81\x40/S\x81\x40\x81\x40"},
+          {"preview 1234", "/p:\x81\x40 1234"},
+          {"", "/s\x81 "},
+          {"", "/\x82s"}})
+        check(DoubleByteRules(), run, arguments);
 }
 
 } // namespace

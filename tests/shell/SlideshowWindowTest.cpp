@@ -31,17 +31,29 @@ protected:
     harness::TestWindow parent_{0, 0, 160, 120, WS_POPUP};
 };
 
-TEST_F(SlideshowWindowTest, ThePreviewShowsTheArrowStepsAtOnceAndAnAllowedCloseEndsTheLoop) {
+TEST_F(SlideshowWindowTest, TheCursorTheFirstStepTheCloseAndTheWindowGoingWithItsObject) {
+    HWND handle = nullptr;
+    {
+        // Full screen, never shown (the message is sent directly): the cursor is hidden.
+        SlideshowWindow fullScreen(false, store_);
+        ASSERT_TRUE(fullScreen.CreateFullScreen());
+        ShowWindow(handle = fullScreen.Handle(), SW_HIDE);
+        EXPECT_EQ(Cursor(fullScreen), nullptr);
+    }
+    // Gone with its object; the quit message its destruction posted ends the next loop at once.
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(MessageLoop().Run(), 0);
+
     SlideshowWindow window(true, store_);
     ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
-    const HWND handle = window.Handle();
+    handle = window.Handle();
     EXPECT_EQ(GetParent(handle), parent_.Handle());
     EXPECT_EQ(Cursor(window), LoadCursorA(nullptr, IDC_ARROW));
     EXPECT_EQ(SendMessageA(handle, WM_QUERYNEWPALETTE, 0, 0), 1);
     // The posted first step is waiting before any timer period has passed.
     MSG tick;
     EXPECT_TRUE(PeekMessageA(&tick, handle, WM_TIMER, WM_TIMER, PM_NOREMOVE));
-    // The close destroys the window and ends the loop, which leaves the module's table.
+    // An allowed close destroys the window and ends the loop, which leaves the module's table.
     PostMessageA(handle, WM_CLOSE, 0, 0);
     EXPECT_EQ(MessageLoop().Run(), 0);
     EXPECT_FALSE(IsWindow(handle));
@@ -49,42 +61,24 @@ TEST_F(SlideshowWindowTest, ThePreviewShowsTheArrowStepsAtOnceAndAnAllowedCloseE
     EXPECT_EQ(module_.FindMessageLoop(GetCurrentThreadId()), nullptr);
 }
 
-TEST_F(SlideshowWindowTest, FullScreenTheCursorIsHiddenAndTheWindowGoesWithItsObject) {
-    HWND handle = nullptr;
-    {
-        // Never shown: the message is sent directly.
-        SlideshowWindow window(false, store_);
-        ASSERT_TRUE(window.CreateFullScreen());
-        ShowWindow(handle = window.Handle(), SW_HIDE);
-        EXPECT_EQ(Cursor(window), nullptr);
-    }
-    EXPECT_FALSE(IsWindow(handle));
-    // The quit message its destruction posted ends the next loop at once.
-    EXPECT_EQ(MessageLoop().Run(), 0);
-}
-
-// A window whose handler throws for one message.
+// A window whose handler throws for WM_APP + 1.
 class ThrowingWindow : public Window {
 public:
-    static constexpr UINT kThrow = WM_APP + 1;
     bool Create(HWND parent) {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
+        WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = &Window::WindowProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "LanternmoorThrowingWindow";
-        RegisterClassExA(&windowClass);
-        return CreateWindowOf("LanternmoorThrowingWindow", 0, "", WS_CHILD, 0, 0, 10, 10, parent,
-                              GetModuleHandleA(nullptr));
+        RegisterClassA(&windowClass);
+        return CreateWindowOf(windowClass.lpszClassName, 0, "", WS_CHILD, 0, 0, 10, 10, parent,
+                              nullptr);
     }
     int Handled = 0, Destroyed = 0;
 
 protected:
-    bool ProcessMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {
-        if (message == kThrow) throw std::runtime_error("handler failed");
+    bool ProcessMessage(UINT message, WPARAM, LPARAM, LRESULT&) override {
+        if (message == WM_APP + 1) throw std::runtime_error("handler failed");
         Handled += message == WM_APP;
         Destroyed += message == WM_DESTROY;
-        result = 0;
         return false;
     }
 };
@@ -92,7 +86,7 @@ protected:
 TEST_F(SlideshowWindowTest, AnExceptionInAHandlerSkipsLaterHandlersButNotTheCleanup) {
     ThrowingWindow window;
     ASSERT_TRUE(window.Create(parent_.Handle()));
-    for (UINT message : {UINT{WM_APP}, ThrowingWindow::kThrow, UINT{WM_APP}})
+    for (const UINT message : {WM_APP, WM_APP + 1, WM_APP})
         PostMessageA(window.Handle(), message, 0, 0);
     // The parent goes while the exception waits for the loop, as a preview's parent may.
     PostMessageA(parent_.Handle(), WM_CLOSE, 0, 0);

@@ -97,11 +97,11 @@ TEST_F(SaverTest, FullScreenIsATopmostPopupOverTheScreenAndTheRunningFlagIsSetEv
     };
     ASSERT_TRUE(WaitUntil([&] { return redOnGrid(backdrop.Handle()) == 9; }, 3000));
     ASSERT_EQ(ScreenSaverRunningFlag(), 0u);
-    // No crash dialog from Wine's debugger, which reports on the (quiet) saver's output.
+    // No crash dialog from Wine's debugger, which reports on the saver's output instead.
     const RegistryKeySnapshot debugger("Software\\Wine\\WineDbg");
     ASSERT_TRUE(SetDword("Software\\Wine\\WineDbg", "ShowCrashDialog", 0));
 
-    FullScreenRun run(ScreenSaverPath(), true);
+    FullScreenRun run;
     ASSERT_NE(run.Window, nullptr);
     EXPECT_EQ(ScreenSaverRunningFlag(), 1u);
     EXPECT_EQ(Bounds(run.Window), (std::array<LONG, 4>{0, 0, width, height}));
@@ -154,19 +154,21 @@ TEST_F(SaverTest, FullScreenClosesOnAnyInputButNotOnSystemCommandsOrActivationWi
     EXPECT_EQ(ScreenSaverRunningFlag(), 0u);
 }
 
-// A copy of the saver named `name` in a folder of its own, whose stand-ins for the password
-// libraries log their loads and calls to hooks.log there (through LM_HOOK_LOG); Wine's settings
-// for that name are put back.
+// A copy of the saver named `name` in a folder of its own beside the stand-ins for the Windows
+// 95/98 password libraries, which log their loads and calls to hooks.log there (through
+// LM_HOOK_LOG); Wine is told, for that name only, to report Windows 98 and to load our "mpr.dll".
 struct HookedSaver {
     explicit HookedSaver(const std::string& name) : Name(name) {
         CreateDirectoryA(Folder.c_str(), nullptr);
-        for (const char* file : {"\\hooks.log", "\\password.cpl"})
-            DeleteFileA((Folder + file).c_str());
+        DeleteFileA((Folder + "\\hooks.log").c_str());
         SetEnvironmentVariableA("LM_HOOK_LOG", (Folder + "\\hooks.log").c_str());
-        EXPECT_TRUE(CopyInto(LM_SCREENSAVER_UNIX_PATH, name));
-    }
-    bool CopyInto(const std::string& unixPath, const std::string& name) const {
-        return CopyFileA(WindowsPath(unixPath).c_str(), (Folder + "\\" + name).c_str(), FALSE);
+        for (const auto& [from, to] :
+             {std::pair<std::string, std::string>{LM_SCREENSAVER_UNIX_PATH, name},
+              {LM_TEST_PASSWORD_CPL, "password.cpl"},
+              {LM_TEST_MPR_DLL, "mpr.dll"}})
+            EXPECT_TRUE(CopyFileA(WindowsPath(from).c_str(), (Folder + "\\" + to).c_str(), FALSE));
+        EXPECT_TRUE(SetString(AppDefaults, "Version", "win98"));
+        EXPECT_TRUE(SetString(AppDefaults + "\\DllOverrides", "mpr", "native"));
     }
     std::string Log() const {
         std::ifstream file(Folder + "\\hooks.log");
@@ -178,52 +180,27 @@ struct HookedSaver {
     const RegistryKeySnapshot AppDefaultsSnapshot{AppDefaults}, Settings{kSettingsKey};
 };
 
-// Wine is told, for the copy's name only, which Windows version to report.
-TEST(PasswordHooks, TheCloseIsAskedOfPasswordCplOnlyOnWindows98) {
-    const struct {
-        const char* Name;
-        const char* Version;
-        bool WithPasswordCpl; // which refuses the first request
-    } cases[] = {{"LanternmoorNt.scr", "winxp", true},
-                 {"LanternmoorW98Bare.scr", "win98", false},
-                 {"LanternmoorW98.scr", "win98", true}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        HookedSaver hooked(c.Name);
-        ASSERT_TRUE(SetString(hooked.AppDefaults, "Version", c.Version));
-        if (c.WithPasswordCpl) {
-            ASSERT_TRUE(hooked.CopyInto(LM_TEST_PASSWORD_CPL, "password.cpl"));
-        }
-        FullScreenRun run(hooked.Folder + "\\" + c.Name);
-        ASSERT_NE(run.Window, nullptr);
-        // The library is loaded for each request, called with the window, and freed again.
-        const std::string request = "attach\nverify " + HandleText(run.Window) + "\ndetach\n";
-        const bool asks = c.WithPasswordCpl && c.Version == std::string("win98");
-        if (asks) {
-            SendKeys({'R'});
-            ASSERT_TRUE(WaitUntil([&] { return hooked.Log() == request; }, 5000));
-            EXPECT_TRUE(StaysOpen(run.Saver, run.Window)) << "the refusal was not heeded";
-        }
-        SendKeys({'R'});
-        EXPECT_TRUE(EndsWith(run.Saver, 0));
-        EXPECT_EQ(hooked.Log(), asks ? request + request : "");
-    }
-}
+// On Windows 98 the close is asked of password.cpl, which refuses the first time: the library is
+// loaded for each request, called with the window, and freed again. The password change calls
+// mpr.dll with the screen-saver provider and the parent.
+TEST(PasswordHooks, TheCloseIsAskedOfPasswordCplAndThePasswordChangeOfMpr) {
+    HookedSaver hooked("LanternmoorW98.scr");
+    FullScreenRun run(hooked.Folder + "\\" + hooked.Name);
+    ASSERT_NE(run.Window, nullptr);
+    const std::string request = "attach\nverify " + HandleText(run.Window) + "\ndetach\n";
+    SendKeys({'R'});
+    ASSERT_TRUE(WaitUntil([&] { return hooked.Log() == request; }, 5000));
+    EXPECT_TRUE(StaysOpen(run.Saver, run.Window)) << "the refusal was not heeded";
+    SendKeys({'R'});
+    EXPECT_TRUE(EndsWith(run.Saver, 0));
+    EXPECT_EQ(hooked.Log(), request + request);
 
-// Wine is told, for the copy's name only, which "mpr.dll" to load: ours ("native"), or none ("").
-TEST(PasswordHooks, PasswordChangeCallsMprWithTheScreenSaverProviderOrExitsWithOneWithoutIt) {
-    for (const bool withMpr : {true, false}) {
-        HookedSaver hooked(withMpr ? "LanternmoorMpr.scr" : "LanternmoorNoMpr.scr");
-        SCOPED_TRACE(hooked.Name);
-        ASSERT_TRUE(
-            SetString(hooked.AppDefaults + "\\DllOverrides", "mpr", withMpr ? "native" : ""));
-        ASSERT_TRUE(hooked.CopyInto(LM_TEST_MPR_DLL, "mpr.dll"));
-        TestWindow parent(10, 10, 120, 90, WS_OVERLAPPEDWINDOW);
-        Process run(hooked.Folder + "\\" + hooked.Name, "/a " + HandleText(parent.Handle()));
-        EXPECT_TRUE(EndsWith(run, withMpr ? 0 : 1));
-        const std::string change = "change SCRSAVE " + HandleText(parent.Handle()) + " 0 0\n";
-        EXPECT_EQ(hooked.Log(), withMpr ? "attach\n" + change + "detach\n" : "");
-    }
+    DeleteFileA((hooked.Folder + "\\hooks.log").c_str());
+    TestWindow parent(10, 10, 120, 90, WS_OVERLAPPEDWINDOW);
+    Process change(hooked.Folder + "\\" + hooked.Name, "/a " + HandleText(parent.Handle()));
+    EXPECT_TRUE(EndsWith(change, 0));
+    EXPECT_EQ(hooked.Log(),
+              "attach\nchange SCRSAVE " + HandleText(parent.Handle()) + " 0 0\ndetach\n");
 }
 
 BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
@@ -231,17 +208,16 @@ BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
     return TRUE;
 }
 
-// The name in the Display Properties list, and the pictures, each with a caption of its id.
-TEST(Resources, TheNameInTheScreenSaverListAndEveryPictureWithItsCaption) {
+// The name in the Display Properties list, and a caption for each of the 17 pictures.
+TEST(Resources, TheNameInTheScreenSaverListAndACaptionForEveryPicture) {
     const HMODULE module =
         LoadLibraryExA(ScreenSaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     char text[256];
     EXPECT_EQ(std::string(text, std::max(0, LoadStringA(module, 1, text, sizeof text))),
               "Lanternmoor");
-    std::vector<WORD> ids, expected{114, 115, 116, 117, 118, 119, 120, 121, 122,
-                                    123, 124, 125, 126, 127, 128, 129, 134};
+    std::vector<WORD> ids;
     EnumResourceNamesA(module, RT_RCDATA, &CollectId, reinterpret_cast<LONG_PTR>(&ids));
-    EXPECT_EQ(ids, expected);
+    EXPECT_EQ(ids.size(), 17u);
     for (const WORD id : ids)
         EXPECT_GT(LoadStringA(module, id, text, sizeof text), 0) << id;
     FreeLibrary(module);

@@ -56,23 +56,16 @@ inline void Pump(DWORD milliseconds) {
     WaitUntil([] { return false; }, milliseconds);
 }
 
-// One run of the saver (or any program); terminated if still running when destroyed. `quiet`
-// sends the program's standard output and error to NUL.
+// One run of the saver (or any program); terminated if still running when destroyed.
 class Process {
 public:
-    Process(const std::string& program, std::string arguments, bool quiet = false) {
+    Process(const std::string& program, std::string arguments) {
         arguments = "\"" + program + "\" " + arguments;
-        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        startup.dwFlags = quiet ? STARTF_USESTDHANDLES : 0;
-        startup.hStdOutput = startup.hStdError =
-            quiet ? CreateFileA("NUL", GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING, 0, nullptr)
-                  : nullptr;
-        if (CreateProcessA(program.c_str(), &arguments[0], nullptr, nullptr, quiet, 0, nullptr,
+        if (CreateProcessA(program.c_str(), &arguments[0], nullptr, nullptr, FALSE, 0, nullptr,
                            nullptr, &startup, &info_))
             CloseHandle(info_.hThread);
-        if (quiet) CloseHandle(startup.hStdOutput);
     }
     ~Process() {
         if (Running()) TerminateProcess(info_.hProcess, 99);
@@ -149,8 +142,8 @@ inline std::string Text(HWND window) {
 // A full-screen run of `program` with the cursor resting at the start position, its window found
 // and in the foreground.
 struct FullScreenRun {
-    explicit FullScreenRun(const std::string& program = ScreenSaverPath(), bool quiet = false)
-        : Saver((SetCursorPos(kStartX, kStartY), program), "/s", quiet),
+    explicit FullScreenRun(const std::string& program = ScreenSaverPath())
+        : Saver((SetCursorPos(kStartX, kStartY), program), "/s"),
           Window(FindWindowOf(Saver.Id(), "SlideshowScreenSaverClass", "ScreenSaverWindow")) {
         WaitUntil([this] { return Window == nullptr || GetForegroundWindow() == Window; }, 3000);
     }
@@ -253,34 +246,31 @@ inline bool SetString(const std::string& path, const std::string& name, const st
 class RegistryKeySnapshot {
 public:
     explicit RegistryKeySnapshot(std::string path)
-        : path_(std::move(path)), backup_("Software\\Lanternmoor test backup of " + path_),
-          existed_(KeyExists(path_)) {
-        // One key directly below Software, named after the whole path, so it goes without a trace.
-        std::replace(backup_.begin() + 9, backup_.end(), '\\', '/');
-        Copy(path_, backup_);
-        SHDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
+        : path_(std::move(path)), existed_(KeyExists(path_)) {
+        Move(path_, backup_);
     }
-    ~RegistryKeySnapshot() {
-        Copy(backup_, path_);
-        SHDeleteKeyA(HKEY_CURRENT_USER, backup_.c_str());
-    }
+    ~RegistryKeySnapshot() { Move(backup_, path_); }
     RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
     RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
 
 private:
-    // Replaces key `to` by a copy of key `from` with its values and subkeys, if the saved key
-    // existed.
-    void Copy(const std::string& from, const std::string& to) const {
+    // Moves key `from` with its values and subkeys to `to`, if the saved key existed.
+    void Move(const std::string& from, const std::string& to) const {
         SHDeleteKeyA(HKEY_CURRENT_USER, to.c_str());
         HKEY copy = nullptr;
         if (existed_ && RegCreateKeyExA(HKEY_CURRENT_USER, to.c_str(), 0, nullptr, 0,
                                         KEY_ALL_ACCESS, nullptr, &copy, nullptr) == 0)
             SHCopyKeyA(HKEY_CURRENT_USER, from.c_str(), copy, 0);
         RegCloseKey(copy);
+        SHDeleteKeyA(HKEY_CURRENT_USER, from.c_str());
     }
 
-    std::string path_, backup_;
-    bool existed_;
+    // The backup is one key directly below Software, named after the path, so it goes without
+    // a trace.
+    const std::string path_;
+    const bool existed_;
+    const std::string backup_ =
+        "Software\\Lanternmoor test backup " + std::to_string(std::hash<std::string>()(path_));
 };
 
 } // namespace harness
