@@ -3,6 +3,7 @@
 // back; the About box is opened from the page. In-process: links over the statics of the tests'
 // own dialog, whose target is a stand-in browser that counts its starts.
 #include "settings/WebLink_win32.h"
+#include "tests/settings/MemorySettingsStore.h"
 #include "tests/win32/WineHarness.h"
 
 #include <commctrl.h>
@@ -21,11 +22,6 @@ namespace {
 const std::string kBrowserKey = "Software\\Microsoft\\Internet Explorer\\Settings";
 const std::string kMarker = WindowsPath(LM_OPENED_MARKER);
 using Row = std::vector<long long>;
-// The eleven settings in the order of a row, the last four in the "Transition Effects" subkey.
-const char* const kNames[] = {"EnlargeToFit", "RandomOrder",      "ShowText",
-                              "EnableKeys",   "UseEffects",       "PictureMillis",
-                              "EffectMillis", "Horizontal lines", "Vertical lines",
-                              "Big checkers", "Small checkers"};
 std::string KeyOf(int index) {
     return kSettingsKey + (index >= 7 ? "\\Transition Effects" : "");
 }
@@ -40,8 +36,8 @@ Row Saved() {
     Row saved;
     for (int i = 0; i < 11; ++i) {
         DWORD type = 0, value = 0, size = sizeof value;
-        const LONG read =
-            SHGetValueA(HKEY_CURRENT_USER, KeyOf(i).c_str(), kNames[i], &type, &value, &size);
+        const LONG read = SHGetValueA(HKEY_CURRENT_USER, KeyOf(i).c_str(), kSettingNames[i], &type,
+                                      &value, &size);
         saved.push_back(read == 0 && type == REG_DWORD && size == 4 ? value : -1);
     }
     return saved;
@@ -92,15 +88,12 @@ struct SheetRun {
     }
     // The page follows real input a moment later.
     ::testing::AssertionResult Shows(const Row& expected) const {
-        if (WaitUntil([&] { return Shown() == expected; }, 3000))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "shows " << ::testing::PrintToString(Shown());
+        return WaitUntil([&] { return Shown() == expected; }, 3000)
+                   ? ::testing::AssertionSuccess()
+                   : ::testing::AssertionFailure() << ::testing::PrintToString(Shown());
     }
     // Posted, as a click comes: the sheet's loop notices its end only on a message.
-    ::testing::AssertionResult Close(int button) {
-        PostMessageA(Sheet, PSM_PRESSBUTTON, button, 0);
-        return EndsWith(Saver, 0);
-    }
+    void Press(int button) const { PostMessageA(Sheet, PSM_PRESSBUTTON, button, 0); }
 
     Process Saver;
     HWND Sheet = nullptr, Page = nullptr;
@@ -111,7 +104,7 @@ TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsS
     // Values that are no numbers: a string, two bytes.
     const Row stored = {1, 0, 0, 0, 0, 500, 2500, 0, 1, 1, 0};
     for (int i = 0; i < 11; ++i)
-        SetDword(KeyOf(i), kNames[i], static_cast<DWORD>(stored[i]));
+        SetDword(KeyOf(i), kSettingNames[i], static_cast<DWORD>(stored[i]));
     SetValue(kSettingsKey, "RandomOrder", REG_SZ, "abc", 4);
     SetValue(kSettingsKey, "ShowText", REG_DWORD, "\0", 2);
     TestWindow owner(40, 40, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
@@ -140,7 +133,8 @@ TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsS
     EXPECT_TRUE(run.Shows({0, 1, 0, 1, 1, 2000, 2500, 0, 1, 0, 1, 1, 1}));
     Click(run.Item(1001));
     EXPECT_TRUE(run.Shows({0, 1, 0, 1, 0, 2000, 2500, 0, 1, 0, 1, 0, 1}));
-    EXPECT_TRUE(run.Close(PSBTN_OK));
+    run.Press(PSBTN_OK);
+    EXPECT_TRUE(EndsWith(run.Saver, 0));
     EXPECT_EQ(Saved(), (Row{0, 1, 0, 1, 0, 2000, 2500, 1, 0, 0, 1}));
 }
 
@@ -210,46 +204,44 @@ TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSave
     SetWindowPos(run.Sheet, nullptr, 300, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     Pump(500); // for the picture: the sheet is drawn a little after it moves
     SaveScreenshot(run.Sheet, "configuration-sheet.ppm");
-    EXPECT_TRUE(run.Close(PSBTN_CANCEL));
+    run.Press(PSBTN_CANCEL);
+    EXPECT_TRUE(EndsWith(run.Saver, 0));
     EXPECT_FALSE(KeyExists(kSettingsKey));
 }
 
-// The dialog of the tests' own resources, run modelessly through the dialog manager; its OK
-// button counted.
-class LinkDialog : public Configuration {
-protected:
-    LinkDialog() { DeleteFileA((kMarker + ".log").c_str()); }
-    ~LinkDialog() override { DestroyWindow(dialog_); }
-    static INT_PTR CALLBACK Procedure(HWND, UINT message, WPARAM wParam, LPARAM) {
-        okPressed_ += message == WM_COMMAND && LOWORD(wParam) == IDOK;
-        return FALSE;
-    }
-    bool Run(
-        const std::function<bool()>& done = [] { return false; }, DWORD milliseconds = 300) {
-        return WaitUntil(done, milliseconds, dialog_);
-    }
-    // How often the stand-in browser has started: it writes a line each time.
-    static int Openings() {
-        std::ifstream log(kMarker + ".log");
-        return static_cast<int>(std::count(std::istreambuf_iterator<char>(log),
-                                           std::istreambuf_iterator<char>(), '\n'));
-    }
+// How often the OK button of the link dialog was pressed.
+int okPressed = 0;
+INT_PTR CALLBACK LinkDialogProcedure(HWND, UINT message, WPARAM wParam, LPARAM) {
+    okPressed += message == WM_COMMAND && LOWORD(wParam) == IDOK;
+    return FALSE;
+}
 
-    HWND dialog_ =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), nullptr, &Procedure, 0);
-    static inline int okPressed_ = 0;
-};
+// How often the stand-in browser has started: it writes a line each time.
+int Openings() {
+    std::ifstream log(kMarker + ".log");
+    return static_cast<int>(
+        std::count(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(), '\n'));
+}
 
-TEST_F(LinkDialog, PointsOpensOnAPressAndReleaseOnItsTextOrOnSpaceOrEnterThenShowsVisited) {
-    SetForegroundWindow(dialog_);
+// The dialog of the tests' own resources, run modelessly through the dialog manager.
+TEST_F(Configuration,
+       TheLinkPointsOpensOnAPressAndReleaseOnItsTextOrOnSpaceOrEnterThenShowsVisited) {
+    DeleteFileA((kMarker + ".log").c_str());
+    const HWND dialog =
+        CreateDialogParamA(nullptr, MAKEINTRESOURCEA(1), nullptr, &LinkDialogProcedure, 0);
+    SetForegroundWindow(dialog);
+    const auto run = [dialog](std::function<bool()> done, DWORD milliseconds = 300) {
+        return WaitUntil(done, milliseconds, dialog);
+    };
+    const auto no = [] { return false; };
     // The visited colour as a binary value without a terminator.
     SetValue(kBrowserKey, "Anchor Color Visited", REG_BINARY, "10,20,30", 8);
     // One link on a static of the template, one on a static of its own (SS_NOPREFIX beside
     // SS_CENTER changes neither the static's type nor its alignment).
     WebLink mouse, keys;
-    ASSERT_TRUE(mouse.Attach(GetDlgItem(dialog_, 100)) &&
-                keys.Create(dialog_, "Centred", SS_CENTER | SS_NOPREFIX, {15, 60, 195, 75}, 102));
-    EXPECT_FALSE(mouse.Attach(GetDlgItem(dialog_, 101)));
+    ASSERT_TRUE(mouse.Attach(GetDlgItem(dialog, 100)) &&
+                keys.Create(dialog, "Centred", SS_CENTER | SS_NOPREFIX, {15, 60, 195, 75}, 102));
+    EXPECT_FALSE(mouse.Attach(GetDlgItem(dialog, 101)));
     mouse.SetLinkTarget(kMarker.c_str());
     keys.SetLinkTarget(kMarker.c_str());
     // The text's area at the top, left or centred; the statics now get the mouse; the parent's
@@ -278,7 +270,7 @@ TEST_F(LinkDialog, PointsOpensOnAPressAndReleaseOnItsTextOrOnSpaceOrEnterThenSho
         POINT point{x, (text.top + text.bottom) / 2};
         ClientToScreen(mouse.Handle(), &point);
         SetCursorPos(point.x, point.y);
-        Run();
+        run(no);
     };
     // The hand over the text, kept when the system asks again; not beside it.
     pointAt(text.left + 3);
@@ -299,11 +291,11 @@ TEST_F(LinkDialog, PointsOpensOnAPressAndReleaseOnItsTextOrOnSpaceOrEnterThenSho
         SendMouse({MOUSEEVENTF_LEFTDOWN});
         pointAt(release);
         SendMouse({MOUSEEVENTF_LEFTUP});
-        Run();
+        run(no);
         EXPECT_EQ(GetCapture(), nullptr);
     }
     EXPECT_EQ(GetFocus(), mouse.Handle());
-    EXPECT_TRUE(Run([] { return Openings() == 1; }, 10000));
+    EXPECT_TRUE(run([] { return Openings() == 1; }, 10000));
     EXPECT_TRUE(mouse.Visited());
     EXPECT_GT(Pixels(mouse.Handle(), RGB(10, 20, 30)), 20);
 
@@ -313,13 +305,14 @@ TEST_F(LinkDialog, PointsOpensOnAPressAndReleaseOnItsTextOrOnSpaceOrEnterThenSho
     SetFocus(keys.Handle());
     for (const WORD key : {WORD{'A'}, WORD{VK_SPACE}, WORD{VK_RETURN}}) {
         SendKeys({key});
-        Run();
+        run(no);
         EXPECT_EQ(keys.Visited(), key != 'A');
         EXPECT_NE(Capture(keys.Handle()), unfocused);
     }
-    EXPECT_TRUE(Run([] { return Openings() == 3; }, 10000));
-    Run([] { return false; }, 1000);
-    EXPECT_EQ((std::array<int, 2>{Openings(), okPressed_}), (std::array<int, 2>{3, 0}));
+    EXPECT_TRUE(run([] { return Openings() == 3; }, 10000));
+    run(no, 1000);
+    EXPECT_EQ((std::array<int, 2>{Openings(), okPressed}), (std::array<int, 2>{3, 0}));
+    DestroyWindow(dialog);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // The command line's rules: normalisation, the mode table with window validity injected, handles
-// read modulo 2^32, multibyte characters. Natively with plain rules, under Wine with the locale's
-// too.
+// read modulo 2^32. Natively with plain rules, under Wine with the locale's too.
 #include "shell/CommandLine.h"
 
 #include <gtest/gtest.h>
@@ -36,23 +35,6 @@ private:
     int Record(std::string run, WindowValue window = 0) {
         Runs.push_back(run == "full screen" ? run : run + " " + std::to_string(window));
         return Result;
-    }
-};
-
-// Stands in for a double-byte code page: 0x81 to 0xFE lead a two-byte character; the pair 0x81 0x40
-// is the ideographic space.
-class DoubleByteRules : public AsciiTextRules {
-public:
-    std::size_t CharacterLength(const char* character) const override {
-        const auto lead = static_cast<unsigned char>(character[0]);
-        return lead >= 0x81 && lead <= 0xFE && character[1] != '\0'
-                   ? 2
-                   : AsciiTextRules::CharacterLength(character);
-    }
-    bool IsSpace(const char* character, std::size_t length) const override {
-        return length == 2
-                   ? static_cast<unsigned char>(character[0]) == 0x81 && character[1] == 0x40
-                   : AsciiTextRules::IsSpace(character, length);
     }
 };
 
@@ -114,14 +96,6 @@ TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOr
         for (const auto& [run, all] : cases)
             for (const char* arguments : all)
                 check(*rules, run, arguments);
-    // Under a double-byte code page the ideographic space trims and separates like any space; a
-    // character whose second byte is 0x20 or 's' is neither a space nor 's'.
-    for (const auto& [run, arguments] :
-         {std::pair<const char*, const char*>{"full screen", "\x81\x40/S\x81\x40\x81\x40"},
-          {"preview 1234", "/p:\x81\x40 1234"},
-          {"", "/s\x81 "},
-          {"", "/\x82s"}})
-        check(DoubleByteRules(), run, arguments);
 }
 
 } // namespace

@@ -17,10 +17,6 @@ template <typename... Values> void Log(const char* format, Values... values) {
     }
 }
 
-unsigned long Number(HWND window) {
-    return static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window));
-}
-
 } // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
@@ -30,16 +26,17 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 }
 
 extern "C" __attribute__((dllexport)) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
-    Log("verify %lu\n", Number(window));
-    const bool refuse = GetEnvironmentVariableA("LM_HOOK_REFUSED", nullptr, 0) == 0;
+    Log("verify %u\n", reinterpret_cast<UINT_PTR>(window));
+    const BOOL accept = GetEnvironmentVariableA("LM_HOOK_REFUSED", nullptr, 0) != 0;
     SetEnvironmentVariableA("LM_HOOK_REFUSED", "1");
-    return refuse ? FALSE : TRUE;
+    return accept;
 }
 
 extern "C" __attribute__((dllexport)) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND parent,
                                                                       DWORD reserved1,
                                                                       DWORD reserved2) {
-    Log("change %s %lu %lu %lu\n", provider != nullptr ? provider : "?", Number(parent),
-        static_cast<unsigned long>(reserved1), static_cast<unsigned long>(reserved2));
+    Log("change %s %u %lu %lu\n", provider != nullptr ? provider : "?",
+        reinterpret_cast<UINT_PTR>(parent), static_cast<unsigned long>(reserved1),
+        static_cast<unsigned long>(reserved2));
     return 0;
 }

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <functional>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -95,20 +94,17 @@ private:
 // Success when the run ends within `milliseconds` with `exitCode`.
 inline ::testing::AssertionResult EndsWith(Process& saver, DWORD exitCode,
                                            DWORD milliseconds = 5000) {
-    if (!saver.WaitForExit(milliseconds))
-        return ::testing::AssertionFailure() << "still running after " << milliseconds << " ms";
-    if (saver.ExitCode() != exitCode)
-        return ::testing::AssertionFailure() << "exit code " << saver.ExitCode();
-    return ::testing::AssertionSuccess();
+    const bool ended = saver.WaitForExit(milliseconds);
+    return ended && saver.ExitCode() == exitCode ? ::testing::AssertionSuccess()
+                                                 : ::testing::AssertionFailure()
+                                                       << (ended ? "exit code " : "running, code ")
+                                                       << saver.ExitCode();
 }
 // Gives a close request time to arrive: success when the saver and its window are still there.
 inline ::testing::AssertionResult StaysOpen(Process& saver, HWND window) {
     Pump(400);
-    if (!saver.Running()) return ::testing::AssertionFailure() << "the saver ended";
-    if (!IsWindow(window)) return ::testing::AssertionFailure() << "the window is gone";
-    return ::testing::AssertionSuccess();
+    return ::testing::AssertionResult(saver.Running() && IsWindow(window));
 }
-
 // A visible window of process `processId` with that class and title (any when null), top-level or
 // a child of `parent`; null when none shows within `milliseconds`.
 inline HWND FindWindowOf(DWORD processId, const char* className, const char* title,
