@@ -43,11 +43,10 @@ Row Saved() {
     return saved;
 }
 
-// How many pixels of `window` show `color`.
-int Pixels(HWND window, COLORREF color) {
+// How many pixels of `window` show `color`, 0xRRGGBB.
+int Pixels(HWND window, DWORD color) {
     const auto pixels = Capture(window).second;
-    const DWORD wanted = GetRValue(color) << 16 | GetGValue(color) << 8 | GetBValue(color);
-    return static_cast<int>(std::count(pixels.begin(), pixels.end(), wanted));
+    return static_cast<int>(std::count(pixels.begin(), pixels.end(), color));
 }
 
 // What the screen shows of `window`, saved as a PPM file in the build tree for people to look at.
@@ -57,8 +56,7 @@ void SaveScreenshot(HWND window, const std::string& name) {
     std::ofstream out(WindowsPath(LM_SCREENSHOT_DIR "/" + name), std::ios::binary);
     out << "P6\n" << width << ' ' << pixels.size() / width << "\n255\n";
     for (const DWORD pixel : pixels)
-        out << static_cast<char>(pixel >> 16) << static_cast<char>(pixel >> 8)
-            << static_cast<char>(pixel);
+        out << char(pixel >> 16) << char(pixel >> 8) << char(pixel);
 }
 
 // One run of the configuration, its sheet and page found.
@@ -150,10 +148,10 @@ TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSave
     const struct {
         const char* Color;
         POINT At;
-        COLORREF Shown;
-    } cases[] = {{"000,128,255", {300, 150}, RGB(0, 128, 255)},
-                 {"255,0", {-60, -300}, RGB(0, 0, 255)},
-                 {"000,128,0255", {work.right - 100, work.bottom - 100}, RGB(0, 0, 255)}};
+        DWORD Shown;
+    } cases[] = {{"000,128,255", {300, 150}, 0x0080FF},
+                 {"255,0", {-60, -300}, 0x0000FF},
+                 {"000,128,0255", {work.right - 100, work.bottom - 100}, 0x0000FF}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Color);
         SetString(kBrowserKey, "Anchor Color", c.Color);
@@ -230,10 +228,11 @@ TEST_F(Configuration,
     const HWND dialog =
         CreateDialogParamA(nullptr, MAKEINTRESOURCEA(1), nullptr, &LinkDialogProcedure, 0);
     SetForegroundWindow(dialog);
-    const auto run = [dialog](std::function<bool()> done, DWORD milliseconds = 300) {
+    const auto run = [dialog](
+                         std::function<bool()> done = [] { return false; },
+                         DWORD milliseconds = 300) {
         return WaitUntil(done, milliseconds, dialog);
     };
-    const auto no = [] { return false; };
     // The visited colour as a binary value without a terminator.
     SetValue(kBrowserKey, "Anchor Color Visited", REG_BINARY, "10,20,30", 8);
     // One link on a static of the template, one on a static of its own (SS_NOPREFIX beside
@@ -270,7 +269,7 @@ TEST_F(Configuration,
         POINT point{x, (text.top + text.bottom) / 2};
         ClientToScreen(mouse.Handle(), &point);
         SetCursorPos(point.x, point.y);
-        run(no);
+        run();
     };
     // The hand over the text, kept when the system asks again; not beside it.
     pointAt(text.left + 3);
@@ -291,13 +290,13 @@ TEST_F(Configuration,
         SendMouse({MOUSEEVENTF_LEFTDOWN});
         pointAt(release);
         SendMouse({MOUSEEVENTF_LEFTUP});
-        run(no);
+        run();
         EXPECT_EQ(GetCapture(), nullptr);
     }
     EXPECT_EQ(GetFocus(), mouse.Handle());
     EXPECT_TRUE(run([] { return Openings() == 1; }, 10000));
     EXPECT_TRUE(mouse.Visited());
-    EXPECT_GT(Pixels(mouse.Handle(), RGB(10, 20, 30)), 20);
+    EXPECT_GT(Pixels(mouse.Handle(), 0x0A141E), 20);
 
     // The focused link, with its focus rectangle, through the dialog manager: other characters
     // do nothing, Space opens it, so does Enter (instead of pressing the default button).
@@ -305,12 +304,12 @@ TEST_F(Configuration,
     SetFocus(keys.Handle());
     for (const WORD key : {WORD{'A'}, WORD{VK_SPACE}, WORD{VK_RETURN}}) {
         SendKeys({key});
-        run(no);
+        run();
         EXPECT_EQ(keys.Visited(), key != 'A');
         EXPECT_NE(Capture(keys.Handle()), unfocused);
     }
     EXPECT_TRUE(run([] { return Openings() == 3; }, 10000));
-    run(no, 1000);
+    run([] { return false; }, 1000);
     EXPECT_EQ((std::array<int, 2>{Openings(), okPressed}), (std::array<int, 2>{3, 0}));
     DestroyWindow(dialog);
 }

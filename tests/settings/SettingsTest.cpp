@@ -15,7 +15,6 @@
 
 namespace {
 
-using Value = MemorySettingsStore::Value;
 using Keys = decltype(MemorySettingsStore::Keys);
 const std::string kKey = "Software\\Quillfern\\Lanternmoor",
                   kEffects = kKey + "\\Transition Effects";
@@ -37,9 +36,7 @@ Row RowOf(const ScreenSaverSettings& s) {
     Row row{s.EnlargeToFit, s.RandomOrder,   s.ShowText,    s.EnableKeys,
             s.UseEffects,   s.PictureMillis, s.EffectMillis};
     for (int i = 7; i < 11; ++i)
-        row.push_back(s.TransitionEffects.count(kSettingNames[i])
-                          ? s.TransitionEffects.at(kSettingNames[i])
-                          : -1);
+        row.push_back(s.IsEffectEnabled(kSettingNames[i]));
     row.push_back(static_cast<long long>(s.TransitionEffects.size()));
     return row;
 }
@@ -92,7 +89,7 @@ TEST(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
 
     // A stored 7 goes back as 1, wrong-typed values as proper ones, other values stay; an effect
     // missing from the map is written as off. What is saved loads back unchanged.
-    const Value unrelated{ValueType::String, {'k', 'e', 'p', 't', 0}};
+    const MemorySettingsStore::Value unrelated{ValueType::String, {'k', 'e', 'p', 't', 0}};
     store.Keys = {{kKey,
                    {{"ShowText", D(7)},
                     {"UseEffects", {ValueType::String, {'n', 'o', 0}}},

@@ -15,23 +15,18 @@
 namespace {
 
 // Records which mode ran with what; answers window queries from a fixed set of windows.
-class RecordingModes : public RunModes {
-public:
+struct RecordingModes : RunModes {
+    const std::set<WindowValue> Windows{1,        1234,       1u << 30,   0x7FFFFFFF,
+                                        1u << 31, 0x80000068, 0x80020068, 0xFFFFFFFF};
     int Result = 0;
     std::vector<std::string> Runs;
 
-    bool IsWindow(WindowValue window) override {
-        return std::set<WindowValue>{1,        42,         1234,       1u << 30,  0x7FFFFFFF,
-                                     1u << 31, 0x80000068, 0x80020068, 0xFFFFFFFF}
-            .count(window);
-    }
+    bool IsWindow(WindowValue window) override { return Windows.count(window) != 0; }
     WindowValue ForegroundWindow() override { return 777; }
     int RunFullScreen() override { return Record("full screen"); }
     int RunPreview(WindowValue parent) override { return Record("preview", parent); }
     int RunConfiguration(WindowValue owner) override { return Record("configuration", owner); }
     int ChangePassword(WindowValue parent) override { return Record("password", parent); }
-
-private:
     int Record(std::string run, WindowValue window = 0) {
         Runs.push_back(run == "full screen" ? run : run + " " + std::to_string(window));
         return Result;

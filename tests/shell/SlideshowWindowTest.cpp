@@ -62,8 +62,7 @@ TEST_F(SlideshowWindowTest, TheCursorTheFirstStepTheCloseAndTheWindowGoingWithIt
 }
 
 // A window whose handler throws for WM_APP + 1.
-class ThrowingWindow : public Window {
-public:
+struct ThrowingWindow : Window {
     bool Create(HWND parent) {
         WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = &Window::WindowProcedure;
@@ -73,8 +72,6 @@ public:
                               nullptr);
     }
     int Handled = 0, Destroyed = 0;
-
-protected:
     bool ProcessMessage(UINT message, WPARAM, LPARAM, LRESULT&) override {
         if (message == WM_APP + 1) throw std::runtime_error("handler failed");
         Handled += message == WM_APP;

@@ -14,13 +14,6 @@ using namespace harness;
 
 namespace {
 
-const char kClass[] = "SlideshowScreenSaverClass";
-
-// Every test starts from an empty settings key (the defaults) and leaves the key as it found it.
-class SaverTest : public ::testing::Test {
-    RegistryKeySnapshot settings_{kSettingsKey};
-};
-
 // The screen-saver-running flag as a fresh process reads it (Wine keeps a copy of the flag in
 // each process once read): 1 set, 0 clear.
 DWORD ScreenSaverRunningFlag() {
@@ -31,7 +24,8 @@ DWORD ScreenSaverRunningFlag() {
 // The preview of a parent given as it is and as its alias of 2^31 and more, written negative; then
 // (the parsing itself is tested natively, the configuration's switches in tests/settings) the
 // switches that run nothing: a destroyed window, an argument that selects nothing.
-TEST_F(SaverTest, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCodeOne) {
+TEST(Saver, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCodeOne) {
+    const RegistryKeySnapshot settings(kSettingsKey);     // emptied, and put back afterwards
     ASSERT_TRUE(SetDword(kSettingsKey, "EnableKeys", 1)); // Page Up and Down step in the preview
     TestWindow parent(60, 50, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN);
     const HWND handle = parent.Handle();
@@ -41,7 +35,8 @@ TEST_F(SaverTest, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCode
     for (const std::string& written :
          {HandleText(handle), "-" + std::to_string(0x100000000 - alias)}) {
         Process saver(ScreenSaverPath(), "/p " + written);
-        const HWND window = FindWindowOf(saver.Id(), kClass, "ScreenSaverPreviewWindow", handle);
+        const HWND window = FindWindowOf(saver.Id(), "SlideshowScreenSaverClass",
+                                         "ScreenSaverPreviewWindow", handle);
         ASSERT_NE(window, nullptr) << written;
         // Painted: its update region validated. (Wine gives a child of another process's window
         // no drawable of its own, so what it paints cannot be read back from the screen here.)
@@ -82,7 +77,8 @@ TEST_F(SaverTest, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCode
     }
 }
 
-TEST_F(SaverTest, FullScreenIsATopmostPopupThatInputsCloseWithTheRunningFlagSetMeanwhile) {
+TEST(Saver, FullScreenIsATopmostPopupThatInputsCloseWithTheRunningFlagSetMeanwhile) {
+    const RegistryKeySnapshot settings(kSettingsKey); // the defaults
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     // A red backdrop first, so that what covers it is something the saver drew.
     TestWindow backdrop(0, 0, width, height, WS_POPUP | WS_VISIBLE);
