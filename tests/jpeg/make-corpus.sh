@@ -165,6 +165,17 @@ for size in 1x1 7x5 17x15 1000x3 33x47; do
         encode "s$size-prog-$sampling" "s$size.ppm" -progressive -sample "$sampling"
     done
 done
+# The largest frames, 8192 pixels across or down: the photograph stretched, in every layout,
+# sequential and progressive.
+for size in 8192x17 23x8192; do
+    convert photo.ppm -resize "$size!" "max$size.ppm"
+    encode "max$size-grey" "max$size.ppm" -grayscale
+    encode "max$size-prog-grey" "max$size.ppm" -grayscale -progressive
+    for sampling in 1x1 2x1 1x2 2x2; do
+        encode "max$size-$sampling" "max$size.ppm" -sample "$sampling"
+        encode "max$size-prog-$sampling" "max$size.ppm" -progressive -sample "$sampling"
+    done
+done
 encode s17x15-restart1 s17x15.ppm -sample 2x2 -restart 1B
 encode s33x47-restart1-grey s33x47.pgm -restart 1B
 encode s33x47-optimised s33x47.ppm -optimize -sample 1x2
