@@ -4,6 +4,8 @@
 // intermediate values in 80-bit registers unless they are stored.
 #pragma once
 
+#include <cmath>
+
 #if (defined(__i386__) || defined(__x86_64__)) && defined(__GNUC__)
 #define LANTERNMOOR_X87 1
 #endif
@@ -58,3 +60,30 @@ inline float RoundToFloat(long double value) {
     return static_cast<float>(value);
 #endif
 }
+
+// floor and ceil of a value well inside the int range, as ints. On the 32-bit x87 a C++
+// conversion to int loads the control word twice (to truncate, then to restore), which costs more
+// than the arithmetic around it; a conversion in the current rounding mode, whichever it is, lands
+// within 1 of the value and one comparison corrects it.
+#if defined(__i386__) && LANTERNMOOR_X87
+inline int NearbyInt(double value) {
+    int result;
+    __asm__("fistpl %0" : "=m"(result) : "t"(value) : "st");
+    return result;
+}
+inline int FloorToInt(double value) {
+    const int near = NearbyInt(value);
+    return near > value ? near - 1 : near;
+}
+inline int CeilToInt(double value) {
+    const int near = NearbyInt(value);
+    return near < value ? near + 1 : near;
+}
+#else
+inline int FloorToInt(double value) {
+    return static_cast<int>(std::floor(value));
+}
+inline int CeilToInt(double value) {
+    return static_cast<int>(std::ceil(value));
+}
+#endif

@@ -23,8 +23,8 @@ EntrySpan SpanOf(const ContributorScale& scale, int i, int sourceSize) {
     EntrySpan span;
     // Output pixel 0 maps to source pixel 0: no half-pixel offset.
     span.Centre = RoundToFloat(static_cast<float>(i) * scale.Scale);
-    span.First = static_cast<int>(std::floor(static_cast<double>(span.Centre) - scale.Width));
-    span.Last = static_cast<int>(std::ceil(static_cast<double>(span.Centre) + scale.Width));
+    span.First = FloorToInt(static_cast<double>(span.Centre) - scale.Width);
+    span.Last = CeilToInt(static_cast<double>(span.Centre) + scale.Width);
     if (span.First < 0) span.First = 0;
     if (span.Last > sourceSize - 1) span.Last = sourceSize - 1;
     // Only a centre beyond the source (which rounding alone cannot produce at sane sizes) would
@@ -131,9 +131,9 @@ bool PackedContributorList::Build(int outputSize, int sourceSize, Direction dire
         }
         const double factor = sum > 0 ? scale.FScale / sum : 0.0;
         for (int k = 0; k < count; ++k) {
-            double fixed = std::trunc(tent[k] * factor * 32767.0);
-            if (fixed > 32767.0) fixed = 32767.0;
-            const std::int16_t weight = static_cast<std::int16_t>(fixed);
+            // Neither factor is negative: truncating is flooring.
+            const int fixed = FloorToInt(tent[k] * factor * 32767.0);
+            const std::int16_t weight = static_cast<std::int16_t>(fixed > 32767 ? 32767 : fixed);
             for (auto& lane : w[k].Lane)
                 lane = weight;
         }
@@ -202,17 +202,39 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
     }
     TrimPackedTaps(horizontal.Entries(), horizontal.Weights(), newWidth, horizontalTaps.Get());
     TrimPackedTaps(vertical.Entries(), vertical.Weights(), newHeight, verticalTaps.Get());
-    for (int x = 0; x < newWidth; x += BlockColumns) {
-        const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
+    // Tiles of StripRows output rows by BlockColumns columns, strip after strip: a tile's work
+    // columns hold only the source rows its output rows reach, and stay in the first-level cache;
+    // neighbouring tiles read and write neighbouring memory. The vertical taps of a strip count
+    // from its first source row.
+    PackedTaps stripTaps[StripRows];
+    for (int y = 0; y < newHeight; y += StripRows) {
+        const int rows = newHeight - y < StripRows ? newHeight - y : StripRows;
+        int first = height, last = 0;
+        for (int i = 0; i < rows; ++i) {
+            const PackedTaps& taps = verticalTaps[y + i];
+            if (taps.Count == 0) continue;
+            if (taps.First < first) first = taps.First;
+            if (taps.First + taps.Count - 1 > last) last = taps.First + taps.Count - 1;
+        }
+        if (first > last) first = last = 0;
+        for (int i = 0; i < rows; ++i) {
+            stripTaps[i] = verticalTaps[y + i];
+            stripTaps[i].First = stripTaps[i].Count > 0 ? stripTaps[i].First - first : 0;
+        }
+        const Pixel* source = pixels + static_cast<std::size_t>(first) * width;
+        Pixel* strip = output + static_cast<std::size_t>(y) * newWidth;
+        for (int x = 0; x < newWidth; x += BlockColumns) {
+            const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
 #if LANTERNMOOR_HAVE_MMX
-        PackedHorizontalMmx(pixels, width, height, horizontalTaps.Get() + x, columns, work.Get());
-        PackedVerticalMmx(work.Get(), columns, output + x, newWidth, newHeight, verticalTaps.Get());
+            PackedHorizontalMmx(source, width, last - first + 1, horizontalTaps.Get() + x, columns,
+                                work.Get());
+            PackedVerticalMmx(work.Get(), columns, strip + x, newWidth, rows, stripTaps);
 #else
-        PackedHorizontalPortable(pixels, width, height, horizontalTaps.Get() + x, columns,
-                                 work.Get());
-        PackedVerticalPortable(work.Get(), columns, output + x, newWidth, newHeight,
-                               verticalTaps.Get());
+            PackedHorizontalPortable(source, width, last - first + 1, horizontalTaps.Get() + x,
+                                     columns, work.Get());
+            PackedVerticalPortable(work.Get(), columns, strip + x, newWidth, rows, stripTaps);
 #endif
+        }
     }
     return output;
 }

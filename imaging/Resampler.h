@@ -91,6 +91,8 @@ public:
     virtual Pixel* Resize(int newWidth, int newHeight) = 0;
 
     static constexpr int BlockColumns = 64;
+    // Output rows per strip of the packed resampler.
+    static constexpr int StripRows = 128;
 
 protected:
     const Pixel* pixels;
