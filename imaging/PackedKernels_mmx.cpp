@@ -112,10 +112,10 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const P
                 const __m64 a1 = _mm_slli_pi16(_mm_unpackhi_pi8(a, zero), 7);
                 const __m64 b0 = _mm_slli_pi16(_mm_unpacklo_pi8(b, zero), 7);
                 const __m64 b1 = _mm_slli_pi16(_mm_unpackhi_pi8(b, zero), 7);
-                out[c] = _mm_slli_pi16(_mm_add_pi16(_mm_mulhi_pi16(a0, w0), _mm_mulhi_pi16(a1, w1)),
-                                       1);
-                out[c + columns] = _mm_slli_pi16(
-                    _mm_add_pi16(_mm_mulhi_pi16(b0, w0), _mm_mulhi_pi16(b1, w1)), 1);
+                out[c] =
+                    _mm_slli_pi16(_mm_add_pi16(_mm_mulhi_pi16(a0, w0), _mm_mulhi_pi16(a1, w1)), 1);
+                out[c + columns] =
+                    _mm_slli_pi16(_mm_add_pi16(_mm_mulhi_pi16(b0, w0), _mm_mulhi_pi16(b1, w1)), 1);
             }
         }
     }
