@@ -58,6 +58,7 @@ void DrawCaptionBox(RasterImage& image, const std::string& caption) {
 } // namespace
 
 bool WriteResourceScript(const Pack& pack, const std::string& path, std::string& error) {
+    error.clear();
     const std::string temporary = path + ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -82,6 +83,7 @@ bool WriteResourceScript(const Pack& pack, const std::string& path, std::string&
 
 bool WriteProofSheet(const Pack& pack, const ProofOptions& options, const std::string& path,
                      std::string& error) {
+    error.clear();
     const int width = options.ScreenWidth, height = options.ScreenHeight;
     const int cellWidth = std::max(1, width / options.Scale);
     const int cellHeight = std::max(1, height / options.Scale);
