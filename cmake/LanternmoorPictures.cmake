@@ -23,19 +23,19 @@ ExternalProject_Add(lanternmoor_host_tools
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
 
-# lanternmoor_add_screensaver(<target> PICTURES <folder>)
+# lanternmoor_add_screensaver(<target> PICTURES <folder> [DEPENDS <files>...])
 #
 # The screen saver <target>.scr: the resources of resources/Lanternmoor.rc and the pack in
-# <folder>, checked first.
+# <folder>, checked first. DEPENDS names files of a pack that the build makes.
 function(lanternmoor_add_screensaver target)
-    cmake_parse_arguments(ARG "" "PICTURES" "" ${ARGN})
+    cmake_parse_arguments(ARG "" "PICTURES" "DEPENDS" ${ARGN})
     get_filename_component(pack "${ARG_PICTURES}" ABSOLUTE)
     set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}-resources)
     # Adding or removing a file of the pack configures anew, so the check sees the folder as it is.
     file(GLOB pack_files CONFIGURE_DEPENDS ${pack}/*)
     add_custom_command(OUTPUT ${generated}/Pictures.rc
         COMMAND ${LM_CHECK_PACK} --quiet --resource-script ${generated}/Pictures.rc ${pack}
-        DEPENDS ${LM_CHECK_PACK} ${pack_files}
+        DEPENDS ${LM_CHECK_PACK} ${pack_files} ${ARG_DEPENDS}
         COMMENT "Checking the picture pack ${pack}"
         VERBATIM)
     file(CONFIGURE OUTPUT ${generated}/Resources.rc CONTENT

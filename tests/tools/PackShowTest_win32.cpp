@@ -1,0 +1,134 @@
+// A screen saver built from the picture pack make-test-pack.sh makes (three synthetic pictures,
+// one grey, one caption of two lines, one in Windows-1252): the resources its line order gives,
+// read back as Windows reads them, and the show full screen with each picture and its caption in
+// turn, compared with what the show's own preparation makes of the pack's files.
+#include "imaging/ProcessorInfo.h"
+#include "imaging/RasterImage.h"
+#include "jpeg/JpegInputStream.h"
+#include "slideshow/Caption.h"
+#include "slideshow/PicturePreparation.h"
+#include "tests/win32/WineHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+using namespace harness;
+
+namespace {
+
+BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
+    reinterpret_cast<std::vector<int>*>(ids)->push_back(LOWORD(name));
+    return TRUE;
+}
+
+// The whole screen, 0x00RRGGBB, through GDI.
+std::vector<COLORREF> Screen(int width, int height) {
+    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<COLORREF> pixels(static_cast<COLORREF*>(bits),
+                                 static_cast<COLORREF*>(bits) + width * height);
+    DeleteObject(SelectObject(memory, old));
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+RECT Measure(const std::string& text) {
+    const HDC memory = CreateCompatibleDC(nullptr);
+    RECT measured{};
+    DrawTextA(memory, text.c_str(), -1, &measured, DT_CALCRECT);
+    DeleteDC(memory);
+    return measured;
+}
+
+} // namespace
+
+TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrder) {
+    const char* const names[] = {"zebra.jpg", "200.jpg", "apple.jpg"};
+    const std::string captions[] = {"Stripes and squares\nin two lines", "A grey gradient",
+                                    "Caf\xE9 at 5 \x80"};
+    const std::string path = WindowsPath(LM_PACK_SCR);
+    const HMODULE scr = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(scr, nullptr);
+    std::vector<int> ids;
+    EnumResourceNamesA(scr, RT_RCDATA, &CollectId, reinterpret_cast<LONG_PTR>(&ids));
+    ASSERT_EQ(ids, (std::vector<int>{114, 200, 201}));
+    char text[256];
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(std::string(text, LoadStringA(scr, ids[i], text, sizeof text)), captions[i]);
+    EXPECT_EQ(std::string(text, LoadStringA(scr, 1, text, sizeof text)), "Lanternmoor");
+    FreeLibrary(scr);
+    // Two lines: twice the height of one.
+    EXPECT_EQ(Measure(captions[0]).bottom, 2 * Measure("S").bottom);
+
+    const RegistryKeySnapshot snapshot(kSettingsKey);
+    const std::pair<const char*, DWORD> settings[] = {
+        {"ShowText", 1}, {"UseEffects", 0}, {"EnableKeys", 1}, {"PictureMillis", 600000}};
+    for (const auto& [name, value] : settings)
+        ASSERT_TRUE(SetDword(kSettingsKey, name, value));
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const HDC display = GetDC(nullptr);
+    const int depth = GetDeviceCaps(display, BITSPIXEL);
+    ReleaseDC(nullptr, display);
+    FullScreenRun run(path);
+    ASSERT_NE(run.Window, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(names[i]);
+        std::ifstream file(WindowsPath(LM_TEST_PACK) + "\\" + names[i], std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+        MemoryInputStream stream(bytes.data(), bytes.size());
+        RasterImage image;
+        Rect place{};
+        ASSERT_TRUE(PreparePictureImage(stream, width, height, false, depth, processorInfo().hasMmx,
+                                        image, place));
+        const RECT measured = Measure(captions[i]);
+        Rect box = PlaceCaption(measured.right, measured.bottom, image.Width(), image.Height()).Box;
+        box = {box.left + place.left, box.top + place.top, box.right + place.left,
+               box.bottom + place.top};
+        const auto inBox = [&](int x, int y) {
+            return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
+        };
+        // The picture where it is prepared to stand, black around it; the caption box aside.
+        std::vector<COLORREF> shot;
+        const bool shown = WaitUntil(
+            [&] {
+                shot = Screen(width, height);
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        const bool inside = x >= place.left && x < place.right && y >= place.top &&
+                                            y < place.bottom;
+                        const Pixel expected =
+                            inside
+                                ? image.Pixels()[(y - place.top) * image.Width() + x - place.left]
+                                : 0;
+                        if (!inBox(x, y) && (shot[y * width + x] & 0xFFFFFF) != expected)
+                            return false;
+                    }
+                return true;
+            },
+            15000);
+        ASSERT_TRUE(shown);
+        // The box: its black outline, and the caption's white letters inside.
+        long outline = 0, white = 0;
+        for (int y = box.top; y < box.bottom; ++y)
+            for (int x = box.left; x < box.right; ++x) {
+                const COLORREF pixel = shot[y * width + x] & 0xFFFFFF;
+                if (x == box.left || x == box.right - 1 || y == box.top || y == box.bottom - 1)
+                    outline += pixel == 0;
+                else
+                    white += pixel == 0xFFFFFF;
+            }
+        EXPECT_EQ(outline, 2 * (box.right - box.left + box.bottom - box.top) - 4);
+        EXPECT_GT(white, 30);
+        SendKeys({VK_NEXT});
+    }
+    SendKeys({'Q'});
+    EXPECT_TRUE(EndsWith(run.Saver, 0));
+}
