@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -88,44 +89,38 @@ TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrder) {
         Rect place{};
         ASSERT_TRUE(PreparePictureImage(stream, width, height, false, depth, processorInfo().hasMmx,
                                         image, place));
-        const RECT measured = Measure(captions[i]);
-        Rect box = PlaceCaption(measured.right, measured.bottom, image.Width(), image.Height()).Box;
-        box = {box.left + place.left, box.top + place.top, box.right + place.left,
-               box.bottom + place.top};
-        const auto inBox = [&](int x, int y) {
-            return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
-        };
         // The picture where it is prepared to stand, black around it; the caption box aside.
-        std::vector<COLORREF> shot;
-        const bool shown = WaitUntil(
+        std::vector<COLORREF> expected(static_cast<std::size_t>(width) * height, 0), shot;
+        for (int y = 0; y < image.Height(); ++y)
+            std::copy_n(image.Pixels() + y * image.Width(), image.Width(),
+                        expected.begin() + (place.top + y) * width + place.left);
+        const RECT measured = Measure(captions[i]);
+        const Rect box =
+            PlaceCaption(measured.right, measured.bottom, image.Width(), image.Height()).Box;
+        const RECT onScreen{box.left + place.left, box.top + place.top, box.right + place.left,
+                            box.bottom + place.top};
+        ASSERT_TRUE(WaitUntil(
             [&] {
                 shot = Screen(width, height);
-                for (int y = 0; y < height; ++y)
-                    for (int x = 0; x < width; ++x) {
-                        const bool inside = x >= place.left && x < place.right && y >= place.top &&
-                                            y < place.bottom;
-                        const Pixel expected =
-                            inside
-                                ? image.Pixels()[(y - place.top) * image.Width() + x - place.left]
-                                : 0;
-                        if (!inBox(x, y) && (shot[y * width + x] & 0xFFFFFF) != expected)
-                            return false;
-                    }
+                for (int p = 0; p < width * height; ++p)
+                    if ((shot[p] & 0xFFFFFF) != expected[p] &&
+                        !PtInRect(&onScreen, POINT{p % width, p / width}))
+                        return false;
                 return true;
             },
-            15000);
-        ASSERT_TRUE(shown);
+            15000));
         // The box: its black outline, and the caption's white letters inside.
         long outline = 0, white = 0;
-        for (int y = box.top; y < box.bottom; ++y)
-            for (int x = box.left; x < box.right; ++x) {
+        for (int y = onScreen.top; y < onScreen.bottom; ++y)
+            for (int x = onScreen.left; x < onScreen.right; ++x) {
                 const COLORREF pixel = shot[y * width + x] & 0xFFFFFF;
-                if (x == box.left || x == box.right - 1 || y == box.top || y == box.bottom - 1)
-                    outline += pixel == 0;
-                else
-                    white += pixel == 0xFFFFFF;
+                const bool edge = x == onScreen.left || x == onScreen.right - 1 ||
+                                  y == onScreen.top || y == onScreen.bottom - 1;
+                outline += edge && pixel == 0;
+                white += !edge && pixel == 0xFFFFFF;
             }
-        EXPECT_EQ(outline, 2 * (box.right - box.left + box.bottom - box.top) - 4);
+        EXPECT_EQ(outline,
+                  2 * (onScreen.right - onScreen.left + onScreen.bottom - onScreen.top) - 4);
         EXPECT_GT(white, 30);
         SendKeys({VK_NEXT});
     }

@@ -159,7 +159,8 @@ TextSize MeasureCaption(const std::string& caption) {
             continue;
         }
         // "&&" draws one ampersand; a single '&' underlines the next character and takes no room.
-        if (caption[i] == '&' && (i + 1 == caption.size() || caption[++i] != '&')) continue;
+        if (caption[i] == '&' && (i + 1 == caption.size() || caption[i + 1] != '&')) continue;
+        if (caption[i] == '&') ++i;
         widest = std::max(widest, ++characters);
     }
     return {widest * kCaptionCharWidth, lines * kCaptionLineHeight};
