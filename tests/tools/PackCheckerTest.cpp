@@ -51,7 +51,7 @@ const std::string kNoFile = "(not written)";
 using Files = std::map<std::string, std::string>;
 
 fs::path MakeFolder(const std::string& name, const Files& files) {
-    const fs::path folder = fs::path(testing::TempDir()) / ("pack-" + name);
+    const fs::path folder = fs::path(LM_PACK_TESTS_DIR) / name;
     fs::remove_all(folder);
     fs::create_directories(folder);
     for (const auto& [file, bytes] : files)
@@ -284,8 +284,8 @@ TEST(PackOutput, TheResourceScriptEscapesCaptionsAndNamesAndTheProofSheetShowsEa
 TEST(CheckPackProgram, AnErrorExitsWithOneAndLeavesNoResourceScript) {
     const fs::path good = MakeFolder("good", {{"captions.tsv", "a.jpg\tA\n"}, {"a.jpg", kGrey}});
     const fs::path bad = MakeFolder("bad", {{"captions.tsv", "a.jpg\tA\tB\n"}, {"a.jpg", kGrey}});
-    const fs::path script = fs::path(testing::TempDir()) / "program.rc";
-    const fs::path output = fs::path(testing::TempDir()) / "program.txt";
+    const fs::path script = fs::path(LM_PACK_TESTS_DIR) / "program.rc";
+    const fs::path output = fs::path(LM_PACK_TESTS_DIR) / "program.txt";
     const auto run = [&](const std::string& arguments) {
         const int status = std::system(
             (std::string(LM_CHECK_PACK) + " " + arguments + " >" + output.string() + " 2>&1")

@@ -3,7 +3,8 @@ if(TARGET check-pack)
     lanternmoor_add_gtest(pack_checker_test SOURCES PackCheckerTest.cpp LIBRARIES lm_pack)
     target_compile_definitions(pack_checker_test PRIVATE
         LM_PICTURES_DIR="${CMAKE_SOURCE_DIR}/resources/pictures"
-        LM_CHECK_PACK="$<TARGET_FILE:check-pack>")
+        LM_CHECK_PACK="$<TARGET_FILE:check-pack>"
+        LM_PACK_TESTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/pack-tests")
 endif()
 
 if(WIN32)
