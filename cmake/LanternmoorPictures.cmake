@@ -32,7 +32,7 @@ function(lanternmoor_add_screensaver target)
     get_filename_component(pack "${ARG_PICTURES}" ABSOLUTE)
     set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}-resources)
     # Adding or removing a file of the pack configures anew, so the check sees the folder as it is.
-    file(GLOB pack_files CONFIGURE_DEPENDS ${pack}/*)
+    file(GLOB pack_files LIST_DIRECTORIES false CONFIGURE_DEPENDS ${pack}/*)
     add_custom_command(OUTPUT ${generated}/Pictures.rc
         COMMAND ${LM_CHECK_PACK} --quiet --resource-script ${generated}/Pictures.rc ${pack}
         DEPENDS ${LM_CHECK_PACK} ${pack_files} ${ARG_DEPENDS}

@@ -1,12 +1,12 @@
 #include "tools/check-pack/Pack.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <sstream>
 
 extern const char kResourceIdsHeader[]; // the text of resources/ResourceIds.h, built in
@@ -15,17 +15,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Unicode of Windows-1252 bytes 0x80 to 0x9F (0: no character); 0xA0 to 0xFF are the same
-// numbers in both.
-const unsigned kHighControls[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+// The characters of Windows-1252 bytes 0x80 to 0x9F (0: none); bytes 0xA0 to 0xFF are the
+// characters of the same numbers.
+const unsigned kFrom0x80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 int ToCode(unsigned c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
     for (int i = 0; i < 32; ++i)
-        if (kHighControls[i] == c && c != 0) return 0x80 + i;
+        if (kFrom0x80[i] == c && c != 0) return 0x80 + i;
     return -1;
 }
 
@@ -48,8 +48,8 @@ long NextCharacter(const std::string& s, std::size_t& at) {
 }
 
 std::string Hex(unsigned long value, int digits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%0*lX", digits, value);
+    char text[24];
+    std::snprintf(text, sizeof text, "%0*lX", digits & 15, value);
     return text;
 }
 
@@ -120,15 +120,16 @@ int Pack::Count(Severity level) const {
 IdRules ReadIdRules(const std::string& headerText) {
     IdRules rules;
     rules.Reserved.push_back(1);
-    const std::regex define(R"(^\s*#define\s+((ID[A-Z])_\w+)\s+(\d+)\s*$)");
     std::istringstream lines(headerText);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::smatch m;
-        if (!std::regex_match(line, m, define)) continue;
-        const int value = std::stoi(m[3]);
-        const std::string kind = m[2];
-        if (m[1] == "IDR_FIRST_PICTURE")
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string define, name;
+        int value = 0;
+        if (!(words >> define >> name >> value) || define != "#define" || name.size() < 5 ||
+            name.compare(0, 2, "ID") != 0 || name[3] != '_')
+            continue;
+        const std::string kind = name.substr(0, 3);
+        if (name == "IDR_FIRST_PICTURE")
             rules.First = value;
         else if (kind == "IDS" || kind == "IDI" || kind == "IDB" || kind == "IDD")
             rules.Reserved.push_back(value);
