@@ -6,30 +6,30 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
+#include <cstdlib>
+#include <set>
 #include <vector>
 
-struct DecoderRun {
-    // The variants to run; the heap is the run's own, which counts and can refuse blocks.
+// The run is also the decoder's stream (forwarding to the source, counting attach, detach and
+// the bytes delivered) and its heap (counting and recording blocks).
+struct DecoderRun : JpegInputStream, JpegHeap {
+    // The variants to run; the heap is the run itself.
     JpegDecoderOptions options;
     // This read of the stream (counting from 0) fails; this allocation (from 1) is refused.
-    int failingRead = -1;
-    int refusedAllocation = 0;
+    int failingRead = -1, refusedAllocation = 0;
     // Frames of more pixels are only parsed (0: no limit).
     long parseOnlyAbove = 0;
-    // Receives every line delivered: its row, bytes and length.
-    std::function<void(int, const uint8_t*, int)> onLine;
     // Told of every broken promise.
     void (*broken)(const char* what) = nullptr;
 
-    // What the calls gave.
+    // What the calls gave; the pixels row by row as R,G,B or grey, without the pad byte.
     int errorAfterBegin = 0, beginDecodingResult = 0, lastDecodeResult = 0, errorCode = 0;
-    int width = 0, height = 0, bytesPerPixel = 0, lines = 0;
+    int width = 0, height = 0, lines = 0;
     long bytesConsumed = 0;
     bool progressive = false;
-    // Every block the heap handed out, and the most bytes held at once.
+    std::vector<uint8_t> pixels;
+    // The size of every block the heap handed out (all of them held until releaseAll).
     std::vector<size_t> allocations;
-    size_t peakHeap = 0;
     bool complete() const { return lastDecodeResult == 1; }
 
     // begin, beginDecoding, every decode and releaseAll (twice), expecting on the way: no line
@@ -40,4 +40,29 @@ struct DecoderRun {
     // releaseAll; the stream read only while attached, attached and detached once, and no more
     // bytes consumed than it delivered.
     void run(JpegInputStream& source);
+
+    int read(uint8_t* buffer, int maxBytes, bool& endOfStream) override {
+        if (attaches_ != 1 || detaches_ != 0) broken("a read outside attach and detach");
+        if (reads_++ == failingRead) return -1;
+        const int n = source_->read(buffer, maxBytes, endOfStream);
+        delivered_ += n > 0 ? n : 0;
+        return n;
+    }
+    void attach() override { source_->attach(), ++attaches_; }
+    void detach() override { source_->detach(), ++detaches_; }
+    void* allocateZeroed(size_t bytes) override {
+        if (++allocationCalls_ == refusedAllocation) return nullptr;
+        allocations.push_back(bytes);
+        return *held_.insert(std::calloc(1, bytes)).first;
+    }
+    void release(void* block) override {
+        if (held_.erase(block) == 0) return broken("a block released twice or never given");
+        std::free(block);
+    }
+
+private:
+    JpegInputStream* source_ = nullptr;
+    int reads_ = 0, attaches_ = 0, detaches_ = 0, allocationCalls_ = 0;
+    long delivered_ = 0;
+    std::set<void*> held_;
 };

@@ -1,53 +1,73 @@
 #include "tests/imaging/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <random>
 
 namespace {
 
 TestAllocations* current = nullptr;
 
-void* TestAllocate(std::size_t bytes) {
-    ++current->Asked;
-    if (current->Successes == 0) {
-        ++current->Refused;
-        return nullptr;
-    }
-    --current->Successes;
-    return std::malloc(bytes);
-}
-
-int Byte(int value) {
-    return value < 0 ? 0 : (value > 255 ? 255 : value);
-}
-
 } // namespace
-
-std::vector<Pixel> MakePicture(Pattern kind, int width, int height, TestRandom& random) {
-    const int patch = random.Between(2, 9);
-    const Pixel flat = PackPixel(random.Below(256), random.Below(256), random.Below(256));
-    std::vector<Pixel> image(static_cast<std::size_t>(width) * height, flat);
-    for (int y = 0; y < height && kind != Pattern::Flat; ++y)
-        for (int x = 0; x < width; ++x) {
-            const int r = random.Below(256), g = random.Below(256), b = random.Below(256);
-            const int level = ((x / patch) * 7 + (y / patch) * 3) % 4 * 85;
-            auto ramp = [&](int a, int c) {
-                return Byte((a * x + c * y) * 255 / (a * width + c * height + 1) + r % 7 - 3);
-            };
-            image[static_cast<std::size_t>(y) * width + x] =
-                kind == Pattern::Noise   ? static_cast<Pixel>(r ^ g) << 24 | PackPixel(r, g, b)
-                : kind == Pattern::Photo ? PackPixel(ramp(3, 1), ramp(1, 2), ramp(2, 5))
-                                         : PackPixel(b % 10 == 0 ? r : level, level, 255 - level);
-        }
-    return image;
-}
 
 TestAllocations::TestAllocations(int successes) : Successes(successes) {
     current = this;
-    previous = SetImagingAllocateFunction(TestAllocate);
+    Previous = SetImagingAllocateFunction([](std::size_t bytes) -> void* {
+        if (current->Successes == 0) return ++current->Refused, nullptr;
+        return --current->Successes, std::malloc(bytes);
+    });
 }
 
 TestAllocations::~TestAllocations() {
-    SetImagingAllocateFunction(previous);
+    SetImagingAllocateFunction(Previous);
+}
+
+EffectCanvas::EffectCanvas(int width, int height, const Rect& newRect, std::uint32_t seed)
+    : Width(width), Height(height), PictureWidth(std::max(0, newRect.right - newRect.left)),
+      PictureHeight(std::max(0, newRect.bottom - newRect.top)) {
+    std::mt19937 random(seed);
+    auto fill = [&random](std::vector<Pixel>& pixels, int count) {
+        while (count-- > 0)
+            pixels.push_back(random() % 0xFFFFFF + 1); // never black
+    };
+    fill(Screen, width * height);
+    fill(Picture, PictureWidth * PictureHeight);
+}
+
+void EffectCanvas::Draw(const SurfaceCall& c) {
+    Calls.push_back(c);
+    const auto [copy, x0, y0, width, height, sx0, sy0] = c;
+    Faults += width <= 0 || height <= 0;
+    for (int y = y0, sy = sy0; y < y0 + height; ++y, ++sy)
+        for (int x = x0, sx = sx0; x < x0 + width; ++x, ++sx)
+            if (x < 0 || x >= Width || y < 0 || y >= Height ||
+                (copy && (sx < 0 || sx >= PictureWidth || sy < 0 || sy >= PictureHeight)))
+                ++Faults;
+            else
+                Screen[y * Width + x] = copy ? Picture[sy * PictureWidth + sx] : 0, ++Drawn;
+}
+
+std::vector<RectPair> EffectRectPairs() {
+    const int named[][8] = {{0, 0, 0, 0, 30, 20, 90, 70},      {40, 30, 80, 60, 20, 10, 100, 80},
+                            {10, 30, 110, 60, 30, 15, 90, 75}, {20, 20, 61, 51, 20, 20, 60, 50},
+                            {21, 19, 60, 50, 20, 20, 61, 51},  {0, 0, 0, 0, 11, 10, 16, 14},
+                            {0, 0, 0, 0, 11, 10, 15, 15},      {30, 30, 35, 34, 31, 29, 34, 35},
+                            {0, 0, 0, 0, 50, 40, 51, 41},      {0, 0, 0, 0, 50, 40, 54, 42},
+                            {20, 20, 60, 50, 40, 35, 40, 35},  {0, 0, 0, 0, 0, 0, 0, 0}};
+    std::vector<RectPair> pairs;
+    for (const int* r : named)
+        pairs.push_back({{r[0], r[1], r[2], r[3]}, {r[4], r[5], r[6], r[7]}});
+    std::mt19937 engine(12);
+    auto between = [&engine](int low, int high) { return low + int(engine() % (high - low + 1)); };
+    for (int i = 0; i < 80; ++i) {
+        const int left = between(2, 110), top = between(2, 80);
+        const Rect r{left, top, left + between(-2, 118 - left), top + between(-2, 88 - top)};
+        if (i % 2 == 0)
+            pairs.push_back({r, {}});
+        else
+            pairs.back().New = r;
+    }
+    return pairs;
 }
 
 #if defined(__SANITIZE_ADDRESS__)

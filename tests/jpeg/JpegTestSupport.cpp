@@ -5,20 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <sstream>
 #include <stdexcept>
 
 Bytes u8(std::initializer_list<int> values) {
-    Bytes bytes;
-    for (int v : values)
-        bytes.push_back(static_cast<uint8_t>(v));
-    return bytes;
+    return Bytes(values.begin(), values.end());
+}
+
+Bytes join(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
 
 Bytes readFile(const std::string& path) {
@@ -27,135 +26,65 @@ Bytes readFile(const std::string& path) {
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string corpusDir() {
-    return LM_JPEG_CORPUS_DIR;
-}
-
 Bytes corpusFile(const std::string& name) {
-    return readFile(corpusDir() + "/" + name + ".jpg");
-}
-
-Picture readPnm(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string magic;
-    int maxValue;
-    Picture p;
-    in >> magic >> p.width >> p.height >> maxValue;
-    p.channels = magic == "P6" ? 3 : 1;
-    in.get(); // the one whitespace byte before the samples
-    p.pixels.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return p;
+    return readFile(LM_JPEG_CORPUS_DIR "/" + name + ".jpg");
 }
 
 const JpegDecoderOptions allVariants[4] = {
     {false, false}, {false, true}, {true, false}, {true, true}};
 
-std::string describe(const JpegDecoderOptions& v) {
-    return std::string(v.simdTransform ? "aan" : "integer") +
-           (v.simdBitReader ? "/packed reader" : "/standard reader");
-}
-
-Decoded decode(JpegInputStream& source, const JpegDecoderOptions& variant, int failingRead,
-               int refuseAllocation, bool keepPixels) {
-    Decoded d;
+DecoderRun decode(const Bytes& file, const JpegDecoderOptions& variant, int failingRead,
+                  int refusedAllocation, JpegInputStream* source) {
+    MemoryInputStream memory(file.data(), file.size());
+    DecoderRun d;
     d.options = variant;
     d.failingRead = failingRead;
-    d.refusedAllocation = refuseAllocation;
+    d.refusedAllocation = refusedAllocation;
     d.broken = [](const char* what) { ADD_FAILURE() << "decoder promise broken: " << what; };
-    Picture& p = d.picture;
-    d.onLine = [&](int row, const uint8_t* line, int) {
-        p.channels = d.bytesPerPixel == 1 ? 1 : 3;
-        if (!keepPixels) return;
-        p.pixels.resize(static_cast<size_t>(d.width) * d.height * p.channels);
-        for (int x = 0; x < d.width; ++x)
-            std::memcpy(&p.pixels[(static_cast<size_t>(row) * d.width + x) * p.channels],
-                        line + x * d.bytesPerPixel, p.channels);
-    };
-    d.run(source);
-    p.width = d.width;
-    p.height = d.height;
+    d.run(source ? *source : memory);
     return d;
 }
 
-Decoded decode(const Bytes& file, const JpegDecoderOptions& variant, int failingRead,
-               int refuseAllocation, bool keepPixels) {
-    MemoryInputStream stream(file.data(), file.size());
-    return decode(stream, variant, failingRead, refuseAllocation, keepPixels);
-}
-
-namespace {
-// Index of the first byte where a and b differ, -1 when they are equal.
-long firstDifference(const Bytes& a, const Bytes& b) {
-    auto at = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    return at.first == a.end() && at.second == b.end() ? -1 : at.first - a.begin();
-}
-} // namespace
-
-void expectPicture(const Bytes& file,
-                   const std::function<Bytes(const JpegDecoderOptions&)>& expected) {
-    bool progressive = false;
-    for (const JpegDecoderOptions& v : allVariants) {
-        if (progressive && v.simdBitReader) continue; // progressive scans take the standard one
-        SCOPED_TRACE(describe(v));
-        Decoded d = decode(file, v);
-        progressive = d.progressive;
-        ASSERT_TRUE(d.complete()) << jpegErrorName(d.errorCode);
-        EXPECT_EQ(d.bytesConsumed, static_cast<long>(file.size()));
-        EXPECT_EQ(firstDifference(d.picture.pixels, expected(v)), -1);
-    }
-}
-
-void expectPicture(const Bytes& file, const Bytes& pixels) {
-    expectPicture(file, [&](const JpegDecoderOptions&) { return pixels; });
-}
-
-Bytes expectedBlock(const Block& block, bool simdTransform) {
+Bytes expectedBlock(const Block& block) {
     int16_t coefficients[64] = {};
     for (const auto& c : block)
         coefficients[jpegZigZag[c.first]] = static_cast<int16_t>(c.second);
     Bytes samples(64);
-    if (simdTransform) {
-        int16_t quant[64];
-        for (int z = 0; z < 64; ++z)
-            quant[z] = static_cast<int16_t>(jpegAanPrescale(z, 1));
-        uint8_t* rows[8];
-        for (int r = 0; r < 8; ++r)
-            rows[r] = samples.data() + 8 * r;
-        jpegIdctAanReference(coefficients, quant, rows);
-    } else {
-        jpegIdctInteger(coefficients, samples.data());
-    }
+    jpegIdctInteger(coefficients, samples.data());
     return samples;
 }
 
-void expectBlocks(const Bytes& file, const std::vector<Block>& blocks, size_t across) {
-    across = across ? across : blocks.size();
-    expectPicture(file, [&](const JpegDecoderOptions& v) {
-        Bytes pixels(64 * blocks.size());
-        for (size_t b = 0; b < blocks.size(); ++b) {
-            Bytes samples = expectedBlock(blocks[b], v.simdTransform);
-            for (size_t r = 0; r < 8; ++r)
-                std::copy_n(&samples[8 * r], 8,
-                            &pixels[((b / across) * 8 + r) * 8 * across + (b % across) * 8]);
-        }
-        return pixels;
-    });
+void expectBlocks(const Bytes& file, const std::vector<Block>& blocks) {
+    const size_t n = blocks.size();
+    Bytes pixels(64 * n);
+    for (size_t b = 0; b < n; ++b)
+        for (size_t r = 0; r < 8; ++r)
+            std::copy_n(&expectedBlock(blocks[b])[8 * r], 8, &pixels[(r * n + b) * 8]);
+    for (bool packedReader : {false, true}) {
+        const DecoderRun d = decode(file, {false, packedReader});
+        if (d.progressive && packedReader) continue; // progressive scans take the standard one
+        SCOPED_TRACE(packedReader ? "packed reader" : "standard reader");
+        ASSERT_TRUE(d.complete()) << jpegErrorName(d.errorCode);
+        EXPECT_EQ(d.bytesConsumed, static_cast<long>(file.size()));
+        auto at = std::mismatch(d.pixels.begin(), d.pixels.end(), pixels.begin(), pixels.end());
+        EXPECT_TRUE(at.first == d.pixels.end() && at.second == pixels.end())
+            << "first difference at " << at.first - d.pixels.begin();
+    }
 }
 
-std::pair<uint32_t, int> HuffmanCode::code(int symbol) const {
-    uint32_t code = 0;
-    size_t k = 0;
-    for (int length = 1; length <= 16; ++length, code <<= 1)
-        for (int i = 0; i < counts[length - 1]; ++i, ++k, ++code)
-            if (symbols[k] == symbol) return {code, length};
-    throw std::logic_error("symbol not in table");
-}
-
-HuffmanCode uniformTable(int length, const std::vector<uint8_t>& symbols) {
-    HuffmanCode t;
-    t.counts[length - 1] = static_cast<uint8_t>(symbols.size());
-    t.symbols = symbols;
+static HuffmanCode uniformTable(int length, bool ac) {
+    HuffmanCode t{length, {}};
+    for (int s = 0; s < (ac ? 256 : 18); ++s)
+        if (!ac || (s & 15) <= 2 || s <= 15) t.symbols.push_back(static_cast<uint8_t>(s));
     return t;
+}
+
+const HuffmanCode dcTable = uniformTable(5, false), acTable = uniformTable(8, true);
+
+BitWriter& BitWriter::symbol(const HuffmanCode& table, int symbol) {
+    const auto at = std::find(table.symbols.begin(), table.symbols.end(), symbol);
+    if (at == table.symbols.end()) throw std::logic_error("symbol not in table");
+    return bits(static_cast<uint32_t>(at - table.symbols.begin()), table.length);
 }
 
 BitWriter& BitWriter::bits(uint32_t value, int count) {
@@ -171,7 +100,7 @@ BitWriter& BitWriter::bits(uint32_t value, int count) {
     return *this;
 }
 
-BitWriter& BitWriter::ac(const HuffmanCode& table, int run, int value) {
+BitWriter& BitWriter::ac(int run, int value, const HuffmanCode& table) {
     int s = 0;
     for (int a = value < 0 ? -value : value; a; a >>= 1)
         ++s;
@@ -185,88 +114,64 @@ Bytes BitWriter::take() {
     return out;
 }
 
-JpegBuilder& JpegBuilder::dht(int tableClass, int id, const HuffmanCode& table) {
-    JpegBuilder p;
-    p.raw(u8({tableClass << 4 | id})).raw(Bytes(table.counts, table.counts + 16));
-    return segment(0xC4, p.raw(table.symbols).bytes);
+Bytes segment(int marker, const Bytes& payload) {
+    const int length = static_cast<int>(payload.size()) + 2;
+    return join({u8({0xFF, marker, length >> 8, length}), payload});
 }
 
-JpegBuilder& JpegBuilder::sof(int marker, int width, int height, const Frame& frame) {
-    JpegBuilder p;
-    p.raw(u8({8, height >> 8, height, width >> 8, width, static_cast<int>(frame.size())}));
+Bytes dqt(int id, int value) {
+    return segment(0xDB, join({u8({id}), Bytes(64, static_cast<uint8_t>(value))}));
+}
+
+Bytes dht(int tableClass, int id, const HuffmanCode& table) {
+    Bytes counts(16, 0);
+    counts[table.length - 1] = static_cast<uint8_t>(table.symbols.size());
+    return segment(0xC4, join({u8({tableClass << 4 | id}), counts, table.symbols}));
+}
+
+Bytes sof(int marker, int width, int height, const Frame& frame) {
+    Bytes p = u8({8, height >> 8, height, width >> 8, width, static_cast<int>(frame.size())});
     for (const auto& c : frame)
-        p.raw(u8({c.id, c.h << 4 | c.v, c.quantTable}));
-    return segment(marker, p.bytes);
+        p = join({p, u8({c.id, c.h << 4 | c.v, c.quantTable})});
+    return segment(marker, p);
 }
 
-JpegBuilder& JpegBuilder::sos(const Scan& scan, int start, int end, int high, int low) {
-    JpegBuilder p;
-    p.raw(u8({static_cast<int>(scan.size())}));
-    for (const auto& c : scan)
-        p.raw(u8({c.id, c.dcTable << 4 | c.acTable}));
-    return segment(0xDA, p.raw(u8({start, end, high << 4 | low})).bytes);
+Bytes jpegFile(int sofMarker, int width, int height, const Frame& frame,
+               const std::vector<ScanData>& scans, int restartInterval) {
+    Bytes file = join({u8({0xFF, 0xD8}), dqt(0, 1), dht(0, 0, dcTable), dht(1, 0, acTable),
+                       sof(sofMarker, width, height, frame)});
+    if (restartInterval) file = join({file, segment(0xDD, u8({0, restartInterval}))});
+    for (const ScanData& scan : scans) {
+        Bytes header = u8({static_cast<int>(scan.components.size())});
+        for (const auto& c : scan.components)
+            header = join({header, u8({c.id, c.dcTable << 4 | c.acTable})});
+        header = join({header, u8({scan.start, scan.end, scan.high << 4 | scan.low})});
+        file = join({file, segment(0xDA, header), scan.entropy});
+    }
+    return join({file, u8({0xFF, 0xD9})});
 }
 
-const HuffmanCode& testDcTable() {
-    static const HuffmanCode table =
-        uniformTable(5, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17});
-    return table;
-}
-
-const HuffmanCode& testAcTable() {
-    static const HuffmanCode table =
-        uniformTable(8, {0x00, 0xF0, 0xE1, 0xF1, 0x11, 0x21, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    return table;
-}
-
-const HuffmanCode& progressiveAcTable() {
-    static const HuffmanCode table = [] {
-        std::vector<uint8_t> symbols;
-        for (int r = 0; r < 16; ++r)
-            for (int s = 0; s <= 2; ++s)
-                symbols.push_back(static_cast<uint8_t>((r << 4) | s));
-        for (int s = 3; s <= 15; ++s)
-            symbols.push_back(static_cast<uint8_t>(s));
-        return uniformTable(8, symbols);
-    }();
-    return table;
-}
-
-Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval,
-               const HuffmanCode& dcTable, const HuffmanCode& acTable) {
-    JpegBuilder b;
-    b.soi().dqt(0, 1).dht(0, 0, dcTable).dht(1, 0, acTable);
-    b.sof(0xC0, width, height, {{1, 1, 1, 0}});
-    if (restartInterval) b.dri(restartInterval);
-    return b.sos({{1, 0, 0}}).raw(entropy).eoi().bytes;
+Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval) {
+    return jpegFile(0xC0, width, height, {{1, 1, 1, 0}}, {{{{1, 0, 0}}, 0, 63, 0, 0, entropy}},
+                    restartInterval);
 }
 
 Bytes validGreyFile() {
     BitWriter w;
     for (int i = 0; i < 4; ++i)
-        w.dc(testDcTable(), 8 * i).ac(testAcTable(), 0, 3).symbol(testAcTable(), 0);
-    return greyFile(16, 16, w.take());
+        w.dc(8 * i).ac(0, 3).ac(0, 0);
+    return greyFile(32, 8, w.take());
 }
 
 Bytes restartFile(int blocks, const std::map<int, Bytes>& markers) {
-    JpegBuilder entropy;
+    Bytes entropy;
     for (int i = 0; i < blocks; ++i) {
-        entropy.raw(BitWriter().dc(testDcTable(), 80).symbol(testAcTable(), 0).take());
-        if (i + 1 < blocks)
-            entropy.raw(markers.count(i) ? markers.at(i) : u8({0xFF, 0xD0 + i % 8}));
+        const Bytes next = i + 1 == blocks    ? Bytes()
+                           : markers.count(i) ? markers.at(i)
+                                              : u8({0xFF, 0xD0 + i % 8});
+        entropy = join({entropy, BitWriter().dc(80).ac(0, 0).take(), next});
     }
-    return greyFile(8 * blocks, 8, entropy.bytes, 1);
-}
-
-Bytes progressiveFile(int width, int height, const Frame& frame,
-                      const std::vector<ProgressiveScan>& scans, int restartInterval) {
-    JpegBuilder b;
-    b.soi().dqt(0, 1).dht(0, 0, testDcTable()).dht(1, 0, progressiveAcTable());
-    b.sof(0xC2, width, height, frame);
-    if (restartInterval) b.dri(restartInterval);
-    for (const ProgressiveScan& scan : scans)
-        b.sos(scan.components, scan.start, scan.end, scan.high, scan.low).raw(scan.entropy);
-    return b.eoi().bytes;
+    return greyFile(8 * blocks, 8, entropy, 1);
 }
 
 long findMarker(const Bytes& file, int marker) {
@@ -277,9 +182,8 @@ long findMarker(const Bytes& file, int marker) {
 
 Bytes withSegment(const Bytes& file, int marker, const Bytes& payload) {
     const long at = findMarker(file, marker), length = file[at + 2] << 8 | file[at + 3];
-    JpegBuilder b;
-    b.raw(Bytes(file.begin(), file.begin() + at)).segment(marker, payload);
-    return b.raw(Bytes(file.begin() + at + 2 + length, file.end())).bytes;
+    return join({Bytes(file.begin(), file.begin() + at), segment(marker, payload),
+                 Bytes(file.begin() + at + 2 + length, file.end())});
 }
 
 Bytes insertBefore(const Bytes& file, int marker, const Bytes& bytes) {

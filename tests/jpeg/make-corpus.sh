@@ -2,8 +2,8 @@
 # Builds the decoder's test corpus in OUTDIR: JPEG files made with cjpeg from the shipped
 # photographs and from synthetic pictures, each beside djpeg's reference decoding
 # (-dct int -nosmooth, the closest libjpeg-turbo gets to the integer transform, as NAME.pnm, and
-# -dct fast -nosmooth, its AAN transform, as NAME.fast.pnm), and corpus.txt listing the files. Also arithmetic.jpg, which the decoder must reject,
-# and the RGB-coded files of rgb.txt.
+# -dct fast -nosmooth, its AAN transform, as NAME.fast.pnm), and corpus.txt listing the
+# files. Also arithmetic.jpg, which the decoder must reject.
 #
 #   make-corpus.sh OUTDIR PICTURES_DIR
 set -euo pipefail
@@ -11,7 +11,7 @@ out=$1
 pictures=$2
 mkdir -p "$out"
 cd "$out"
-rm -f corpus.txt rgb.txt
+rm -f corpus.txt
 
 # A plain (P3/P2) picture: gradients with a seeded noise and a checker band that drives the
 # transforms into saturation.
@@ -39,7 +39,7 @@ synth() { # file width height channels
 references() {
     djpeg -dct int -nosmooth -pnm "$1.jpg" > "$1.pnm"
     djpeg -dct fast -nosmooth -pnm "$1.jpg" > "$1.fast.pnm"
-    echo "$1" >> "${2:-corpus.txt}"
+    echo "$1" >> corpus.txt
 }
 
 # encode NAME SOURCE cjpeg-options...: NAME.jpg and its reference NAME.pnm.
@@ -166,6 +166,17 @@ for size in 1x1 7x5 17x15 1000x3 33x47; do
         encode "s$size-prog-$sampling" "s$size.ppm" -progressive -sample "$sampling"
     done
 done
+# The largest frames, 8192 pixels across or down: the photograph stretched, in every layout,
+# sequential and progressive.
+for size in 8192x17 23x8192; do
+    convert photo.ppm -resize "$size!" "max$size.ppm"
+    encode "max$size-grey" "max$size.ppm" -grayscale
+    encode "max$size-prog-grey" "max$size.ppm" -grayscale -progressive
+    for sampling in 1x1 2x1 1x2 2x2; do
+        encode "max$size-$sampling" "max$size.ppm" -sample "$sampling"
+        encode "max$size-prog-$sampling" "max$size.ppm" -progressive -sample "$sampling"
+    done
+done
 encode s17x15-restart1 s17x15.ppm -sample 2x2 -restart 1B
 encode s33x47-restart1-grey s33x47.pgm -restart 1B
 encode s33x47-optimised s33x47.ppm -optimize -sample 1x2
@@ -179,9 +190,11 @@ encode s33x47-prog-grey-approximation s33x47.pgm -scans grey-approximation.txt -
 
 cjpeg -arithmetic s17x15.ppm > arithmetic.jpg
 
-# RGB-coded files, listed in rgb.txt with how djpeg takes their components (rgb: unchanged, ycc:
-# as Y, Cb, Cr). cjpeg -rgb writes an Adobe marker with transform 0 and names the components 'R',
-# 'G' and 'B'; the variants keep one of the two signs, or add one that says Y, Cb, Cr.
+# RGB-coded files: djpeg passes their components through unchanged (rgb-h*, rgb-prog-*,
+# rgb-*-only) or converts them as Y, Cb, Cr where a sign says so (rgb-adobe-says-ycc,
+# rgb-names-and-jfif). cjpeg -rgb writes an Adobe marker with transform 0 and names the
+# components 'R', 'G' and 'B'; the variants keep one of the two signs, or add one that says
+# Y, Cb, Cr.
 edit_markers() { # INPUT OUTPUT EDITS...: no-adobe, adobe-ycc, ids-123, jfif
     python3 - "$@" <<'PY'
 import sys
@@ -215,22 +228,21 @@ while i < len(data):
 open(sys.argv[2], 'wb').write(out)
 PY
 }
-rgb() { # NAME how SOURCE cjpeg-options... [-- EDITS...]
-    local name=$1 how=$2 source=$3 options=() edits=()
-    shift 3
+rgb() { # NAME SOURCE cjpeg-options... [-- EDITS...]
+    local name=$1 source=$2 options=() edits=()
+    shift 2
     while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
     [ $# -gt 0 ] && shift && edits=("$@")
     cjpeg -rgb "${options[@]}" "$source" > "$name.tmp"
     edit_markers "$name.tmp" "$name.jpg" "${edits[@]}"
     rm -f "$name.tmp"
-    references "$name" /dev/null
-    echo "$name $how" >> rgb.txt
+    references "$name"
 }
-rgb rgb-h1v1 rgb photo.ppm
-rgb rgb-h2v1 rgb photo.ppm -sample 2x1
-rgb rgb-h2v2-s17x15 rgb s17x15.ppm -sample 2x2
-rgb rgb-prog-h1v2 rgb photo.ppm -progressive -sample 1x2
-rgb rgb-names-only rgb photo.ppm -- no-adobe
-rgb rgb-adobe-only rgb s33x47.ppm -progressive -- ids-123
-rgb rgb-adobe-says-ycc ycc s33x47.ppm -- adobe-ycc
-rgb rgb-names-and-jfif ycc s33x47.ppm -- no-adobe jfif
+rgb rgb-h1v1 photo.ppm
+rgb rgb-h2v1 photo.ppm -sample 2x1
+rgb rgb-h2v2-s17x15 s17x15.ppm -sample 2x2
+rgb rgb-prog-h1v2 photo.ppm -progressive -sample 1x2
+rgb rgb-names-only photo.ppm -- no-adobe
+rgb rgb-adobe-only s33x47.ppm -progressive -- ids-123
+rgb rgb-adobe-says-ycc s33x47.ppm -- adobe-ycc
+rgb rgb-names-and-jfif s33x47.ppm -- no-adobe jfif

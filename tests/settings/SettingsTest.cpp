@@ -1,250 +1,174 @@
-// The settings rules from one table against every store: the in-memory one, and under Wine the
-// real registry, with the values written and read back through the registry API. Failed writes
-// and keys are checked against the in-memory store alone.
+// The settings rules against the in-memory store of the tests: loading every kind of stored value,
+// and saving (the registry store is driven end to end by the configuration's tests). The About
+// box's portable rules: the browser's link colours as text, where the box goes over its owner, and
+// where the link's text sits in its control.
+#include "settings/AnchorColor.h"
+#include "settings/Placement.h"
 #include "settings/ScreenSaverSettings.h"
 #include "tests/settings/MemorySettingsStore.h"
 
-#ifdef _WIN32
-#include "settings/RegistrySettingsStore_win32.h"
-#include "tests/win32/WineHarness.h"
-#endif
-
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
-#include <sstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
-using Value = MemorySettingsStore::Value;
-// Values by name, "Transition Effects\X" for X in the effects subkey.
-using Values = std::map<std::string, Value>;
-const std::string kKey = "Software\\Quillfern\\Lanternmoor";
-const std::string kEffects = kKey + "\\Transition Effects";
+using Keys = decltype(MemorySettingsStore::Keys);
+const std::string kKey = "Software\\Quillfern\\Lanternmoor",
+                  kEffects = kKey + "\\Transition Effects";
+// A record, or what the two keys hold, as the eleven values in the order of kSettingNames, then
+// how many effects the record names.
+using Row = std::vector<long long>;
+const Row kDefaults = {0, 0, 1, 0, 1, 2000, 2000, 1, 1, 1, 1, 4};
 
-Value D(std::uint32_t n) {
-    return {ValueType::Dword,
-            {static_cast<unsigned char>(n), static_cast<unsigned char>(n >> 8),
-             static_cast<unsigned char>(n >> 16), static_cast<unsigned char>(n >> 24)}};
+const auto D = &MemorySettingsStore::Dword;
+
+Keys Dwords(const Row& row) {
+    Keys keys;
+    for (std::size_t i = 0; i < 11 && i < row.size(); ++i)
+        keys[i < 7 ? kKey : kEffects][kSettingNames[i]] = D(static_cast<std::uint32_t>(row[i]));
+    return keys;
 }
 
-std::string PathOf(const std::string& name, std::string& leaf) {
-    const auto slash = name.rfind('\\');
-    leaf = name.substr(slash + 1);
-    return slash == std::string::npos ? kKey : kKey + "\\" + name.substr(0, slash);
+Row RowOf(const ScreenSaverSettings& s) {
+    Row row{s.EnlargeToFit, s.RandomOrder,   s.ShowText,    s.EnableKeys,
+            s.UseEffects,   s.PictureMillis, s.EffectMillis};
+    for (int i = 7; i < 11; ++i)
+        row.push_back(s.IsEffectEnabled(kSettingNames[i]));
+    row.push_back(static_cast<long long>(s.TransitionEffects.size()));
+    return row;
 }
 
-// Every member, so that records compare whole and print readably.
-std::string Described(const ScreenSaverSettings& s) {
-    std::ostringstream text;
-    text << "EnlargeToFit=" << s.EnlargeToFit << " RandomOrder=" << s.RandomOrder
-         << " ShowText=" << s.ShowText << " EnableKeys=" << s.EnableKeys
-         << " UseEffects=" << s.UseEffects << " PictureMillis=" << s.PictureMillis
-         << " EffectMillis=" << s.EffectMillis;
-    for (const auto& [name, on] : s.TransitionEffects)
-        text << " [" << name << "]=" << on;
-    return text.str();
-}
-
-// The designed defaults, written out here rather than taken from the record, with changes.
-std::string Defaults(const std::function<void(ScreenSaverSettings&)>& change = nullptr) {
-    ScreenSaverSettings s;
-    s.EnlargeToFit = s.RandomOrder = s.EnableKeys = false;
-    s.ShowText = s.UseEffects = true;
-    s.PictureMillis = s.EffectMillis = 2000;
-    s.TransitionEffects = {{"Horizontal lines", true},
-                           {"Vertical lines", true},
-                           {"Big checkers", true},
-                           {"Small checkers", true}};
-    if (change) change(s);
-    return Described(s);
-}
-
-// Runs against the store named by the parameter.
-class Settings : public ::testing::TestWithParam<const char*> {
-protected:
-    // Puts `values` into the store, hands the store to `use`, and returns what the store then
-    // holds; `created` tells whether the key exists afterwards. The registry's key is emptied first
-    // and put back afterwards.
-    Values Through(const Values& values, const std::function<void(SettingsStore&)>& use,
-                   bool* created = nullptr) {
-        Values held;
-        std::string leaf;
-#ifdef _WIN32
-        if (std::string(GetParam()) == "registry") {
-            const harness::RegistryKeySnapshot snapshot(kKey);
-            for (const auto& [name, value] : values)
-                EXPECT_TRUE(harness::SetValue(PathOf(name, leaf), leaf,
-                                              static_cast<DWORD>(value.Type), value.Bytes.data(),
-                                              static_cast<DWORD>(value.Bytes.size())));
-            RegistrySettingsStore store;
-            use(store);
-            if (created) *created = harness::KeyExists(kKey);
-            for (const std::string& path : {kKey, kEffects})
-                for (const auto& [name, value] : harness::Values(path))
-                    held[(path == kKey ? "" : "Transition Effects\\") + name] = {
-                        static_cast<ValueType>(value.Type), value.Data};
-            return held;
-        }
-#endif
-        MemorySettingsStore store;
-        for (const auto& [name, value] : values) {
-            store.Keys[kKey]; // as in the registry, a subkey's value makes the path to it
-            store.Keys[PathOf(name, leaf)][leaf] = value;
-        }
-        use(store);
-        EXPECT_TRUE(store.Open.empty()) << "a key left open";
-        if (created) *created = store.Keys.count(kKey) != 0;
-        for (const auto& [path, named] : store.Keys)
-            for (const auto& [name, value] : named)
-                held[(path == kKey ? "" : "Transition Effects\\") + name] = value;
-        return held;
-    }
-};
-
-TEST_P(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse) {
-    const struct {
-        const char* Name;
-        Values Stored;
-        std::function<void(ScreenSaverSettings&)> Expected; // the changes from the defaults
-    } cases[] = {
-        {"no key", {}, nullptr},
-        {"every value off its default",
-         {{"EnlargeToFit", D(1)},
-          {"RandomOrder", D(1)},
-          {"ShowText", D(0)},
-          {"EnableKeys", D(1)},
-          {"UseEffects", D(0)},
-          {"PictureMillis", D(7000)},
-          {"EffectMillis", D(3000)},
-          {"Transition Effects\\Horizontal lines", D(0)},
-          {"Transition Effects\\Vertical lines", D(1)},
-          {"Transition Effects\\Big checkers", D(0)},
-          {"Transition Effects\\Small checkers", D(1)}},
-         [](ScreenSaverSettings& s) {
-             s.EnlargeToFit = s.RandomOrder = s.EnableKeys = true;
-             s.ShowText = s.UseEffects = false;
-             s.PictureMillis = 7000;
-             s.EffectMillis = 3000;
-             s.TransitionEffects["Horizontal lines"] = s.TransitionEffects["Big checkers"] = false;
-         }},
-        // Flags are any non-zero number, all four bytes little-endian; numbers are not corrected.
-        // No effects subkey: every effect stays on.
-        {"numbers as stored",
-         {{"EnableKeys", D(7)},
-          {"RandomOrder", D(0x80000000)},
-          {"PictureMillis", D(0x12345678)},
-          {"EffectMillis", D(0xFFFFFFFF)}},
-         [](ScreenSaverSettings& s) {
-             s.EnableKeys = s.RandomOrder = true;
-             s.PictureMillis = 0x12345678;
-             s.EffectMillis = -1;
-         }},
+TEST(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse) {
+    // Every value off its default: flags are any non-zero number, all four bytes little-endian;
+    // numbers are not corrected.
+    const std::pair<Keys, Row> cases[] = {
+        {{}, kDefaults},
+        {Dwords({1, 0x80000000, 0, 7, 0, 0x12345678, 0xFFFFFFFF, 0, 1, 0, 1}),
+         {1, 1, 0, 1, 0, 0x12345678, -1, 0, 1, 0, 1, 4}},
         // Each of these would read as a non-default number if its bytes were taken; four bytes of
         // binary data are a number whatever their type says. A good value beside them counts.
-        {"values of the wrong type or size",
-         {{"EnlargeToFit", {ValueType::String, {'a', 'b', 'c', 0}}},
-          {"RandomOrder", {ValueType::Binary, {1, 0, 0, 0}}},
-          {"ShowText", {ValueType::Dword, {0, 0}}},
-          {"EnableKeys", {ValueType::Binary, {1, 0, 0, 0, 0, 0, 0, 0}}},
-          {"UseEffects", {ValueType::Dword, {}}},
-          {"PictureMillis", {ValueType::Qword, {0x10, 0x27, 0, 0, 0, 0, 0, 0}}},
-          {"EffectMillis", {ValueType::DwordBigEndian, {0, 0, 0x0B, 0xB8}}},
-          {"Transition Effects\\Vertical lines", {ValueType::String, {'0', 0}}},
-          {"Transition Effects\\Small checkers", {ValueType::Dword, {0, 0, 0, 0, 0}}},
-          {"Transition Effects\\Big checkers", D(0)}},
-         [](ScreenSaverSettings& s) {
-             s.RandomOrder = true;
-             s.TransitionEffects["Big checkers"] = false;
-         }},
+        {{{kKey,
+           {{"EnlargeToFit", {ValueType::String, {'a', 'b', 'c', 0}}},
+            {"RandomOrder", {ValueType::Binary, {1, 0, 0, 0}}},
+            {"ShowText", {ValueType::Dword, {0, 0}}},
+            {"EnableKeys", {ValueType::Binary, {1, 0, 0, 0, 0, 0, 0, 0}}},
+            {"UseEffects", {ValueType::Dword, {}}},
+            {"PictureMillis", {ValueType::Qword, {0x10, 0x27, 0, 0, 0, 0, 0, 0}}},
+            {"EffectMillis", {ValueType::DwordBigEndian, {0, 0, 0x0B, 0xB8}}}}},
+          {kEffects,
+           {{"Vertical lines", {ValueType::String, {'0', 0}}},
+            {"Small checkers", {ValueType::Dword, {0, 0, 0, 0, 0}}},
+            {"Big checkers", D(0)}}}},
+         {0, 1, 1, 0, 1, 2000, 2000, 1, 1, 0, 1, 4}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Name);
-        // Loading replaces whatever the record held, effects of other names included.
+    for (const auto& [stored, expected] : cases) {
+        // Loading replaces whatever the record held, effects of other names included; it changes
+        // nothing in the store and leaves no key open.
+        MemorySettingsStore store;
+        store.Keys = stored;
         ScreenSaverSettings settings;
         settings.ShowText = false;
         settings.TransitionEffects["Spiral"] = true;
-        bool created = false;
-        Through(
-            c.Stored, [&](SettingsStore& store) { settings.LoadSettings(store); }, &created);
-        EXPECT_EQ(Described(settings), Defaults(c.Expected));
-        EXPECT_EQ(created, !c.Stored.empty()) << "loading created the key";
+        settings.LoadSettings(store);
+        EXPECT_EQ(RowOf(settings), expected);
+        EXPECT_EQ(store.Keys, stored);
+        EXPECT_TRUE(store.Open.empty());
     }
-    EXPECT_EQ(Described(ScreenSaverSettings()), Defaults());
+    EXPECT_EQ(RowOf(ScreenSaverSettings()), kDefaults);
     EXPECT_FALSE(ScreenSaverSettings().IsEffectEnabled("horizontal lines")); // names are exact
 }
 
-TEST_P(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
+TEST(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
     // Into an empty store: both keys are created.
-    Values expected{{"EnlargeToFit", D(0)},
-                    {"RandomOrder", D(0)},
-                    {"ShowText", D(1)},
-                    {"EnableKeys", D(0)},
-                    {"UseEffects", D(1)},
-                    {"PictureMillis", D(2000)},
-                    {"EffectMillis", D(2000)},
-                    {"Transition Effects\\Horizontal lines", D(1)},
-                    {"Transition Effects\\Vertical lines", D(1)},
-                    {"Transition Effects\\Big checkers", D(1)},
-                    {"Transition Effects\\Small checkers", D(1)}};
-    EXPECT_EQ(Through({}, [](SettingsStore& store) { ScreenSaverSettings().SaveSettings(store); }),
-              expected);
+    MemorySettingsStore store;
+    ScreenSaverSettings().SaveSettings(store);
+    EXPECT_EQ(store.Keys, Dwords(kDefaults));
 
     // A stored 7 goes back as 1, wrong-typed values as proper ones, other values stay; an effect
     // missing from the map is written as off. What is saved loads back unchanged.
+    const MemorySettingsStore::Value unrelated{ValueType::String, {'k', 'e', 'p', 't', 0}};
+    store.Keys = {{kKey,
+                   {{"ShowText", D(7)},
+                    {"UseEffects", {ValueType::String, {'n', 'o', 0}}},
+                    {"X", unrelated}}}};
     ScreenSaverSettings saved, loaded;
-    const Value unrelated{ValueType::String, {'k', 'e', 'p', 't', 0}};
-    const Values held = Through(
-        {{"ShowText", D(7)}, {"UseEffects", {ValueType::String, {'n', 'o', 0}}}, {"X", unrelated}},
-        [&](SettingsStore& store) {
-            saved.LoadSettings(store);
-            saved.EnlargeToFit = true;
-            saved.PictureMillis = 9000;
-            saved.EffectMillis = -5;
-            saved.TransitionEffects["Horizontal lines"] = false;
-            saved.TransitionEffects.erase("Big checkers");
-            saved.SaveSettings(store);
-            loaded.LoadSettings(store);
-        });
-    expected["EnlargeToFit"] = D(1);
-    expected["PictureMillis"] = D(9000);
-    expected["EffectMillis"] = D(4294967291);
-    expected["X"] = unrelated;
-    expected["Transition Effects\\Horizontal lines"] =
-        expected["Transition Effects\\Big checkers"] = D(0);
-    EXPECT_EQ(held, expected);
-    saved.TransitionEffects["Big checkers"] = false;
-    EXPECT_EQ(Described(loaded), Described(saved));
+    saved.LoadSettings(store);
+    saved.EnlargeToFit = true;
+    saved.PictureMillis = 9000;
+    saved.EffectMillis = -5;
+    saved.TransitionEffects["Horizontal lines"] = false;
+    saved.TransitionEffects.erase("Big checkers");
+    saved.SaveSettings(store);
+    loaded.LoadSettings(store);
+    Keys expected = Dwords({1, 0, 1, 0, 1, 9000, 4294967291, 0, 1, 0, 1});
+    expected[kKey]["X"] = unrelated;
+    EXPECT_EQ(store.Keys, expected);
+    EXPECT_EQ(RowOf(loaded), (Row{1, 0, 1, 0, 1, 9000, -5, 0, 1, 0, 1, 4}));
+    EXPECT_TRUE(store.Open.empty());
 }
 
-#ifdef _WIN32
-#define LM_STORES "memory", "registry"
-#else
-#define LM_STORES "memory"
-#endif
-INSTANTIATE_TEST_SUITE_P(Stores, Settings, ::testing::Values(LM_STORES),
-                         [](const auto& store) { return std::string(store.param); });
+TEST(AnchorColor, ReadsRedGreenBlueOrRejectsTheText) {
+    const std::pair<const char*, RgbColor> read[] = {
+        {"0,128,255", {0, 128, 255}},
+        {"300,0,0", {44, 0, 0}},             // each component cut to 8 bits
+        {"x,y,z", {0, 0, 0}},                // no digits read as 0
+        {" 12 , +34,\t56 px", {12, 34, 56}}, // white space, sign, trailing text
+        {"-2,-3,-1", {254, 253, 255}},       // only red and green may not be -1
+        {"1,2,3,4", {1, 2, 3}},              // blue stops at the next comma
+        {"4294967297,0,0", {1, 0, 0}}};      // wraps rather than overflowing
+    for (const auto& [text, expected] : read) {
+        RgbColor color{7, 7, 7};
+        EXPECT_TRUE(ParseAnchorColor(text, color)) << text;
+        EXPECT_EQ(color, expected) << text;
+    }
+    // No third component, nothing after the second comma, -1 (also modulo 2^32) marking a
+    // missing component: the colour stays.
+    for (const char* text :
+         {"255,0", "255,0,", "-1,0,0", "0,-1,0", "4294967295,0,0", "", "0 1 2"}) {
+        RgbColor color{7, 7, 7};
+        EXPECT_FALSE(ParseAnchorColor(text, color)) << text;
+        EXPECT_EQ(color, (RgbColor{7, 7, 7})) << text;
+    }
+}
 
-TEST(SettingsFailures, AFailedWriteOrKeySkipsOnlyWhatItConcerns) {
-    MemorySettingsStore store;
-    store.FailingValues = {"ShowText"};
-    store.FailingKeys = {kEffects};
-    ScreenSaverSettings().SaveSettings(store);
-    EXPECT_EQ(store.Keys, (decltype(store.Keys){{kKey,
-                                                 {{"EnlargeToFit", D(0)},
-                                                  {"RandomOrder", D(0)},
-                                                  {"EnableKeys", D(0)},
-                                                  {"UseEffects", D(1)},
-                                                  {"PictureMillis", D(2000)},
-                                                  {"EffectMillis", D(2000)}}}}));
-    EXPECT_TRUE(store.Open.empty());
-    // No key: nothing is written, and nothing is left open.
-    MemorySettingsStore noKey;
-    noKey.FailingKeys = {kKey};
-    ScreenSaverSettings().SaveSettings(noKey);
-    EXPECT_TRUE(noKey.Keys.empty() && noKey.Open.empty());
+TEST(Placement, TheDialogIsCentredInsideTheWorkAreaTheLinkTextAlignedAtTheTop) {
+    const Box screen{0, 0, 1024, 768};
+    const Box dialog{500, 500, 800, 700}; // 300 x 200, wherever it starts
+    const struct {
+        std::optional<Box> Reference;
+        Box WorkArea;
+        Box Dialog;
+        Box Expected;
+    } cases[] = {
+        {Box{100, 100, 701, 501}, screen, dialog, {250, 200, 550, 400}},
+        {std::nullopt, {0, 0, 1024, 738}, dialog, {362, 269, 662, 469}},   // no owner: work area
+        {Box{-400, -300, 100, 100}, screen, dialog, {0, 0, 300, 200}},     // clamped left and top
+        {Box{900, 700, 1300, 900}, screen, dialog, {724, 568, 1024, 768}}, // right and bottom
+        {Box{-400, 0, 100, 768}, {60, 0, 1024, 768}, dialog, {60, 284, 360, 484}}, // taskbar left
+        // Every halving rounds toward zero: -301 / 2 is -150, not -151.
+        {Box{-301, -201, 0, 0},
+         {-1000, -1000, 1000, 1000},
+         {0, 0, 101, 51},
+         {-200, -125, -99, -74}},
+        // Larger than the work area: the top-left corner, with the caption, stays on it.
+        {Box{400, 300, 1024, 768}, screen, {0, 0, 1200, 900}, {0, 0, 1200, 900}},
+        {Box{-500, -500, 300, 300}, screen, {0, 0, 1200, 900}, {0, 0, 1200, 900}},
+    };
+    for (const auto& c : cases) {
+        const Box placed =
+            CentreDialog(c.Dialog, c.Reference ? &*c.Reference : nullptr, c.WorkArea);
+        EXPECT_EQ(placed, c.Expected) << "at " << placed.Left << ", " << placed.Top;
+    }
+    // The link's text at the top of its control, aligned as the control aligns it.
+    const Box client{0, 0, 101, 30};
+    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Left), (Box{0, 0, 40, 13}));
+    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Centre), (Box{30, 0, 70, 13}));
+    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Right), (Box{61, 0, 101, 13}));
+    EXPECT_EQ(PlaceLinkText(client, 121, 26, TextAlignment::Centre), (Box{-10, 0, 111, 26}));
+    EXPECT_EQ(PlaceLinkText({5, 7, 105, 37}, 40, 13, TextAlignment::Right), (Box{65, 7, 105, 20}));
 }
 
 } // namespace

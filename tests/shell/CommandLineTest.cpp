@@ -1,6 +1,5 @@
 // The command line's rules: normalisation, the mode table with window validity injected, handles
-// read modulo 2^32, multibyte characters. Natively with plain rules, under Wine with the locale's
-// too.
+// read modulo 2^32. Natively with plain rules, under Wine with the locale's too.
 #include "shell/CommandLine.h"
 
 #include <gtest/gtest.h>
@@ -16,151 +15,82 @@
 namespace {
 
 // Records which mode ran with what; answers window queries from a fixed set of windows.
-class RecordingModes : public RunModes {
-public:
-    std::set<WindowValue> Windows{1234, 0x80000068u, 0x80020068u, 0xFFFFFFFFu};
-    WindowValue Foreground = 777;
+struct RecordingModes : RunModes {
+    const std::set<WindowValue> Windows{1,        1234,       1u << 30,   0x7FFFFFFF,
+                                        1u << 31, 0x80000068, 0x80020068, 0xFFFFFFFF};
     int Result = 0;
     std::vector<std::string> Runs;
 
     bool IsWindow(WindowValue window) override { return Windows.count(window) != 0; }
-    WindowValue ForegroundWindow() override { return Foreground; }
+    WindowValue ForegroundWindow() override { return 777; }
     int RunFullScreen() override { return Record("full screen"); }
-    int RunPreview(WindowValue parent) override {
-        return Record("preview " + std::to_string(parent));
-    }
-    int RunConfiguration(WindowValue owner) override {
-        return Record("configuration " + std::to_string(owner));
-    }
-    int ChangePassword(WindowValue parent) override {
-        return Record("password " + std::to_string(parent));
-    }
-
-private:
-    int Record(const std::string& run) {
-        Runs.push_back(run);
+    int RunPreview(WindowValue parent) override { return Record("preview", parent); }
+    int RunConfiguration(WindowValue owner) override { return Record("configuration", owner); }
+    int ChangePassword(WindowValue parent) override { return Record("password", parent); }
+    int Record(std::string run, WindowValue window = 0) {
+        Runs.push_back(run == "full screen" ? run : run + " " + std::to_string(window));
         return Result;
     }
 };
 
-// Stands in for a double-byte code page: 0x81 to 0xFE lead a two-byte character; the pair 0x81 0x40
-// is the ideographic space.
-class DoubleByteRules : public TextRules {
-public:
-    std::size_t CharacterLength(const char* character) const override {
-        const auto lead = static_cast<unsigned char>(character[0]);
-        if (lead == 0) return 0;
-        return lead >= 0x81 && lead <= 0xFE && character[1] != '\0' ? 2 : 1;
-    }
-    bool IsSpace(const char* character, std::size_t length) const override {
-        if (length == 2)
-            return static_cast<unsigned char>(character[0]) == 0x81 && character[1] == 0x40;
-        return character[0] == ' ';
-    }
-    void Lower(std::string& text) const override { AsciiTextRules().Lower(text); }
-};
-
-std::vector<const TextRules*> RulesUnderTest() {
-    static const AsciiTextRules ascii;
+const AsciiTextRules kAscii;
 #ifdef _WIN32
-    // The real locale rules of the thread: CharNextA, GetStringTypeExA and CharLowerA.
-    static const Win32TextRules win32;
-    return {&ascii, &win32};
+// The real locale rules of the thread: CharNextA, GetStringTypeExA and CharLowerA.
+const Win32TextRules kLocale;
+const TextRules* const kRules[] = {&kAscii, &kLocale};
 #else
-    return {&ascii};
+const TextRules* const kRules[] = {&kAscii};
 #endif
-}
 
-TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResult) {
+TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOrWithOne) {
     // Nothing at all: the configuration without owner. Full screen in any case and padding. The
-    // preview's parent in every written form, the digits ending at the first non-digit; handles
-    // of 2^31 or more arrive modulo 2^32: 0x80000068 written unsigned, signed and sign-extended to
-    // 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples of 2^32. The
-    // configuration owned by the foreground or the given window, and the password change with its
-    // parent: each mode's result is the exit code. What runs, and the arguments that run it:
+    // preview's parent in every written form, the digits ending at the first non-digit, read
+    // modulo 2^32 with an optional sign: 0x80000068 written unsigned, signed and sign-extended to
+    // 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples of 2^32, 10^30 (2^30 x
+    // 5^30, and 5^30 mod 4 = 1), a thousand nines (2^32 divides 10^1000). The configuration owned
+    // by the foreground or the given window, and the password change with its parent: each mode's
+    // result is the exit code. Nothing runs for the last row (12 and 99 are no windows; 0 is none,
+    // however written), and the exit code is 1. What runs, and the arguments:
+    const std::string nines = "/p " + std::string(1000, '9'), big = "/p 1" + std::string(30, '0');
+    const std::vector<const char*> nothing = {
+        "/s 5",        "/save",    "/sx",   "s",       "x/s", "/p 12 34", "/p",    "/p:",  "/p 99",
+        "/p : : 1234", "/p x1234", "/c:99", "/config", "/c:", "/a",       "/a 99", "/a 0", "/x",
+        "/",           "-",        " / ",   "/ s",     "//s", "/?",       "1234"};
+    const std::vector<const char*> zero = {"/p 0",  "/p -",          "/p +-5",
+                                           "/p -0", "/p 4294967296", "/p 18446744073709551616"};
     const std::pair<const char*, std::vector<const char*>> cases[] = {
-        {"configuration 0", {"", "   ", " \t\r\n "}},
-        {"full screen", {"/s", "-S", " /s ", "\t-s\t"}},
+        {"configuration 0", {nullptr, "", "   ", " \t\r\n "}},
+        {"full screen", {"/s", "-S", " /s ", "\t-s\t", "\r\n-S\v\f"}},
         {"preview 1234",
          {"/p 1234", "/p:1234", "/P : 1234", "/l1234", "-L   1234  ", "/p +1234", "/p 1234xyz",
           "/p 4294968530", "/l 79228162514264337593543951570"}},
         {"preview 2147483752", {"/p 2147483752", "/p -2147483544", "/p 18446744071562068072"}},
         {"preview 2147614824", {"/p 18446744071562199144"}},
-        {"preview 4294967295", {"/p:4294967295", "/p -1", "/p 18446744073709551615"}},
+        {"preview 4294967295",
+         {"/p:4294967295", "/p -1", "/p 18446744073709551615", nines.c_str()}},
+        {"preview 1", {"/p -4294967295"}},
+        {"preview 2147483647", {"/p 2147483647"}},
+        {"preview 2147483648", {"/p -2147483648"}},
+        {"preview 1073741824", {big.c_str()}},
         {"configuration 777", {"/c", "-C"}},
         {"configuration 1234", {"/c:1234", "/c 1234"}},
-        {"password 1234", {"/a 1234", "/A:1234"}}};
-    for (const TextRules* rules : RulesUnderTest())
+        {"password 1234", {"/a 1234", "/A:1234"}},
+        {"", nothing},
+        {"", zero}};
+    const auto check = [](const TextRules& rules, const char* run, const char* arguments) {
+        for (const int result : {0, 1, 42}) {
+            SCOPED_TRACE(std::string("arguments \"") + (arguments ? arguments : "") + "\"");
+            RecordingModes modes;
+            modes.Result = result;
+            EXPECT_EQ(ParseCommandLine(arguments, rules, modes), *run ? result : 1);
+            EXPECT_EQ(modes.Runs,
+                      *run ? std::vector<std::string>{run} : std::vector<std::string>{});
+        }
+    };
+    for (const TextRules* rules : kRules)
         for (const auto& [run, all] : cases)
             for (const char* arguments : all)
-                for (const int result : {0, 1, 42}) {
-                    SCOPED_TRACE(std::string("arguments \"") + arguments + "\"");
-                    RecordingModes modes;
-                    modes.Result = result;
-                    EXPECT_EQ(ParseCommandLine(arguments, *rules, modes), result);
-                    EXPECT_EQ(modes.Runs, std::vector<std::string>{run});
-                }
-}
-
-TEST(CommandLine, ArgumentsThatSelectNoModeOrNoWindowRunNothingAndExitWithOne) {
-    // 12 and 99 are no windows; 4294967296 reads as 0.
-    const char* const cases[] = {"/s 5",        "/save",    "/sx",           "s",     "x/s",
-                                 "/p 12 34",    "/p",       "/p:",           "/p 0",  "/p 99",
-                                 "/p : : 1234", "/p x1234", "/p 4294967296", "/c:99", "/config",
-                                 "/c:",         "/a",       "/a 99",         "/a 0",  "/x",
-                                 "/",           "-",        " / ",           "/ s",   "//s",
-                                 "/?",          "1234"};
-    for (const TextRules* rules : RulesUnderTest()) {
-        for (const char* arguments : cases) {
-            RecordingModes modes;
-            EXPECT_EQ(ParseCommandLine(arguments, *rules, modes), 1) << arguments;
-            EXPECT_EQ(modes.Runs, std::vector<std::string>{}) << arguments;
-        }
-    }
-}
-
-TEST(CommandLine, WindowValuesAreReadModulo2To32WithOptionalSign) {
-    // 10^30 = 2^30 x 5^30, and 5^30 mod 2^2 = 1, so 10^30 mod 2^32 = 2^30. A thousand nines:
-    // 10^1000 - 1 mod 2^32 = -1 mod 2^32, since 2^32 divides 10^1000.
-    const std::pair<WindowValue, std::vector<std::string>> cases[] = {
-        {0u, {"", "-", "+-5", "-0", "4294967296", "18446744073709551616"}},
-        {42u, {"  \t42"}},
-        {1u, {"-4294967295"}},
-        {0x7FFFFFFFu, {"2147483647"}},
-        {0x80000000u, {"-2147483648"}},
-        {0xFFFFFFFFu, {"4294967295", std::string(1000, '9')}},
-        {0x40000000u, {"1" + std::string(30, '0')}}};
-    for (const TextRules* rules : RulesUnderTest())
-        for (const auto& [value, texts] : cases)
-            for (const std::string& text : texts)
-                EXPECT_EQ(ReadWindowValue(text, *rules), value) << "\"" << text << "\"";
-}
-
-TEST(CommandLine, NormalisationTrimsBothEndsAndLowersWithoutTouchingTheInside) {
-    for (const TextRules* rules : RulesUnderTest()) {
-        EXPECT_EQ(NormaliseArguments("  /P : 1234 \t", *rules), "/p : 1234");
-        EXPECT_EQ(NormaliseArguments("\r\n-S\v\f", *rules), "-s");
-        EXPECT_EQ(NormaliseArguments(" \t ", *rules), "");
-        EXPECT_EQ(NormaliseArguments(nullptr, *rules), "");
-    }
-}
-
-TEST(CommandLine, MultibyteCharactersAreSteppedWhole) {
-    const DoubleByteRules rules;
-    // The ideographic space trims like any other space, at both ends.
-    EXPECT_EQ(NormaliseArguments("\x81\x40/s\x81\x40", rules), "/s");
-    // A double-byte character whose second byte is 0x20 is not a space: it stays, and makes the
-    // full-screen switch carry an argument.
-    EXPECT_EQ(NormaliseArguments("/s\x81 ", rules), "/s\x81 ");
-    RecordingModes modes;
-    EXPECT_EQ(ParseCommandLine("/s\x81 ", rules, modes), 1);
-    EXPECT_EQ(ParseCommandLine("\x81\x40/S\x81\x40\x81\x40", rules, modes), 0);
-    // The selector is one whole character: a double-byte one whose second byte reads 's' is not
-    // 's'.
-    EXPECT_EQ(ParseCommandLine("/\x82s", rules, modes), 1);
-    // Leading spaces of the handle, ideographic ones included, are skipped.
-    EXPECT_EQ(ParseCommandLine("/p:\x81\x40 1234", rules, modes), 0);
-    EXPECT_EQ(modes.Runs, (std::vector<std::string>{"full screen", "preview 1234"}));
+                check(*rules, run, arguments);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // The slideshow window, the window base and the message loop inside this process: the cursor, the
-// picture timer's period from the settings, the close path, the window going with its object, and
-// exceptions thrown by a handler.
+// first step, the close path, the window going with its object,
+// exceptions thrown by a handler, and a GDI handle that cannot be deleted.
 #include "shell/ApplicationModule_win32.h"
 #include "shell/MessageLoop_win32.h"
 #include "shell/SlideshowWindow_win32.h"
@@ -9,113 +9,73 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <stdexcept>
 
 namespace {
-
-const char* const kKey = "Software\\Quillfern\\Lanternmoor";
 
 class SlideshowWindowTest : public ::testing::Test {
 protected:
     // Handles whatever an earlier window left in this thread's queue, the quit message included.
     void SetUp() override { harness::Pump(0); }
     void TearDown() override { harness::Pump(0); }
+    // The cursor the window sets when the system asks.
+    static HCURSOR Cursor(const SlideshowWindow& window) {
+        SetCursor(nullptr);
+        SendMessageA(window.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(window.Handle()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    }
 
     ApplicationModule module_{GetModuleHandleA(nullptr)};
     MemorySettingsStore store_;
     harness::TestWindow parent_{0, 0, 160, 120, WS_POPUP};
 };
 
-// What the system asks of the window beyond the input the end-to-end tests send.
-TEST_F(SlideshowWindowTest, TheCursorIsAnArrowInThePreviewAndHiddenFullScreen) {
-    SlideshowWindow preview(true, store_);
-    ASSERT_TRUE(preview.CreatePreview(parent_.Handle(), 160, 120));
-    EXPECT_EQ(SendMessageA(preview.Handle(), WM_QUERYNEWPALETTE, 0, 0), 1);
-    SetCursor(nullptr);
-    SendMessageA(preview.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(preview.Handle()),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
-
-    // A full-screen window of the same class, but never shown: the message is sent directly.
-    SlideshowWindow fullScreen(false, store_);
-    ASSERT_TRUE(fullScreen.CreateFullScreen());
-    ShowWindow(fullScreen.Handle(), SW_HIDE);
-    SendMessageA(fullScreen.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(fullScreen.Handle()),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(), nullptr);
-}
-
-TEST_F(SlideshowWindowTest, TheFirstStepComesAtOnceAndThenEveryPictureMillis) {
-    store_.Keys[kKey]["PictureMillis"] = {ValueType::Dword, {60, 0, 0, 0}};
-    SlideshowWindow window(true, store_);
-    ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
-    // The posted first tick is waiting before any period has passed.
-    MSG tick;
-    ASSERT_TRUE(PeekMessageA(&tick, window.Handle(), WM_TIMER, WM_TIMER, PM_REMOVE));
-    EXPECT_EQ(tick.wParam, 0u);
-    // Then the picture timer, id 1, every 60 ms: a few ticks in half a second.
-    int ticks = 0;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 500) {
-        if (PeekMessageA(&tick, window.Handle(), WM_TIMER, WM_TIMER, PM_REMOVE)) {
-            EXPECT_EQ(tick.wParam, kPictureTimerId);
-            DispatchMessageA(&tick);
-            ++ticks;
-        }
-        Sleep(5);
+TEST_F(SlideshowWindowTest, TheCursorTheFirstStepTheCloseAndTheWindowGoingWithItsObject) {
+    HWND handle = nullptr;
+    {
+        // Full screen, never shown (the message is sent directly): the cursor is hidden.
+        SlideshowWindow fullScreen(false, store_);
+        ASSERT_TRUE(fullScreen.CreateFullScreen());
+        ShowWindow(handle = fullScreen.Handle(), SW_HIDE);
+        EXPECT_EQ(Cursor(fullScreen), nullptr);
     }
-    EXPECT_GE(ticks, 3);
-    EXPECT_LE(ticks, 9);
-}
+    // Gone with its object; the quit message its destruction posted ends the next loop at once.
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(MessageLoop().Run(), 0);
 
-TEST_F(SlideshowWindowTest, AnAllowedCloseDestroysTheWindowAndEndsTheLoop) {
     SlideshowWindow window(true, store_);
     ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
-    const HWND handle = window.Handle();
+    handle = window.Handle();
+    EXPECT_EQ(GetParent(handle), parent_.Handle());
+    EXPECT_EQ(Cursor(window), LoadCursorA(nullptr, IDC_ARROW));
+    EXPECT_EQ(SendMessageA(handle, WM_QUERYNEWPALETTE, 0, 0), 1);
+    // The posted first step is waiting before any timer period has passed.
+    MSG tick;
+    EXPECT_TRUE(PeekMessageA(&tick, handle, WM_TIMER, WM_TIMER, PM_NOREMOVE));
+    // An allowed close destroys the window and ends the loop, which leaves the module's table.
     PostMessageA(handle, WM_CLOSE, 0, 0);
     EXPECT_EQ(MessageLoop().Run(), 0);
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_EQ(window.Handle(), nullptr);
-    // The loop leaves the module's table of the thread's loops.
     EXPECT_EQ(module_.FindMessageLoop(GetCurrentThreadId()), nullptr);
 }
 
-TEST_F(SlideshowWindowTest, TheWindowGoesWithItsObject) {
-    HWND handle = nullptr;
-    {
-        SlideshowWindow window(true, store_);
-        ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
-        handle = window.Handle();
-        EXPECT_EQ(GetParent(handle), parent_.Handle());
-    }
-    EXPECT_FALSE(IsWindow(handle));
-    // The quit message its destruction posted ends the next loop at once.
-    EXPECT_EQ(MessageLoop().Run(), 0);
-}
-
-// A window whose handler throws for one message.
-class ThrowingWindow : public Window {
-public:
-    static constexpr UINT kThrow = WM_APP + 1;
+// A window whose handler throws for WM_APP + 1.
+struct ThrowingWindow : Window {
     bool Create(HWND parent) {
-        WNDCLASSEXA windowClass{};
-        windowClass.cbSize = sizeof windowClass;
+        WNDCLASSA windowClass{};
         windowClass.lpfnWndProc = &Window::WindowProcedure;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "LanternmoorThrowingWindow";
-        RegisterClassExA(&windowClass);
-        return CreateWindowOf("LanternmoorThrowingWindow", 0, "", WS_CHILD, 0, 0, 10, 10, parent,
-                              GetModuleHandleA(nullptr));
+        RegisterClassA(&windowClass);
+        return CreateWindowOf(windowClass.lpszClassName, 0, "", WS_CHILD, 0, 0, 10, 10, parent,
+                              nullptr);
     }
     int Handled = 0, Destroyed = 0;
-
-protected:
-    bool ProcessMessage(UINT message, WPARAM, LPARAM, LRESULT& result) override {
-        if (message == kThrow) throw std::runtime_error("handler failed");
+    bool ProcessMessage(UINT message, WPARAM, LPARAM, LRESULT&) override {
+        if (message == WM_APP + 1) throw std::runtime_error("handler failed");
         Handled += message == WM_APP;
         Destroyed += message == WM_DESTROY;
-        result = 0;
         return false;
     }
 };
@@ -123,7 +83,7 @@ protected:
 TEST_F(SlideshowWindowTest, AnExceptionInAHandlerSkipsLaterHandlersButNotTheCleanup) {
     ThrowingWindow window;
     ASSERT_TRUE(window.Create(parent_.Handle()));
-    for (UINT message : {UINT{WM_APP}, ThrowingWindow::kThrow, UINT{WM_APP}})
+    for (const UINT message : {WM_APP, WM_APP + 1, WM_APP})
         PostMessageA(window.Handle(), message, 0, 0);
     // The parent goes while the exception waits for the loop, as a preview's parent may.
     PostMessageA(parent_.Handle(), WM_CLOSE, 0, 0);

@@ -33,7 +33,6 @@ for picture in "$LM_ROOT"/resources/pictures/*.jpg "$LM_TEST_PICTURES/cut.jpg" \
     name=$(basename "$picture" .jpg)
     prepare_one "$name" "$picture" --depth "$depth"
     prepare_one "$name-enlarge" "$picture" --enlarge --depth "$depth"
-    [ "$depth" = 24 ] || prepare_one "$name-unreduced" "$picture" --depth 24
 done
 
 # A display and a Wine prefix of these runs' own: the prefix remembers the display it ran on, so

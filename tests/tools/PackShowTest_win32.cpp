@@ -24,23 +24,6 @@ BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
     return TRUE;
 }
 
-// The whole screen, 0x00RRGGBB, through GDI.
-std::vector<COLORREF> Screen(int width, int height) {
-    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    void* bits = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<COLORREF> pixels(static_cast<COLORREF*>(bits),
-                                 static_cast<COLORREF*>(bits) + width * height);
-    DeleteObject(SelectObject(memory, old));
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
 RECT Measure(const std::string& text) {
     const HDC memory = CreateCompatibleDC(nullptr);
     RECT measured{};
@@ -90,7 +73,7 @@ TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrder) {
         ASSERT_TRUE(PreparePictureImage(stream, width, height, false, depth, processorInfo().hasMmx,
                                         image, place));
         // The picture where it is prepared to stand, black around it; the caption box aside.
-        std::vector<COLORREF> expected(static_cast<std::size_t>(width) * height, 0), shot;
+        std::vector<DWORD> expected(static_cast<std::size_t>(width) * height, 0), shot;
         for (int y = 0; y < image.Height(); ++y)
             std::copy_n(image.Pixels() + y * image.Width(), image.Width(),
                         expected.begin() + (place.top + y) * width + place.left);
@@ -101,7 +84,7 @@ TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrder) {
                             box.bottom + place.top};
         ASSERT_TRUE(WaitUntil(
             [&] {
-                shot = Screen(width, height);
+                shot = Capture(run.Window).second;
                 for (int p = 0; p < width * height; ++p)
                     if ((shot[p] & 0xFFFFFF) != expected[p] &&
                         !PtInRect(&onScreen, POINT{p % width, p / width}))
@@ -113,7 +96,7 @@ TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrder) {
         long outline = 0, white = 0;
         for (int y = onScreen.top; y < onScreen.bottom; ++y)
             for (int x = onScreen.left; x < onScreen.right; ++x) {
-                const COLORREF pixel = shot[y * width + x] & 0xFFFFFF;
+                const DWORD pixel = shot[y * width + x] & 0xFFFFFF;
                 const bool edge = x == onScreen.left || x == onScreen.right - 1 ||
                                   y == onScreen.top || y == onScreen.bottom - 1;
                 outline += edge && pixel == 0;

@@ -8,11 +8,11 @@
 
 namespace {
 
-void Log(const char* line) {
+template <typename... Values> void Log(const char* format, Values... values) {
     char path[MAX_PATH] = {};
     if (GetEnvironmentVariableA("LM_HOOK_LOG", path, sizeof path) == 0) return;
     if (FILE* file = std::fopen(path, "a")) {
-        std::fprintf(file, "%s\n", line);
+        std::fprintf(file, format, values...);
         std::fclose(file);
     }
 }
@@ -20,28 +20,23 @@ void Log(const char* line) {
 } // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) Log("attach");
-    if (reason == DLL_PROCESS_DETACH) Log("detach");
+    if (reason == DLL_PROCESS_ATTACH || reason == DLL_PROCESS_DETACH)
+        Log("%s\n", reason == DLL_PROCESS_ATTACH ? "attach" : "detach");
     return TRUE;
 }
 
 extern "C" __attribute__((dllexport)) BOOL WINAPI VerifyScreenSavePwd(HWND window) {
-    char line[64];
-    std::snprintf(line, sizeof line, "verify %lu",
-                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
-    Log(line);
-    const bool refuse = GetEnvironmentVariableA("LM_HOOK_REFUSED", nullptr, 0) == 0;
+    Log("verify %u\n", reinterpret_cast<UINT_PTR>(window));
+    const BOOL accept = GetEnvironmentVariableA("LM_HOOK_REFUSED", nullptr, 0) != 0;
     SetEnvironmentVariableA("LM_HOOK_REFUSED", "1");
-    return refuse ? FALSE : TRUE;
+    return accept;
 }
 
 extern "C" __attribute__((dllexport)) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND parent,
                                                                       DWORD reserved1,
                                                                       DWORD reserved2) {
-    char line[128];
-    std::snprintf(line, sizeof line, "change %s %lu %lu %lu", provider != nullptr ? provider : "?",
-                  static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(parent)),
-                  static_cast<unsigned long>(reserved1), static_cast<unsigned long>(reserved2));
-    Log(line);
+    Log("change %s %u %lu %lu\n", provider != nullptr ? provider : "?",
+        reinterpret_cast<UINT_PTR>(parent), static_cast<unsigned long>(reserved1),
+        static_cast<unsigned long>(reserved2));
     return 0;
 }

@@ -1,16 +1,18 @@
 // Helpers of the Windows-side tests: starting Lanternmoor.scr, waiting for it while this thread
 // keeps pumping its messages (the saver's preview window is a child of our windows, and the
-// system sends our windows messages on its behalf), windows of our own, real input, and the
-// registry below HKEY_CURRENT_USER read and written with the registry API.
+// system sends our windows messages on its behalf), windows of ours and of other processes, real
+// input, screen pixels, and the registry below HKEY_CURRENT_USER written with its API.
 #pragma once
 
 #include <windows.h>
 
+#include <shlwapi.h>
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
-#include <initializer_list>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -22,103 +24,249 @@ constexpr int kStartX = 300;
 constexpr int kStartY = 200;
 
 // The Windows path (drive Z:) of a Unix path of the build tree.
-std::string WindowsPath(std::string unixPath);
-// The Windows path of the built Lanternmoor.scr.
-std::string ScreenSaverPath();
+inline std::string WindowsPath(std::string unixPath) {
+    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+    return "Z:" + unixPath;
+}
+inline std::string ScreenSaverPath() {
+    return WindowsPath(LM_SCREENSAVER_UNIX_PATH);
+}
 // A window handle as a caller writes it on the command line.
-std::string HandleText(HWND window);
+inline std::string HandleText(HWND window) {
+    return std::to_string(reinterpret_cast<UINT_PTR>(window));
+}
 
-// Pumps this thread's messages until `done` holds or `milliseconds` pass; true when it held.
-bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds);
-void Pump(DWORD milliseconds);
+// Pumps this thread's messages until `done` holds or `milliseconds` pass; true when it held. Keys
+// for `dialog` go through the dialog manager, as in a modal loop.
+inline bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds,
+                      HWND dialog = nullptr) {
+    for (const DWORD start = GetTickCount();;
+         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
+        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
+            if (dialog == nullptr || !IsDialogMessageA(dialog, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        if (done()) return true;
+        if (GetTickCount() - start >= milliseconds) return false;
+    }
+}
+inline void Pump(DWORD milliseconds) {
+    WaitUntil([] { return false; }, milliseconds);
+}
 
 // One run of the saver (or any program); terminated if still running when destroyed.
 class Process {
 public:
-    // `quiet` sends the program's standard output and error to NUL.
-    Process(const std::string& program, const std::string& arguments, bool quiet = false);
-    ~Process();
+    Process(const std::string& program, std::string arguments) {
+        arguments = "\"" + program + "\" " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (CreateProcessA(program.c_str(), &arguments[0], nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &startup, &info_))
+            CloseHandle(info_.hThread);
+    }
+    ~Process() {
+        if (Running()) TerminateProcess(info_.hProcess, 99);
+        WaitForSingleObject(info_.hProcess, 5000);
+        CloseHandle(info_.hProcess);
+    }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    DWORD Id() const { return id_; }
+    DWORD Id() const { return info_.dwProcessId; }
+    bool Running() { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
     // Waits (pumping messages) for the exit; true when it exited in time.
-    bool WaitForExit(DWORD milliseconds);
-    bool Running();
+    bool WaitForExit(DWORD milliseconds) {
+        return WaitUntil([this] { return !Running(); }, milliseconds);
+    }
     // The exit code, once exited.
-    DWORD ExitCode();
+    DWORD ExitCode() {
+        DWORD code = ~0u;
+        GetExitCodeProcess(info_.hProcess, &code);
+        return code;
+    }
 
 private:
-    HANDLE process_ = nullptr;
-    DWORD id_ = 0;
+    PROCESS_INFORMATION info_{};
 };
 
 // Success when the run ends within `milliseconds` with `exitCode`.
-::testing::AssertionResult EndsWith(Process& saver, DWORD exitCode, DWORD milliseconds = 5000);
+inline ::testing::AssertionResult EndsWith(Process& saver, DWORD exitCode,
+                                           DWORD milliseconds = 5000) {
+    const bool ended = saver.WaitForExit(milliseconds);
+    return ended && saver.ExitCode() == exitCode ? ::testing::AssertionSuccess()
+                                                 : ::testing::AssertionFailure()
+                                                       << (ended ? "exit code " : "running, code ")
+                                                       << saver.ExitCode();
+}
 // Gives a close request time to arrive: success when the saver and its window are still there.
-::testing::AssertionResult StaysOpen(Process& saver, HWND window);
-
-// The saver's window of `title` (any title when null), top-level (parent null) or a child of
-// `parent`, belonging to process `processId`; null when none appears within `milliseconds`.
-HWND FindSaverWindow(const char* title, HWND parent, DWORD processId, DWORD milliseconds);
+inline ::testing::AssertionResult StaysOpen(Process& saver, HWND window) {
+    Pump(400);
+    return ::testing::AssertionResult(saver.Running() && IsWindow(window));
+}
+// A visible window of process `processId` with that class and title (any when null), top-level or
+// a child of `parent`; null when none shows within `milliseconds`.
+inline HWND FindWindowOf(DWORD processId, const char* className, const char* title,
+                         HWND parent = nullptr, DWORD milliseconds = 10000) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            DWORD owner = 0;
+            while ((found = FindWindowExA(parent, found, className, title)) != nullptr)
+                if (GetWindowThreadProcessId(found, &owner) && owner == processId &&
+                    IsWindowVisible(found))
+                    return true;
+            return false;
+        },
+        milliseconds);
+    return found;
+}
+// Its outer rectangle: left, top, right, bottom.
+inline std::array<LONG, 4> Bounds(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+// Its text, asked for with WM_GETTEXT (across processes GetWindowText gives the creation caption).
+inline std::string Text(HWND window) {
+    char text[1024] = {};
+    SendMessageA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
 
 // A full-screen run of `program` with the cursor resting at the start position, its window found
 // and in the foreground.
 struct FullScreenRun {
-    explicit FullScreenRun(const std::string& program = ScreenSaverPath(), bool quiet = false);
+    explicit FullScreenRun(const std::string& program = ScreenSaverPath())
+        : Saver((SetCursorPos(kStartX, kStartY), program), "/s"),
+          Window(FindWindowOf(Saver.Id(), "SlideshowScreenSaverClass", "ScreenSaverWindow")) {
+        WaitUntil([this] { return Window == nullptr || GetForegroundWindow() == Window; }, 3000);
+    }
     Process Saver;
-    HWND Window = nullptr;
+    HWND Window;
 };
 
 // A plain red top-level window of ours.
 class TestWindow {
 public:
-    TestWindow(int x, int y, int width, int height, DWORD style);
+    TestWindow(int x, int y, int width, int height, DWORD style) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = &DefWindowProcA;
+        windowClass.hbrBackground = CreateSolidBrush(RGB(255, 0, 0));
+        windowClass.lpszClassName = "LanternmoorTestWindow";
+        // Registered once; later attempts fail and leave the first brush in use.
+        if (RegisterClassA(&windowClass) == 0) DeleteObject(windowClass.hbrBackground);
+        window_ = CreateWindowExA(0, "LanternmoorTestWindow", "Lanternmoor test window", style, x,
+                                  y, width, height, nullptr, nullptr, nullptr, nullptr);
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+        UpdateWindow(window_);
+        Pump(50);
+    }
     ~TestWindow() { Destroy(); }
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
     HWND Handle() const { return window_; }
     // Destroys it now (as the Display Properties dialog destroys its preview area).
-    void Destroy();
+    void Destroy() {
+        if (window_ != nullptr) DestroyWindow(window_);
+        window_ = nullptr;
+    }
 
 private:
     HWND window_ = nullptr;
 };
 
-COLORREF ScreenPixel(int x, int y);
+// What the screen shows of `window`: its width and its pixels, 0x00RRGGBB, top row first.
+inline std::pair<LONG, std::vector<DWORD>> Capture(HWND window) {
+    const auto [left, top, right, bottom] = Bounds(window);
+    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, right - left, bottom - top);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, right - left, bottom - top, screen, left, top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFOHEADER info{sizeof info, right - left, top - bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(static_cast<std::size_t>(right - left) * (bottom - top));
+    GetDIBits(memory, bitmap, 0, bottom - top, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return {right - left, pixels};
+}
 
-// Real input through the system's input queue: the keys pressed in order and released in reverse;
-// a click of the button whose down flag is given.
-void SendKeys(std::initializer_list<WORD> keys);
-void SendClick(DWORD downFlag);
+// Real input through the system's input queue: the keys pressed in order and released in
+// reverse; mouse events by their flags; a left click in the middle of a window.
+inline void SendKeys(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs(keys.size() * 2, INPUT{INPUT_KEYBOARD, {}});
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        inputs[i].ki.wVk = keys.begin()[std::min(i, inputs.size() - 1 - i)];
+        inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyA(inputs[i].ki.wVk, 0));
+        inputs[i].ki.dwFlags = i < keys.size() ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+inline void SendMouse(std::initializer_list<DWORD> flags) {
+    std::vector<INPUT> inputs(flags.size(), INPUT{INPUT_MOUSE, {}});
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        inputs[i].mi.dwFlags = flags.begin()[i];
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+inline void Click(HWND window) {
+    const auto [left, top, right, bottom] = Bounds(window);
+    SetCursorPos((left + right) / 2, (top + bottom) / 2);
+    SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+}
 
+inline bool KeyExists(const std::string& path) {
+    HKEY key = nullptr;
+    const bool exists =
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return exists;
+}
+// Writes a value, creating the key when missing.
+inline bool SetValue(const std::string& path, const std::string& name, DWORD type, const void* data,
+                     DWORD size) {
+    return SHSetValueA(HKEY_CURRENT_USER, path.c_str(), name.c_str(), type, data, size) == 0;
+}
+inline bool SetDword(const std::string& path, const std::string& name, DWORD value) {
+    return SetValue(path, name, REG_DWORD, &value, sizeof value);
+}
+inline bool SetString(const std::string& path, const std::string& name, const std::string& value) {
+    return SetValue(path, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
 // Saves a registry key with all its values and subkeys, empties it, and puts it back exactly (or
 // removes it, if it did not exist) when destroyed.
 class RegistryKeySnapshot {
 public:
-    explicit RegistryKeySnapshot(std::string path);
-    ~RegistryKeySnapshot();
+    explicit RegistryKeySnapshot(std::string path)
+        : path_(std::move(path)), existed_(KeyExists(path_)) {
+        Move(path_, backup_);
+    }
+    ~RegistryKeySnapshot() { Move(backup_, path_); }
     RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
     RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
 
 private:
-    std::string path_;
-    std::string backup_;
-    bool existed_ = false;
-};
+    // Moves key `from` with its values and subkeys to `to`, if the saved key existed.
+    void Move(const std::string& from, const std::string& to) const {
+        SHDeleteKeyA(HKEY_CURRENT_USER, to.c_str());
+        HKEY copy = nullptr;
+        if (existed_ && RegCreateKeyExA(HKEY_CURRENT_USER, to.c_str(), 0, nullptr, 0,
+                                        KEY_ALL_ACCESS, nullptr, &copy, nullptr) == 0)
+            SHCopyKeyA(HKEY_CURRENT_USER, from.c_str(), copy, 0);
+        RegCloseKey(copy);
+        SHDeleteKeyA(HKEY_CURRENT_USER, from.c_str());
+    }
 
-struct RegistryValue {
-    DWORD Type;
-    std::vector<BYTE> Data;
+    // The backup is one key directly below Software, named after the path, so it goes without
+    // a trace.
+    const std::string path_;
+    const bool existed_;
+    const std::string backup_ =
+        "Software\\Lanternmoor test backup " + std::to_string(std::hash<std::string>()(path_));
 };
-// Writes a value, creating the key when missing.
-bool SetValue(const std::string& path, const std::string& name, DWORD type, const void* data,
-              DWORD size);
-bool SetDword(const std::string& path, const std::string& name, DWORD value);
-bool SetString(const std::string& path, const std::string& name, const std::string& value);
-bool KeyExists(const std::string& path);
-// The values of a key by name.
-std::map<std::string, RegistryValue> Values(const std::string& path);
 
 } // namespace harness
