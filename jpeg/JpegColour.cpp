@@ -44,6 +44,34 @@ void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, co
     if (row1.out) scalarRow(t, c, h, row1);
 }
 
+namespace {
+
+void rgbRow(const uint8_t* g, const uint8_t* b, int h, const JpegLumaRow& row) {
+    for (int x = 0; x < 8 * h; ++x) {
+        uint8_t* out = row.out + 4 * x;
+        out[0] = (x < 8 ? row.left : row.right)[x & 7];
+        out[1] = g[x / h];
+        out[2] = b[x / h];
+        out[3] = 0;
+    }
+}
+
+} // namespace
+
+void jpegPassRgbLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1) {
+    const uint8_t* s = source.samples;
+    const int step = 32 * source.h;
+    for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes, line0 += step) {
+        const uint8_t* y = s + source.luma;
+        const uint8_t* c = s + source.chroma;
+        rgbRow(c, c + 64, source.h, {y, y + 64, line0});
+        if (line1) {
+            rgbRow(c, c + 64, source.h, {y + 8, y + 72, line1});
+            line1 += step;
+        }
+    }
+}
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 

@@ -84,3 +84,7 @@ void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, ui
 // state empty.
 void jpegConvertLineMmx(const JpegLineSource& source, uint8_t* line0, uint8_t* line1);
 #endif
+
+// The same lines for components coded as R, G and B: the first component gives red, the other
+// two green and blue, each passed through unchanged.
+void jpegPassRgbLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1);

@@ -95,6 +95,7 @@ int JpegDecoder::beginDecoding() {
                 decodeScansIntoPlanes(true);
             }
         }
+        rgb_ = codedAsRgb();
         ready_ = true;
         return 0;
     } catch (const Failure&) {
@@ -358,10 +359,33 @@ int JpegDecoder::readMarkers() {
         default: {
             int length = read16();
             if (length < 2) fail(MarkerBadLength);
-            skipBytes(length - 2);
+            long left = length - 2;
+            // Only markers before the first scan decide how the colours are coded.
+            if ((code == 0xE0 || code == 0xEE) && scanComponentCount_ == 0)
+                left -= readColourMarker(code, left);
+            skipBytes(left);
         }
         }
     }
+}
+
+// Reads at most the first 12 bytes of an APP0 or APP14 segment of `length` bytes and notes a
+// JFIF marker or an Adobe marker's colour transform; answers the bytes read.
+long JpegDecoder::readColourMarker(int code, long length) {
+    uint8_t head[12];
+    const long n = length < 12 ? length : 12;
+    for (long i = 0; i < n; ++i)
+        head[i] = nextByte();
+    if (code == 0xE0 && n >= 5 && std::memcmp(head, "JFIF", 5) == 0) sawJfif_ = true;
+    if (code == 0xEE && n == 12 && std::memcmp(head, "Adobe", 5) == 0)
+        adobeTransform_ = head[11] + 1;
+    return n;
+}
+
+bool JpegDecoder::codedAsRgb() const {
+    if (componentCount_ != 3 || sawJfif_) return false;
+    if (adobeTransform_ != 0) return adobeTransform_ == 1;
+    return components_[0].id == 'R' && components_[1].id == 'G' && components_[2].id == 'B';
 }
 
 void JpegDecoder::readHuffmanTables() {
@@ -655,6 +679,10 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
         break;
     default:
         break;
+    }
+    if (rgb_) {
+        jpegPassRgbLine(source, line0, line1);
+        return;
     }
 #if LANTERNMOOR_HAVE_MMX
     // The packed path may use MMX; the plain one runs where there is none.
