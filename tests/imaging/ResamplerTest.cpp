@@ -2,6 +2,7 @@
 // Under Wine the packed resampler is real MMX; the screen checks compare it with the portable lane
 // code on every photograph.
 #include "imaging/Resampler.h"
+#include "imaging/PackedKernels.h"
 #include "imaging/PlainKernels.h"
 #include "tests/imaging/TestSupport.h"
 
@@ -77,4 +78,39 @@ TEST(Resampler, NoMemoryNoPictureAndAFlatPictureStaysFlat) {
             }
             EXPECT_EQ(wrong, -1) << "after " << successes << " allocations";
         }
+}
+
+// The packed resampler works in tiles of rows and columns; its pixels are those of the passes run
+// over whole columns of the picture, enlarging (one and two taps) and shrinking, over several
+// strips of rows with a short last one and odd counts of source rows.
+TEST(Resampler, PackedTilesEqualThePassesOverWholeColumns) {
+    for (const auto& [w, h, nw, nh] : {std::tuple{90, 201, 131, 301},
+                                       {7, 3, 200, 290},
+                                       {300, 263, 71, 150},
+                                       {64, 129, 64, 257}}) {
+        std::vector<Pixel> source(static_cast<std::size_t>(w) * h);
+        unsigned seed = 12345;
+        for (Pixel& p : source)
+            p = (seed = seed * 1103515245u + 12345u) >> 8 & 0xFFFFFF;
+        PackedContributorList across, down;
+        ASSERT_TRUE(across.Build(nw, w, PackedContributorList::Horizontal) &&
+                    down.Build(nh, h, PackedContributorList::Vertical));
+        std::vector<PackedTaps> columnTaps(nw), rowTaps(nh);
+        TrimPackedTaps(across.Entries(), across.Weights(), nw, columnTaps.data());
+        TrimPackedTaps(down.Entries(), down.Weights(), nh, rowTaps.data());
+        std::vector<Pixel> expected(static_cast<std::size_t>(nw) * nh);
+        std::vector<PackedLanes> work(static_cast<std::size_t>(h) * Resampler::BlockColumns);
+        for (int x = 0; x < nw; x += Resampler::BlockColumns) {
+            const int columns = std::min(nw - x, Resampler::BlockColumns);
+            PackedHorizontalPortable(source.data(), w, h, columnTaps.data() + x, columns,
+                                     work.data());
+            PackedVerticalPortable(work.data(), columns, expected.data() + x, nw, nh,
+                                   rowTaps.data());
+        }
+        Pixel* out = MmxResampler(source.data(), w, h).Resize(nw, nh);
+        ASSERT_NE(out, nullptr);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), out))
+            << w << "x" << h << " to " << nw << "x" << nh;
+        ImagingFree(out);
+    }
 }
