@@ -39,7 +39,7 @@ template <> constexpr HandleKind GdiKindOf<HFONT>() {
 }
 
 // A GDI object (bitmap, brush, palette, font), deleted with DeleteObject. It counts the handles
-// it takes, whoever created them; a handle given away with Release is no longer counted.
+// it takes, whoever created them; a handle leaves only by its deletion (or moves to another).
 template <typename Handle> class GdiObject {
 public:
     GdiObject() = default;
@@ -48,17 +48,16 @@ public:
     GdiObject& operator=(const GdiObject&) = delete;
     GdiObject(GdiObject&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
     GdiObject& operator=(GdiObject&& other) noexcept {
-        Reset(other.Release());
+        if (this == &other) return *this;
+        // The handle moves with its count.
+        Reset(other.handle_);
+        Count(std::exchange(other.handle_, nullptr), -1);
         return *this;
     }
     ~GdiObject() { Reset(); }
 
     Handle Get() const { return handle_; }
     explicit operator bool() const { return handle_ != nullptr; }
-    Handle Release() {
-        Count(handle_, -1);
-        return std::exchange(handle_, nullptr);
-    }
     // Deletes the object held (if any) and takes `handle`; false when the deletion failed. A new
     // handle is always taken. Without one the field is cleared only when the deletion succeeds,
     // so an object still selected somewhere is not silently lost.
@@ -135,8 +134,12 @@ public:
     HCURSOR Get() const { return cursor_; }
     void Reset(HCURSOR cursor = nullptr) {
         if (cursor != nullptr) CountHandle(HandleKind::Cursor, +1);
-        if (HCURSOR old = std::exchange(cursor_, cursor); old != nullptr && DestroyCursor(old))
-            CountHandle(HandleKind::Cursor, -1);
+        const HCURSOR old = std::exchange(cursor_, cursor);
+        if (old == nullptr) return;
+        // The pointer in use cannot be destroyed (it would stay, leaked, when its owner goes
+        // while the pointer rests on it): the arrow takes its place first.
+        if (GetCursor() == old) SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        if (DestroyCursor(old)) CountHandle(HandleKind::Cursor, -1);
     }
 
 private:

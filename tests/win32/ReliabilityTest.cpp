@@ -226,20 +226,24 @@ std::vector<HWND> Children(HWND parent, const char* className) {
 
 // The configuration shows every hostile value in range (check boxes checked or not, sliders
 // inside 2 to 10 s and 1 to 5 s) and Cancel writes nothing back.
-void CheckConfiguration(const std::string& what) {
+// The sliders' positions.
+std::vector<LRESULT> CheckConfiguration(const std::string& what) {
     SCOPED_TRACE(what);
+    std::vector<LRESULT> positions;
     Process sheet(ScreenSaverPath(), "/c");
     const HWND window = FindWindowOf(sheet.Id(), "#32770", "Properties");
-    ASSERT_NE(window, nullptr);
+    EXPECT_NE(window, nullptr);
     Pump(200);
     const std::vector<HWND> sliders = Children(window, "msctls_trackbar32");
-    ASSERT_EQ(sliders.size(), 2u);
+    EXPECT_EQ(sliders.size(), 2u);
+    if (sliders.size() != 2) return positions;
     const std::pair<LRESULT, LRESULT> ranges[] = {{2000, 10000}, {1000, 5000}};
     for (std::size_t i = 0; i < 2; ++i) {
         const LRESULT position = SendMessageA(sliders[i], TBM_GETPOS, 0, 0);
         EXPECT_EQ(SendMessageA(sliders[i], TBM_GETRANGEMIN, 0, 0), ranges[i].first);
         EXPECT_EQ(SendMessageA(sliders[i], TBM_GETRANGEMAX, 0, 0), ranges[i].second);
         EXPECT_TRUE(position >= ranges[i].first && position <= ranges[i].second) << position;
+        positions.push_back(position);
     }
     std::size_t boxes = 0;
     for (const HWND button : Children(window, "Button"))
@@ -251,6 +255,7 @@ void CheckConfiguration(const std::string& what) {
     EXPECT_EQ(boxes, 5u);
     PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     EXPECT_TRUE(EndsWith(sheet, 0));
+    return positions;
 }
 
 TEST(HostileSettings, EveryValueOfEveryWrongTypeStartsShowsClosesAndConfiguresInRange) {
@@ -281,6 +286,54 @@ TEST(HostileSettings, EveryValueOfEveryWrongTypeStartsShowsClosesAndConfiguresIn
         EXPECT_EQ(type, hostile.Type);
         EXPECT_EQ(std::vector<BYTE>(data, data + size), hostile.Data);
     }
+}
+
+// A key made unreadable for one scope (Wine keeps registry permissions): its access list emptied,
+// then put back.
+class UnreadableKey {
+public:
+    explicit UnreadableKey(const std::string& path) {
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_);
+        DWORD size = sizeof saved_;
+        EXPECT_EQ(RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_, &size), 0L);
+        SECURITY_DESCRIPTOR empty;
+        ACL acl;
+        InitializeSecurityDescriptor(&empty, SECURITY_DESCRIPTOR_REVISION);
+        InitializeAcl(&acl, sizeof acl, ACL_REVISION);
+        SetSecurityDescriptorDacl(&empty, TRUE, &acl, FALSE);
+        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &empty), 0L);
+    }
+    ~UnreadableKey() {
+        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_), 0L);
+        RegCloseKey(key_);
+    }
+    UnreadableKey(const UnreadableKey&) = delete;
+    UnreadableKey& operator=(const UnreadableKey&) = delete;
+
+private:
+    HKEY key_ = nullptr;
+    alignas(8) BYTE saved_[1024] = {};
+};
+
+// The key and its subkey unreadable: the show runs on the defaults, the configuration shows them
+// (2 s a picture and 2 s a transition, not the 3 s and 1.5 s stored).
+TEST(HostileSettings, AnUnreadableKeyGivesTheDefaults) {
+    const RegistryKeySnapshot snapshot(kSettingsKey);
+    SetShow(3000, 1500, {"UseEffects"});
+    {
+        const UnreadableKey effects(kEffectsKey), settings(kSettingsKey);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey.c_str(), 0, KEY_READ, &key),
+                  ERROR_ACCESS_DENIED);
+        {
+            FullScreenRun run;
+            ASSERT_NE(run.Window, nullptr);
+            EXPECT_TRUE(ShowsAPicture(run.Window, 15000));
+            Quit(run);
+        }
+        EXPECT_EQ(CheckConfiguration("unreadable"), (std::vector<LRESULT>{2000, 2000}));
+    }
+    EXPECT_EQ(CheckConfiguration("readable again"), (std::vector<LRESULT>{3000, 1500}));
 }
 
 // Whether a visible top-level window of process `processId` exists now.
