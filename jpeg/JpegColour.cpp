@@ -42,6 +42,26 @@ void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, co
     if (row1.out) scalarRow(t, c, h, row1);
 }
 
+namespace {
+
+void rgbRow(const uint8_t* g, const uint8_t* b, int h, const JpegLumaRow& row) {
+    for (int x = 0; x < 8 * h; ++x) {
+        uint8_t* out = row.out + 4 * x;
+        out[0] = (x < 8 ? row.left : row.right)[x & 7];
+        out[1] = g[x / h];
+        out[2] = b[x / h];
+        out[3] = 0;
+    }
+}
+
+} // namespace
+
+void jpegPassRgbRun(const JpegColourTables&, const uint8_t* g, const uint8_t* b, int h,
+                    const JpegLumaRow& row0, const JpegLumaRow& row1) {
+    rgbRow(g, b, h, row0);
+    if (row1.out) rgbRow(g, b, h, row1);
+}
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 

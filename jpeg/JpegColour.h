@@ -61,3 +61,7 @@ void jpegConvertChromaRun(const JpegColourTables& t, const uint8_t* cb, const ui
 // The same one pixel at a time: the definition the packed version is tested against.
 void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr,
                                 int h, const JpegLumaRow& row0, const JpegLumaRow& row1);
+// The same run for components coded as R, G and B: the first component gives red, the other two
+// green and blue, each passed through unchanged. The tables are not used.
+void jpegPassRgbRun(const JpegColourTables& t, const uint8_t* g, const uint8_t* b, int h,
+                    const JpegLumaRow& row0, const JpegLumaRow& row1);

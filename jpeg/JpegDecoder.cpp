@@ -95,6 +95,7 @@ int JpegDecoder::beginDecoding() {
                 decodeScansIntoPlanes(true);
             }
         }
+        rgb_ = codedAsRgb();
         ready_ = true;
         return 0;
     } catch (const Failure&) {
@@ -358,10 +359,33 @@ int JpegDecoder::readMarkers() {
         default: {
             int length = read16();
             if (length < 2) fail(MarkerBadLength);
-            skipBytes(length - 2);
+            long left = length - 2;
+            // Only markers before the first scan decide how the colours are coded.
+            if ((code == 0xE0 || code == 0xEE) && scanComponentCount_ == 0)
+                left -= readColourMarker(code, left);
+            skipBytes(left);
         }
         }
     }
+}
+
+// Reads at most the first 12 bytes of an APP0 or APP14 segment of `length` bytes and notes a
+// JFIF marker or an Adobe marker's colour transform; answers the bytes read.
+long JpegDecoder::readColourMarker(int code, long length) {
+    uint8_t head[12];
+    const long n = length < 12 ? length : 12;
+    for (long i = 0; i < n; ++i)
+        head[i] = nextByte();
+    if (code == 0xE0 && n >= 5 && std::memcmp(head, "JFIF", 5) == 0) sawJfif_ = true;
+    if (code == 0xEE && n == 12 && std::memcmp(head, "Adobe", 5) == 0)
+        adobeTransform_ = head[11] + 1;
+    return n;
+}
+
+bool JpegDecoder::codedAsRgb() const {
+    if (componentCount_ != 3 || sawJfif_) return false;
+    if (adobeTransform_ != 0) return adobeTransform_ == 1;
+    return components_[0].id == 'R' && components_[1].id == 'G' && components_[2].id == 'B';
 }
 
 void JpegDecoder::readHuffmanTables() {
@@ -622,6 +646,7 @@ void JpegDecoder::transformRow() {
 void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
     const uint8_t* s = samples_;
     const JpegColourTables& t = colour_;
+    const auto run = rgb_ ? jpegPassRgbRun : jpegConvertChromaRun;
     switch (layout_) {
     case SamplingLayout::Grey:
         for (int m = 0; m < mcusPerRow_; ++m)
@@ -630,15 +655,13 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
     case SamplingLayout::H1V1:
         for (int m = 0; m < mcusPerRow_; ++m, s += 192, line0 += 32) {
             const uint8_t* y = s + 8 * r;
-            jpegConvertChromaRun(t, y + 64, y + 128, 1, {y, nullptr, line0},
-                                 {nullptr, nullptr, nullptr});
+            run(t, y + 64, y + 128, 1, {y, nullptr, line0}, {nullptr, nullptr, nullptr});
         }
         break;
     case SamplingLayout::H2V1:
         for (int m = 0; m < mcusPerRow_; ++m, s += 256, line0 += 64) {
             const uint8_t* y = s + 8 * r;
-            jpegConvertChromaRun(t, y + 128, y + 192, 2, {y, y + 64, line0},
-                                 {nullptr, nullptr, nullptr});
+            run(t, y + 128, y + 192, 2, {y, y + 64, line0}, {nullptr, nullptr, nullptr});
         }
         break;
     case SamplingLayout::H1V2:
@@ -646,14 +669,14 @@ void JpegDecoder::convertLine(int r, uint8_t* line0, uint8_t* line1) {
         for (int m = 0; m < mcusPerRow_; ++m, s += 256, line0 += 32, line1 += 32) {
             const uint8_t* y = s + (r < 8 ? 0 : 64) + 8 * (r & 7);
             const uint8_t* c = s + 128 + 8 * (r / 2);
-            jpegConvertChromaRun(t, c, c + 64, 1, {y, nullptr, line0}, {y + 8, nullptr, line1});
+            run(t, c, c + 64, 1, {y, nullptr, line0}, {y + 8, nullptr, line1});
         }
         break;
     case SamplingLayout::H2V2:
         for (int m = 0; m < mcusPerRow_; ++m, s += 384, line0 += 64, line1 += 64) {
             const uint8_t* y = s + (r < 8 ? 0 : 128) + 8 * (r & 7);
             const uint8_t* c = s + 256 + 8 * (r / 2);
-            jpegConvertChromaRun(t, c, c + 64, 2, {y, y + 64, line0}, {y + 8, y + 72, line1});
+            run(t, c, c + 64, 2, {y, y + 64, line0}, {y + 8, y + 72, line1});
         }
         break;
     }

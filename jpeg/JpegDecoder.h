@@ -1,5 +1,5 @@
 // A pull decoder from a JPEG byte stream to top-down scan lines: 8-bit Huffman-coded sequential
-// and progressive frames, greyscale or Y/Cb/Cr in five sampling layouts.
+// and progressive frames, greyscale, Y/Cb/Cr or R/G/B in five sampling layouts.
 //
 //   decoder.begin(&stream, processorInfo().hasMmx);
 //   if (decoder.beginDecoding() == 0)
@@ -68,6 +68,10 @@ public:
     int bytesPerPixel() const { return bytesPerPixel_; }
     int errorCode() const { return errorCode_; }
     bool isProgressive() const { return progressive_; }
+    // The three components are R, G and B, passed through unchanged, rather than Y, Cb and Cr:
+    // an Adobe marker says so (transform 0), or without a JFIF or Adobe marker the components are
+    // named 'R', 'G' and 'B'. Known once beginDecoding succeeded.
+    bool isRgb() const { return rgb_; }
     // File bytes consumed, final once every line has been delivered.
     long bytesConsumed() const { return totalBytes_; }
     // Blocks currently recorded in the allocation table.
@@ -149,6 +153,8 @@ private:
     void readQuantisationTables();
     void readFrameHeader();
     void readScanHeader();
+    long readColourMarker(int code, long length);
+    bool codedAsRgb() const;
     void setUpFrame();
     void computeScanGeometry();
     void startScan();
@@ -200,6 +206,11 @@ private:
     // Reading what follows the last MCU row: a failure there ends the picture without taking any
     // decoded row away.
     bool finishing_;
+    // What the APP0 (JFIF) and APP14 (Adobe) markers before the first scan say of the colours;
+    // adobeTransform_ is the transform + 1, 0 without an Adobe marker.
+    bool sawJfif_;
+    int adobeTransform_;
+    bool rgb_;
     void* slots_[AllocationSlots];
 
     // Input buffer: bytes [inputPos_, inputEnd_) of input_ are unread; the first

@@ -2,7 +2,8 @@
 # Builds the decoder's test corpus in OUTDIR: JPEG files made with cjpeg from the shipped
 # photographs and from synthetic pictures, each beside djpeg's reference decoding
 # (-dct int -nosmooth, the closest libjpeg-turbo gets to the integer transform, as NAME.pnm, and
-# -dct fast -nosmooth, its AAN transform, as NAME.fast.pnm), and corpus.txt listing the files. Also arithmetic.jpg, which the decoder must reject.
+# -dct fast -nosmooth, its AAN transform, as NAME.fast.pnm), and corpus.txt listing the
+# files. Also arithmetic.jpg, which the decoder must reject.
 #
 #   make-corpus.sh OUTDIR PICTURES_DIR
 set -euo pipefail
@@ -188,3 +189,60 @@ encode s1000x3-prog-bands s1000x3.ppm -scans bands.txt -sample 1x2 -restart 2B
 encode s33x47-prog-grey-approximation s33x47.pgm -scans grey-approximation.txt -quality 100
 
 cjpeg -arithmetic s17x15.ppm > arithmetic.jpg
+
+# RGB-coded files: djpeg passes their components through unchanged (rgb-h*, rgb-prog-*,
+# rgb-*-only) or converts them as Y, Cb, Cr where a sign says so (rgb-adobe-says-ycc,
+# rgb-names-and-jfif). cjpeg -rgb writes an Adobe marker with transform 0 and names the
+# components 'R', 'G' and 'B'; the variants keep one of the two signs, or add one that says
+# Y, Cb, Cr.
+edit_markers() { # INPUT OUTPUT EDITS...: no-adobe, adobe-ycc, ids-123, jfif
+    python3 - "$@" <<'PY'
+import sys
+data, edits = open(sys.argv[1], 'rb').read(), sys.argv[3:]
+out, i = bytearray(data[:2]), 2
+if 'jfif' in edits:
+    out += b'\xff\xe0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00'
+while i < len(data):
+    marker = data[i + 1]
+    end = i + 2 + (0 if marker == 0xD9 else int.from_bytes(data[i + 2:i + 4], 'big'))
+    seg, i = bytearray(data[i:end]), end
+    if marker == 0xEE and 'no-adobe' in edits:
+        continue
+    if marker == 0xEE and 'adobe-ycc' in edits:
+        seg[15] = 1
+    if marker in (0xC0, 0xC2) and 'ids-123' in edits:
+        for k in range(3):
+            seg[10 + 3 * k] = k + 1
+    if marker == 0xDA and 'ids-123' in edits:
+        for k in range(seg[4]):
+            seg[5 + 2 * k] = {82: 1, 71: 2, 66: 3}[seg[5 + 2 * k]]
+    out += seg
+    if marker == 0xDA:  # the entropy-coded data, up to the next marker other than RSTn
+        j = i
+        while data[j] != 0xFF or data[j + 1] == 0 or 0xD0 <= data[j + 1] <= 0xD7:
+            j += 1
+        out += data[i:j]
+        i = j
+    if marker == 0xD9:
+        break
+open(sys.argv[2], 'wb').write(out)
+PY
+}
+rgb() { # NAME SOURCE cjpeg-options... [-- EDITS...]
+    local name=$1 source=$2 options=() edits=()
+    shift 2
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do options+=("$1"); shift; done
+    [ $# -gt 0 ] && shift && edits=("$@")
+    cjpeg -rgb "${options[@]}" "$source" > "$name.tmp"
+    edit_markers "$name.tmp" "$name.jpg" "${edits[@]}"
+    rm -f "$name.tmp"
+    references "$name"
+}
+rgb rgb-h1v1 photo.ppm
+rgb rgb-h2v1 photo.ppm -sample 2x1
+rgb rgb-h2v2-s17x15 s17x15.ppm -sample 2x2
+rgb rgb-prog-h1v2 photo.ppm -progressive -sample 1x2
+rgb rgb-names-only photo.ppm -- no-adobe
+rgb rgb-adobe-only s33x47.ppm -progressive -- ids-123
+rgb rgb-adobe-says-ycc s33x47.ppm -- adobe-ycc
+rgb rgb-names-and-jfif s33x47.ppm -- no-adobe jfif

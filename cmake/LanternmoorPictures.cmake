@@ -1,0 +1,56 @@
+# Picture packs: a folder of JPEG files with captions.tsv becomes the pictures (RCDATA) and
+# captions (string table, same ids) of a screen saver. check-pack checks the pack and writes the
+# resource script that embeds it; its errors stop the build before the screen saver is made.
+
+set(LANTERNMOOR_PICTURES ${CMAKE_SOURCE_DIR}/resources/pictures CACHE PATH
+    "The picture pack of Lanternmoor.scr: a folder of JPEG files and captions.tsv")
+
+if(NOT WIN32)
+    return()
+endif()
+
+# check-pack runs on the build machine: the Windows build makes its own native build of the tools
+# (host-tools/ in its build tree), so it needs no other build tree.
+include(ExternalProject)
+set(LM_CHECK_PACK ${CMAKE_BINARY_DIR}/host-tools/tools/check-pack)
+ExternalProject_Add(lanternmoor_host_tools
+    SOURCE_DIR ${CMAKE_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
+    CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+               -DLANTERNMOOR_TOOLS_ONLY=ON -DLANTERNMOOR_WERROR=${LANTERNMOOR_WERROR}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target check-pack
+    BUILD_BYPRODUCTS ${LM_CHECK_PACK}
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND "")
+
+# lanternmoor_add_screensaver(<target> PICTURES <folder> [DEPENDS <files>...])
+#
+# The screen saver <target>.scr: the resources of resources/Lanternmoor.rc and the pack in
+# <folder>, checked first. DEPENDS names files of a pack that the build makes.
+function(lanternmoor_add_screensaver target)
+    cmake_parse_arguments(ARG "" "PICTURES" "DEPENDS" ${ARGN})
+    get_filename_component(pack "${ARG_PICTURES}" ABSOLUTE)
+    set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}-resources)
+    # Adding or removing a file of the pack configures anew, so the check sees the folder as it is.
+    file(GLOB pack_files LIST_DIRECTORIES false CONFIGURE_DEPENDS ${pack}/*)
+    add_custom_command(OUTPUT ${generated}/Pictures.rc
+        COMMAND ${LM_CHECK_PACK} --quiet --resource-script ${generated}/Pictures.rc ${pack}
+        DEPENDS ${LM_CHECK_PACK} ${pack_files} ${ARG_DEPENDS}
+        COMMENT "Checking the picture pack ${pack}"
+        VERBATIM)
+    file(CONFIGURE OUTPUT ${generated}/Resources.rc CONTENT
+        "// The screen saver's resources and the picture pack @pack@.\n#include \"Lanternmoor.rc\"\n#include \"Pictures.rc\"\n"
+        @ONLY)
+    set(resources ${CMAKE_SOURCE_DIR}/resources)
+    set_source_files_properties(${generated}/Pictures.rc PROPERTIES HEADER_FILE_ONLY ON)
+    # windres reports no dependencies: rebuild when any file the script names changes.
+    set_source_files_properties(${generated}/Resources.rc PROPERTIES OBJECT_DEPENDS
+        "${generated}/Pictures.rc;${resources}/Lanternmoor.rc;${resources}/ResourceIds.h;${resources}/Lanternmoor.ico;${resources}/cogwheel.ico;${resources}/monitor.ico;${resources}/CaptionPattern.bmp;${CMAKE_BINARY_DIR}/resources/Lanternmoor.manifest;${CMAKE_BINARY_DIR}/resources/Version.h")
+    add_library(${target}_resources OBJECT ${generated}/Resources.rc ${generated}/Pictures.rc)
+    target_include_directories(${target}_resources PRIVATE
+        ${generated} ${resources} ${CMAKE_BINARY_DIR}/resources)
+    add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/shell/WinMain_win32.cpp
+        $<TARGET_OBJECTS:${target}_resources>)
+    target_link_libraries(${target} PRIVATE lm_shell_win32 lanternmoor_options)
+    set_target_properties(${target} PROPERTIES SUFFIX ".scr")
+endfunction()
