@@ -3,7 +3,7 @@
 // tiny or huge; every settings value of every wrong type; hostile command lines; the preview
 // started and closed over and over by a host program of its own. The diagnostic builds report
 // their handle counts and memory through the handle probe (HandleProbe.h).
-//   LM_SOAK_STEPS (30) and LM_PREVIEW_STARTS (10) set the lengths; tools/soak runs the long ones.
+//   LM_SOAK_STEPS (30) and LM_PREVIEW_STARTS (100) set the lengths; tools/soak runs the long ones.
 #include "tests/win32/HandleProbe.h"
 #include "tests/win32/WineHarness.h"
 
@@ -288,50 +288,70 @@ TEST(HostileSettings, EveryValueOfEveryWrongTypeStartsShowsClosesAndConfiguresIn
     }
 }
 
-// A key made unreadable for one scope (Wine keeps registry permissions): its access list emptied,
-// then put back.
-class UnreadableKey {
+// A key locked for one scope (Wine keeps registry permissions): its access list reduced to
+// `allowed` for everyone (nothing at all for 0), then put back.
+class LockedKey {
 public:
-    explicit UnreadableKey(const std::string& path) {
+    LockedKey(const std::string& path, DWORD allowed) {
         RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_);
         DWORD size = sizeof saved_;
         EXPECT_EQ(RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_, &size), 0L);
-        SECURITY_DESCRIPTOR empty;
-        ACL acl;
-        InitializeSecurityDescriptor(&empty, SECURITY_DESCRIPTOR_REVISION);
-        InitializeAcl(&acl, sizeof acl, ACL_REVISION);
-        SetSecurityDescriptorDacl(&empty, TRUE, &acl, FALSE);
-        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &empty), 0L);
+        SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+        PSID everyone = nullptr;
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+        alignas(8) BYTE acl[256] = {};
+        InitializeAcl(reinterpret_cast<ACL*>(acl), sizeof acl, ACL_REVISION);
+        if (allowed != 0) {
+            EXPECT_TRUE(AddAccessAllowedAce(reinterpret_cast<ACL*>(acl), ACL_REVISION, allowed,
+                                            everyone));
+        }
+        FreeSid(everyone);
+        SECURITY_DESCRIPTOR locked;
+        InitializeSecurityDescriptor(&locked, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&locked, TRUE, reinterpret_cast<ACL*>(acl), FALSE);
+        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &locked), 0L);
     }
-    ~UnreadableKey() {
+    ~LockedKey() {
         EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_), 0L);
         RegCloseKey(key_);
     }
-    UnreadableKey(const UnreadableKey&) = delete;
-    UnreadableKey& operator=(const UnreadableKey&) = delete;
+    LockedKey(const LockedKey&) = delete;
+    LockedKey& operator=(const LockedKey&) = delete;
 
 private:
     HKEY key_ = nullptr;
     alignas(8) BYTE saved_[1024] = {};
 };
 
-// The key and its subkey unreadable: the show runs on the defaults, the configuration shows them
-// (2 s a picture and 2 s a transition, not the 3 s and 1.5 s stored).
-TEST(HostileSettings, AnUnreadableKeyGivesTheDefaults) {
+// Whether `path` opens with `access`.
+bool Opens(const std::string& path, REGSAM access) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The key and its subkey only readable, as an administrator may lock them: the stored values
+// (3 s a picture, 1.5 s a transition) still count. Unreadable: the show runs on the defaults and
+// the configuration shows them (2 s and 2 s).
+TEST(HostileSettings, AReadOnlyKeyGivesItsValuesAnUnreadableOneTheDefaults) {
     const RegistryKeySnapshot snapshot(kSettingsKey);
     SetShow(3000, 1500, {"UseEffects"});
-    {
-        const UnreadableKey effects(kEffectsKey), settings(kSettingsKey);
-        HKEY key = nullptr;
-        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey.c_str(), 0, KEY_READ, &key),
-                  ERROR_ACCESS_DENIED);
+    const std::pair<DWORD, std::vector<LRESULT>> locks[] = {{KEY_READ, {3000, 1500}},
+                                                            {0, {2000, 2000}}};
+    for (const auto& [allowed, positions] : locks) {
+        SCOPED_TRACE(allowed);
+        const LockedKey effects(kEffectsKey, allowed), settings(kSettingsKey, allowed);
+        ASSERT_EQ(Opens(kSettingsKey, KEY_READ), allowed != 0);
+        ASSERT_FALSE(Opens(kSettingsKey, KEY_SET_VALUE));
         {
             FullScreenRun run;
             ASSERT_NE(run.Window, nullptr);
             EXPECT_TRUE(ShowsAPicture(run.Window, 15000));
             Quit(run);
         }
-        EXPECT_EQ(CheckConfiguration("unreadable"), (std::vector<LRESULT>{2000, 2000}));
+        EXPECT_EQ(CheckConfiguration("locked"), positions);
     }
     EXPECT_EQ(CheckConfiguration("readable again"), (std::vector<LRESULT>{3000, 1500}));
 }
@@ -406,7 +426,7 @@ int RunningSavers() {
 // shown, ended within a second of its parent and with exit code 0 (the host checks and prints
 // each), and none left running afterwards.
 TEST(PreviewSoak, EveryPreviewEndsWithinASecondOfItsParentAndNoneStays) {
-    const long starts = EnvironmentNumber("LM_PREVIEW_STARTS", 10);
+    const long starts = EnvironmentNumber("LM_PREVIEW_STARTS", 100);
     Process host(WindowsPath(LM_PREVIEW_HOST),
                  "\"" + ScreenSaverPath() + "\" " + std::to_string(starts));
     EXPECT_TRUE(EndsWith(host, 0, 20000 + 10000 * static_cast<DWORD>(starts)));
