@@ -18,8 +18,7 @@ bool RegistrySettingsStore::OpenKey(Key parent, const char* path, Key& key) {
     HKEY opened = nullptr;
     // Opened keys are only read (saving creates its own): a key the user may read but not change,
     // as an administrator may lock it, still gives its settings rather than the defaults.
-    if (RegOpenKeyExA(ToHkey(parent), path, 0, KEY_READ, &opened) != ERROR_SUCCESS)
-        return false;
+    if (RegOpenKeyExA(ToHkey(parent), path, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
     key = FromHkey(opened);
     return true;
 }

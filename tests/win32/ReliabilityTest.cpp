@@ -302,8 +302,8 @@ public:
         alignas(8) BYTE acl[256] = {};
         InitializeAcl(reinterpret_cast<ACL*>(acl), sizeof acl, ACL_REVISION);
         if (allowed != 0) {
-            EXPECT_TRUE(AddAccessAllowedAce(reinterpret_cast<ACL*>(acl), ACL_REVISION, allowed,
-                                            everyone));
+            EXPECT_TRUE(
+                AddAccessAllowedAce(reinterpret_cast<ACL*>(acl), ACL_REVISION, allowed, everyone));
         }
         FreeSid(everyone);
         SECURITY_DESCRIPTOR locked;
