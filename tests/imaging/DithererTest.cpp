@@ -87,6 +87,8 @@ TEST(Ditherer, DiffusionMatchesHandWorkedPictures) {
         // row 1 from the right 26 - 5, 26 + 9 and 26 - 12. Below a black row: 26, 15, 33, 18.
         {true, 8, 3, 2, {26, 26, 26, 26, 26, 26}, {51, 0, 51, 0, 51, 0}},
         {true, 8, 4, 2, {0, 0, 0, 0, 26, 26, 26, 26}, {0, 0, 0, 0, 0, 51, 0, 51}},
+        // Packed rounding half up too: 7 x 8 + 8 = 64 gives t = 4, so 22 becomes 26, which is 51.
+        {true, 8, 2, 1, {8, 22}, {0, 51}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Dithered(c.useSimd, c.bits, Greys(c.in), c.width, c.height), Greys(c.out))
