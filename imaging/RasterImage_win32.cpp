@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-HBITMAP CreateDeviceBitmap(const RasterImage& image, HDC dc) {
+GdiObject<HBITMAP> CreateDeviceBitmap(const RasterImage& image, HDC dc) {
     const int width = image.Width(), height = image.Height();
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, width, height);
+    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
     // Header plus one colour entry, cleared: the buffer already has the layout of a top-down
     // 32-bit DIB, so one SetDIBits call converts the whole picture.
     BITMAPINFO info;
@@ -15,7 +15,8 @@ HBITMAP CreateDeviceBitmap(const RasterImage& image, HDC dc) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    if (bitmap != nullptr && image.Pixels() != nullptr && width > 0 && height > 0)
-        SetDIBits(dc, bitmap, 0, static_cast<UINT>(height), image.Pixels(), &info, DIB_RGB_COLORS);
+    if (bitmap && image.Pixels() != nullptr && width > 0 && height > 0)
+        SetDIBits(dc, bitmap.Get(), 0, static_cast<UINT>(height), image.Pixels(), &info,
+                  DIB_RGB_COLORS);
     return bitmap;
 }

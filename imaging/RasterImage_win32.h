@@ -2,9 +2,10 @@
 #pragma once
 
 #include "imaging/RasterImage.h"
+#include "shell/Handles_win32.h"
 
 #include <windows.h>
 
 // A bitmap compatible with dc holding the picture's pixels. A failed CreateCompatibleBitmap gives
-// a null handle; the caller owns what it gets.
-HBITMAP CreateDeviceBitmap(const RasterImage& image, HDC dc);
+// an empty object.
+GdiObject<HBITMAP> CreateDeviceBitmap(const RasterImage& image, HDC dc);

@@ -16,8 +16,9 @@ SettingsStore::Key FromHkey(HKEY key) {
 
 bool RegistrySettingsStore::OpenKey(Key parent, const char* path, Key& key) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(ToHkey(parent), path, 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
-        return false;
+    // Opened keys are only read (saving creates its own): a key the user may read but not change,
+    // as an administrator may lock it, still gives its settings rather than the defaults.
+    if (RegOpenKeyExA(ToHkey(parent), path, 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
     key = FromHkey(opened);
     return true;
 }

@@ -25,7 +25,8 @@ public:
 
     virtual ~SettingsStore() = default;
 
-    // Opens an existing key below `parent`; false when it does not exist or cannot be opened.
+    // Opens an existing key below `parent` for reading; false when it does not exist or cannot be
+    // read.
     virtual bool OpenKey(Key parent, const char* path, Key& key) = 0;
     // Opens the key below `parent`, creating it (and the path to it) when missing.
     virtual bool CreateKey(Key parent, const char* path, Key& key) = 0;

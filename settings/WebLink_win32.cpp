@@ -97,8 +97,6 @@ Box ToBox(const RECT& rect) {
 WebLink::~WebLink() {
     if (window_ != nullptr) Detach();
     if (tooltip_ != nullptr) DestroyWindow(tooltip_);
-    if (linkFont_ != nullptr) DeleteObject(linkFont_);
-    if (handCursor_ != nullptr) DestroyCursor(handCursor_);
 }
 
 bool WebLink::Attach(HWND control) {
@@ -143,14 +141,14 @@ void WebLink::Initialise() {
                      : type == SS_RIGHT ? TextAlignment::Right
                                         : TextAlignment::Left;
     }
-    handCursor_ = CreateHandCursor();
+    handCursor_.Reset(CreateHandCursor());
     if (paintsText_) {
         const auto parentFont =
             reinterpret_cast<HFONT>(SendMessageA(GetParent(window_), WM_GETFONT, 0, 0));
         LOGFONTA font{};
         if (parentFont != nullptr && GetObjectA(parentFont, sizeof font, &font) != 0) {
             font.lfUnderline = TRUE;
-            linkFont_ = CreateFontIndirectA(&font);
+            linkFont_.Reset(CreateFontIndirectA(&font));
         }
     }
     const int length = GetWindowTextLengthA(window_);
@@ -223,12 +221,13 @@ void WebLink::UpdateLinkRect() {
     linkRect_ = client;
     if (!paintsText_) return;
     RECT measured = client;
-    const HDC dc = GetDC(window_);
-    const HGDIOBJ previousFont = linkFont_ != nullptr ? SelectObject(dc, linkFont_) : nullptr;
-    DrawTextA(dc, ShownText().c_str(), -1, &measured,
-              DT_CALCRECT | DT_WORDBREAK | AlignmentFormat());
-    if (previousFont != nullptr) SelectObject(dc, previousFont);
-    ReleaseDC(window_, dc);
+    {
+        const WindowDc dc(window_);
+        const HGDIOBJ previousFont = linkFont_ ? SelectObject(dc.Get(), linkFont_.Get()) : nullptr;
+        DrawTextA(dc.Get(), ShownText().c_str(), -1, &measured,
+                  DT_CALCRECT | DT_WORDBREAK | AlignmentFormat());
+        if (previousFont != nullptr) SelectObject(dc.Get(), previousFont);
+    }
     const Box text = PlaceLinkText(ToBox(client), measured.right - measured.left,
                                    measured.bottom - measured.top, alignment_);
     linkRect_ = {text.Left, text.Top, text.Right, text.Bottom};
@@ -243,7 +242,7 @@ void WebLink::Paint(HDC dc) {
     if (brush != nullptr) FillRect(dc, &client, brush);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, visited_ ? visitedColor_ : linkColor_);
-    const HGDIOBJ previousFont = linkFont_ != nullptr ? SelectObject(dc, linkFont_) : nullptr;
+    const HGDIOBJ previousFont = linkFont_ ? SelectObject(dc, linkFont_.Get()) : nullptr;
     RECT text = linkRect_;
     DrawTextA(dc, ShownText().c_str(), -1, &text, DT_WORDBREAK | AlignmentFormat());
     if (previousFont != nullptr) SelectObject(dc, previousFont);
@@ -293,11 +292,11 @@ bool WebLink::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
     case WM_MOUSEMOVE:
-        if (!target_.empty() && InLink(point)) SetCursor(handCursor_);
+        if (!target_.empty() && InLink(point)) SetCursor(handCursor_.Get());
         return false;
     case WM_SETCURSOR:
         if (target_.empty() || !PointerInLink()) return false;
-        SetCursor(handCursor_);
+        SetCursor(handCursor_.Get());
         result = TRUE;
         return true;
     case WM_LBUTTONDOWN:

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "settings/Placement.h"
+#include "shell/Handles_win32.h"
 
 #include <windows.h>
 
@@ -36,8 +37,8 @@ public:
     COLORREF LinkColor() const { return linkColor_; }
     COLORREF VisitedColor() const { return visitedColor_; }
     const RECT& LinkRect() const { return linkRect_; }
-    HCURSOR HandCursor() const { return handCursor_; }
-    HFONT LinkFont() const { return linkFont_; }
+    HCURSOR HandCursor() const { return handCursor_.Get(); }
+    HFONT LinkFont() const { return linkFont_.Get(); }
 
 private:
     static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam,
@@ -59,8 +60,8 @@ private:
     // Empty strings stand for "none".
     std::string linkText_;
     std::string target_;
-    HCURSOR handCursor_ = nullptr;
-    HFONT linkFont_ = nullptr;
+    OwnedCursor handCursor_;
+    GdiObject<HFONT> linkFont_;
     RECT linkRect_{};
     bool paintsText_ = true;
     TextAlignment alignment_ = TextAlignment::Left;

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -20,6 +21,25 @@ constexpr const char* kPreviewTitle = "ScreenSaverPreviewWindow";
 
 // The picture timer's id.
 constexpr UINT_PTR kPictureTimerId = 1;
+
+// The steps the show of this process has completed and the live handle counts as each step left
+// them: a record any thread may read (a diagnostic build reports it), so that the counts can be
+// compared between steps however soon the next step follows.
+struct ShowProgress {
+    // Odd while the record is being written.
+    std::atomic<unsigned long> Version{0};
+    std::atomic<long> StepsDone{0};
+    std::atomic<long> HandlesAfterStep[kHandleKinds]{};
+
+    void StepDone() {
+        ++Version;
+        ++StepsDone;
+        for (int kind = 0; kind < kHandleKinds; ++kind)
+            HandlesAfterStep[kind] = LiveHandles(static_cast<HandleKind>(kind));
+        ++Version;
+    }
+};
+inline ShowProgress gShowProgress;
 
 class SlideshowWindow : public Window {
 public:

@@ -25,7 +25,7 @@ void SlideshowWindow::PreparePicture() {
     // Never selected anywhere at this point, so the deletion succeeds.
     PictureBitmap.Reset();
     if (image.Pixels() != nullptr && image.Width() > 0 && image.Height() > 0)
-        PictureBitmap.Reset(CreateDeviceBitmap(image, WindowDC));
+        PictureBitmap = CreateDeviceBitmap(image, WindowDC);
     if (!PictureBitmap) {
         // Nothing to show (no picture, or no memory for it): an empty slot at the centre, which
         // the transition and the paint leave as background.

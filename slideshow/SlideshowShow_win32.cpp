@@ -86,6 +86,7 @@ void SlideshowWindow::StepPicture(int delta) {
     InvalidateRect(Handle(), nullptr, Settings_.UseEffects ? FALSE : TRUE);
     TimerId = SetTimer(Handle(), kPictureTimerId, PicturePeriod(Settings_.PictureMillis), nullptr);
     Stepping = false;
+    gShowProgress.StepDone();
 }
 
 void SlideshowWindow::ReleaseShow() {

@@ -5,6 +5,7 @@
 
 float TransitionProgress(std::uint32_t start, std::uint32_t now, std::int32_t effectMillis) {
     if (effectMillis <= 0) return 1.0f;
+    if (effectMillis > kLongestTransitionMillis) effectMillis = kLongestTransitionMillis;
     const std::uint32_t elapsed = now - start;
     return static_cast<float>(static_cast<double>(elapsed) / effectMillis);
 }

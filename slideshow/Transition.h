@@ -17,7 +17,10 @@ constexpr std::uint32_t kFrameMillis = 33;
 
 // The elapsed fraction of a transition that started at tick `start`: the tick difference taken as
 // unsigned (a wrap of the counter does no harm), divided by effectMillis, as a float. A duration of
-// 0 or less (only a hand-edited registry holds one) gives 1: no frames but the final one.
+// 0 or less (only a hand-edited registry holds one) gives 1: no frames but the final one. One
+// longer than kLongestTransitionMillis takes that long: a transition of weeks would keep the
+// first picture from ever showing.
+constexpr std::int32_t kLongestTransitionMillis = 60000;
 float TransitionProgress(std::uint32_t start, std::uint32_t now, std::int32_t effectMillis);
 
 // The window messages the loop looks at, numbered as the system numbers them.

@@ -73,12 +73,22 @@ TEST(Ditherer, DiffusionMatchesHandWorkedPictures) {
         {false, 8, 2, 2, {0, 26, 18, 0}, {0, 0, 0, 0}},
         // One pixel wide. Row 3 takes t = (-70 + 8) >> 4 = -4 and gets 26, which rounds down.
         {false, 8, 1, 4, {30, 30, 30, 30}, {51, 0, 51, 0}},
+        // One sixteenth decides: 7 x 8 + 8 = 64 gives t = 4, so 23 becomes 27, which rounds up.
+        {false, 8, 2, 1, {8, 23}, {0, 51}},
+        // 5/16 below: (5 x 5 + 8) >> 4 = 2, so 6 becomes 8.
+        {false, 16, 1, 2, {5, 6}, {0, 8}},
+        // Below-right 1/16: (1,1) takes (7 + 5 x 1 + 8) >> 4 = 1. Below-left 3/16: (0,1) takes
+        // (5 x 5 + 3 x 5 + 8) >> 4 = 3.
+        {false, 16, 2, 2, {7, 6, 0, 7}, {0, 8, 0, 8}},
+        {false, 16, 2, 2, {5, 3, 5, 6}, {0, 0, 8, 8}},
         // Row 1 takes t = (-20 + 8) >> 4 = -1, so 3, which rounds to 0.
         {true, 16, 1, 4, {4, 4, 4, 4}, {8, 0, 8, 0}},
         // Packed, where 26 is 51: row 0 takes 26, 26 - 11 (t = (7 x -25 + 8) >> 4) and 26 + 7,
         // row 1 from the right 26 - 5, 26 + 9 and 26 - 12. Below a black row: 26, 15, 33, 18.
         {true, 8, 3, 2, {26, 26, 26, 26, 26, 26}, {51, 0, 51, 0, 51, 0}},
         {true, 8, 4, 2, {0, 0, 0, 0, 26, 26, 26, 26}, {0, 0, 0, 0, 0, 51, 0, 51}},
+        // Packed rounding half up too: 7 x 8 + 8 = 64 gives t = 4, so 22 becomes 26, which is 51.
+        {true, 8, 2, 1, {8, 22}, {0, 51}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Dithered(c.useSimd, c.bits, Greys(c.in), c.width, c.height), Greys(c.out))

@@ -10,8 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -237,10 +239,18 @@ TEST_F(Configuration,
     SetValue(kBrowserKey, "Anchor Color Visited", REG_BINARY, "10,20,30", 8);
     // One link on a static of the template, one on a static of its own (SS_NOPREFIX beside
     // SS_CENTER changes neither the static's type nor its alignment).
-    WebLink mouse, keys;
+    // Each link holds its font and its hand pointer, counted, for as long as it lives.
+    const auto live = [] {
+        return std::array<long, 3>{LiveHandles(HandleKind::Font), LiveHandles(HandleKind::Cursor),
+                                   LiveHandles(HandleKind::Dc)};
+    };
+    const std::array<long, 3> before = live();
+    auto links = std::make_unique<std::array<WebLink, 2>>();
+    WebLink &mouse = (*links)[0], &keys = (*links)[1];
     ASSERT_TRUE(mouse.Attach(GetDlgItem(dialog, 100)) &&
                 keys.Create(dialog, "Centred", SS_CENTER | SS_NOPREFIX, {15, 60, 195, 75}, 102));
     EXPECT_FALSE(mouse.Attach(GetDlgItem(dialog, 101)));
+    EXPECT_EQ(live(), (std::array<long, 3>{before[0] + 2, before[1] + 2, before[2]}));
     mouse.SetLinkTarget(kMarker.c_str());
     keys.SetLinkTarget(kMarker.c_str());
     // The text's area at the top, left or centred; the statics now get the mouse; the parent's
@@ -311,7 +321,10 @@ TEST_F(Configuration,
     EXPECT_TRUE(run([] { return Openings() == 3; }, 10000));
     run([] { return false; }, 1000);
     EXPECT_EQ((std::array<int, 2>{Openings(), okPressed}), (std::array<int, 2>{3, 0}));
+    EXPECT_EQ(live()[2], before[2]) << "a device context kept by painting";
     DestroyWindow(dialog);
+    links.reset();
+    EXPECT_EQ(live(), before);
 }
 
 } // namespace

@@ -42,6 +42,18 @@ const TextRules* const kRules[] = {&kAscii, &kLocale};
 const TextRules* const kRules[] = {&kAscii};
 #endif
 
+// The arguments run `run` ("" for nothing) with the mode's result as exit code, or exit with 1.
+void Check(const TextRules& rules, const char* run, const char* arguments) {
+    for (const int result : {0, 1, 42}) {
+        SCOPED_TRACE(std::string("arguments \"") +
+                     std::string(arguments ? arguments : "").substr(0, 40) + "\"");
+        RecordingModes modes;
+        modes.Result = result;
+        EXPECT_EQ(ParseCommandLine(arguments, rules, modes), *run ? result : 1);
+        EXPECT_EQ(modes.Runs, *run ? std::vector<std::string>{run} : std::vector<std::string>{});
+    }
+}
+
 TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOrWithOne) {
     // Nothing at all: the configuration without owner. Full screen in any case and padding. The
     // preview's parent in every written form, the digits ending at the first non-digit, read
@@ -77,20 +89,63 @@ TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOr
         {"password 1234", {"/a 1234", "/A:1234"}},
         {"", nothing},
         {"", zero}};
-    const auto check = [](const TextRules& rules, const char* run, const char* arguments) {
-        for (const int result : {0, 1, 42}) {
-            SCOPED_TRACE(std::string("arguments \"") + (arguments ? arguments : "") + "\"");
-            RecordingModes modes;
-            modes.Result = result;
-            EXPECT_EQ(ParseCommandLine(arguments, rules, modes), *run ? result : 1);
-            EXPECT_EQ(modes.Runs,
-                      *run ? std::vector<std::string>{run} : std::vector<std::string>{});
-        }
-    };
     for (const TextRules* rules : kRules)
         for (const auto& [run, all] : cases)
             for (const char* arguments : all)
-                check(*rules, run, arguments);
+                Check(*rules, run, arguments);
+}
+
+// Hostile arguments: strings of 10000 characters, separators only, embedded tabs, bytes above
+// 127, handles of every size from one digit to 2^128 + 1234 and negative ones. Each runs nothing
+// (exit code 1) or the mode the table names, whatever the mode returns.
+TEST(CommandLine, HostileArgumentsRunNothingOrTheModeTheTableSays) {
+    auto repeat = [](const std::string& piece, std::size_t times) {
+        std::string text;
+        for (std::size_t i = 0; i < times; ++i)
+            text += piece;
+        return text;
+    };
+    const std::string x(10000, 'x'), spaces(10000, ' '), tabs(10000, '\t');
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"",
+         {// overlong
+          "/s" + x, "/s " + x, "/" + std::string(10000, 'c'), "/p 1" + std::string(9999, '0'),
+          "/p " + std::string(10000, '-'), "/p" + std::string(10000, ':'), x, "/c " + x,
+          // separators around nothing
+          "/ ", "/\t\t", "\t/\t", "-\t-", "/" + spaces + "s",
+          // tabs inside
+          "/s\tx", "/p 12\t34", "/\ts",
+          // bytes above 127
+          "/\xE9", "/s\xFF", "\xEF\xBB\xBF/s", "/p \xD9\xA1\xD9\xA2", "/c:\xB9", "/\x80", "\xE9/s",
+          "/S\xC3\x89", "/\xD3",
+          // handles that are no window, or none
+          "/p 5", "/p 12", "/p 123456", "/p 4294967296", "/p -1234", "/p --1234", "/p -+1",
+          "/p - 1234", "/c:-2", "/a -0"}},
+        {"full screen", {spaces + "/s", "/s" + spaces, "-S" + tabs, "\t/s\t"}},
+        {"configuration 0", {" ", "\t", "\r\n", "\v\f", spaces, tabs, repeat(" \t\r\n\v\f", 2000)}},
+        {"preview 4294967295", {"/p " + std::string(10000, '9')}},
+        {"preview 1234",
+         {"/p " + std::string(9996, '0') + "1234", "/p 1234" + x, "/p\t1234", "/p\t:\t1234",
+          "/p 1234\xE9", "/p 4294968530", "/p 1099511629010", "/p 18446744073709552850",
+          "/p 340282366920938463463374607431768212690", "/p -4294966062",
+          "/p -18446744073709550382"}},
+        {"preview 1", {"/l\t\t\t1", "/p 1", "/p 00000000000000000001"}},
+        {"preview 1073741824", {"/p 1073741824"}},
+        {"preview 2147483647", {"/p 2147483647", "/p -2147483649"}},
+        {"preview 2147483648", {"/p 2147483648", "/p -2147483648"}},
+        {"configuration 1234", {"/c:" + std::string(9996, '0') + "1234", "/c\t:1234"}},
+        {"configuration 4294967295", {"/c:-1"}},
+        {"password 1234", {"/a\t1234"}},
+        {"password 1", {"/a -4294967295"}},
+        {"password 4294967295", {"/a -" + std::string(9996, '0') + "1"}}};
+    std::size_t rows = 0;
+    for (const TextRules* rules : kRules)
+        for (const auto& [run, all] : cases)
+            for (const std::string& arguments : all) {
+                Check(*rules, run.c_str(), arguments.c_str());
+                ++rows;
+            }
+    EXPECT_GE(rows, 50u * (sizeof kRules / sizeof kRules[0]));
 }
 
 } // namespace

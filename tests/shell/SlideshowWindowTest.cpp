@@ -95,6 +95,7 @@ TEST_F(SlideshowWindowTest, AnExceptionInAHandlerSkipsLaterHandlersButNotTheClea
 
 TEST(GdiObject, ANewHandleIsKeptWhenTheOldOneCannotBeDeleted) {
     for (const bool byMove : {false, true}) {
+        const long before = LiveHandles(HandleKind::Brush);
         const HBRUSH stale = CreateSolidBrush(0), fresh = CreateSolidBrush(0);
         GdiObject<HBRUSH> held(stale);
         DeleteObject(stale); // deleting it again fails
@@ -105,6 +106,8 @@ TEST(GdiObject, ANewHandleIsKeptWhenTheOldOneCannotBeDeleted) {
         EXPECT_EQ(held.Get(), fresh) << byMove;
         EXPECT_TRUE(held.Reset());
         EXPECT_EQ(GetObjectType(fresh), 0u) << "the new brush was not deleted";
+        // The brush deleted behind the wrapper's back is given up, and counted as a leak.
+        EXPECT_EQ(LiveHandles(HandleKind::Brush), before + 1);
     }
 }
 

@@ -107,6 +107,8 @@ TEST(Transition, FramesAreAtLeast33MsApartAndTheFinalFrameComesInEveryCase) {
         {0, 0, 10, 0, {1}},                       // durations of 0 or less: only the final frame
         {0, -2000, 10, 0, {1}},
         {0, INT_MIN, 10, 0, {1}},
+        {0, INT_MAX, 30000, 0, {0, .5f, 1}}, // a duration of weeks lasts a minute
+        {0, 60001, 20000, 0, {0, 1 / 3.f, 2 / 3.f, 1}},
     };
     for (const auto& c : cases) {
         TestLoop loop;

@@ -1,0 +1,68 @@
+// Linked into the diagnostic builds of the screen saver only (never into Lanternmoor.scr): a
+// thread of its own with a message-only window that reports the live handle counts, the show's
+// completed steps and the process's private memory to a test in another process.
+#include "tests/win32/HandleProbe.h"
+
+#include "shell/Handles_win32.h"
+#include "shell/SlideshowWindow_win32.h"
+
+#include <algorithm>
+
+namespace {
+
+long gReading[probe::kFields];
+
+// Committed private memory, added up from the address space: Wine's GetProcessMemoryInfo answers
+// 0 for the private bytes.
+long PrivateKb() {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region{};
+    for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
+         at = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+        if (region.RegionSize == 0) break;
+    }
+    return static_cast<long>(total / 1024);
+}
+
+// The record of the last completed step, read while the show does not write it.
+bool TakeReading() {
+    for (int attempt = 0; attempt < 100; ++attempt, Sleep(1)) {
+        const unsigned long version = gShowProgress.Version;
+        if (version % 2 != 0) continue;
+        long fields[probe::kFields];
+        for (int kind = 0; kind < kHandleKinds; ++kind)
+            fields[kind] = gShowProgress.HandlesAfterStep[kind];
+        fields[probe::kSteps] = gShowProgress.StepsDone;
+        if (gShowProgress.Version != version) continue;
+        fields[probe::kPrivateKb] = PrivateKb();
+        std::copy(fields, fields + probe::kFields, gReading);
+        return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK ProbeProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == probe::kTakeReading) return TakeReading() ? 1 : 0;
+    if (message == probe::kReadField) return wParam < probe::kFields ? gReading[wParam] : -1;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI ProbeThread(void*) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = &ProbeProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = probe::kClassName;
+    RegisterClassA(&windowClass);
+    CreateWindowExA(0, probe::kClassName, nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                    windowClass.hInstance, nullptr);
+    for (MSG message; GetMessageA(&message, nullptr, 0, 0) > 0;)
+        DispatchMessageA(&message);
+    return 0;
+}
+
+// Started before WinMain; the process's end takes the thread with it.
+[[maybe_unused]] const HANDLE gProbeThread =
+    CreateThread(nullptr, 0, &ProbeThread, nullptr, 0, nullptr);
+
+} // namespace
