@@ -3,7 +3,6 @@
 // after it), and the screen read back is compared with what prepare-picture makes of the same
 // picture for the same screen: placement, order, paging, captions, timing, transitions, colour
 // reduction, pictures that are damaged, grey, huge or no picture at all.
-#include "tests/slideshow/ScreenPixels_win32.h"
 #include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
@@ -32,7 +31,7 @@ const DWORD kDisplayBits = [] {
 
 std::vector<DWORD> Screenshot() {
     const HDC screen = GetDC(nullptr);
-    std::vector<DWORD> pixels = ReadPixels(screen, kWidth, kHeight, kDisplayBits);
+    std::vector<DWORD> pixels = ReadPixels(screen, 0, 0, kWidth, kHeight, kDisplayBits);
     ReleaseDC(nullptr, screen);
     return pixels;
 }
@@ -100,29 +99,11 @@ std::vector<int> PageDown(const std::vector<Expected>& pictures, std::size_t ste
     return order;
 }
 
-// The settings of one run: no caption, no transition, Page Up and Page Down on, no automatic step,
-// unless `values` say otherwise; the key is put back afterwards.
-struct Settings {
-    explicit Settings(std::vector<std::pair<const char*, DWORD>> values = {}) {
-        values.insert(
-            values.begin(),
-            {{"ShowText", 0}, {"UseEffects", 0}, {"EnableKeys", 1}, {"PictureMillis", 600000}});
-        for (const auto& [name, value] : values)
-            EXPECT_TRUE(SetDword(kSettingsKey, name, value)) << name;
-    }
-    RegistryKeySnapshot Snapshot{kSettingsKey};
-};
-
-void Quit(FullScreenRun& run) {
-    SendKeys({'Q'});
-    EXPECT_TRUE(EndsWith(run.Saver, 0));
-}
-
 TEST(Screen800x600x24, AllPicturesInAscendingOrRandomOrderExactlyPlacedAndPagingWraps) {
     const std::vector<Expected> pictures = Shipped();
     EXPECT_EQ(pictures[0].Line, "800 562 0 19"); // 1024 x 720
     for (const DWORD random : {0, 1}) {
-        const Settings settings({{"RandomOrder", random}});
+        const ShowSettings settings({{"RandomOrder", random}});
         FullScreenRun run;
         const std::vector<int> order = PageDown(pictures, 17);
         // Each shown once; Page Down on the last shows the first, Page Up on the first the last.
@@ -139,18 +120,14 @@ TEST(Screen800x600x24, AllPicturesInAscendingOrRandomOrderExactlyPlacedAndPaging
 }
 
 TEST(Screen800x600x24, TheCaptionBoxEndsTwentyPixelsInFromThePicturesCorner) {
-    const Settings settings({{"ShowText", 1}});
+    const ShowSettings settings({{"ShowText", 1}});
     const Expected meadow = Load("114"); // 800 x 562 at (0, 19)
-    // The caption measured as the saver measures it: the default font of a fresh memory context.
     const HMODULE scr =
         LoadLibraryExA(ScreenSaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     char caption[256] = {};
     ASSERT_GT(LoadStringA(scr, 114, caption, sizeof caption), 0);
     FreeLibrary(scr);
-    const HDC memory = CreateCompatibleDC(nullptr);
-    RECT text{};
-    DrawTextA(memory, caption, -1, &text, DT_CALCRECT);
-    DeleteDC(memory);
+    const RECT text = MeasureText(caption);
     // On screen the box ends at picture column 780 and row 542 (exclusive), the text 10 inside.
     const RECT box{760 - text.right, 19 + 522 - text.bottom, 780, 19 + 542};
     RECT written = box;
@@ -182,7 +159,7 @@ TEST(Screen800x600x24, TheCaptionBoxEndsTwentyPixelsInFromThePicturesCorner) {
 }
 
 TEST(Screen800x600x24, DamagedGreyHugeAndNoPicturesShowAsPreparedAndTheShowGoesOn) {
-    const Settings settings;
+    const ShowSettings settings;
     // The test build's pictures in id order: a photograph, one cut in half (black below what was
     // decoded), a grey one, one of 8192 x 8192 (fitted when the memory is there, else background)
     // and bytes that are no picture (all black).
@@ -198,7 +175,7 @@ TEST(Screen800x600x24, DamagedGreyHugeAndNoPicturesShowAsPreparedAndTheShowGoesO
     }
     Quit(run);
     // A build without pictures: black; ticks and paging keys find nothing to show.
-    const Settings often({{"PictureMillis", 50}});
+    const ShowSettings often({{"PictureMillis", 50}});
     FullScreenRun none(WindowsPath(LM_NO_PICTURES_SCR));
     SendKeys({VK_NEXT});
     SendKeys({VK_PRIOR});
@@ -211,7 +188,8 @@ TEST(Screen800x600x24, DamagedGreyHugeAndNoPicturesShowAsPreparedAndTheShowGoesO
 // period (counted from the step's start it would end 1 s after the transition). A key during a
 // transition cuts it short and closes the saver at once.
 TEST(Screen1024x768x24, WithEffectsThePeriodFollowsTheTransitionAndAKeyCutsOneShort) {
-    const Settings settings({{"UseEffects", 1}, {"EffectMillis", 6000}, {"PictureMillis", 3000}});
+    const ShowSettings settings(
+        {{"UseEffects", 1}, {"EffectMillis", 6000}, {"PictureMillis", 3000}});
     const std::vector<Expected> pictures = Shipped();
     EXPECT_EQ(pictures[1].Line, "1024 671 0 48"); // shown 1:1
     FullScreenRun run;
@@ -239,7 +217,7 @@ TEST(Screen1024x768x24, WithEffectsThePeriodFollowsTheTransitionAndAKeyCutsOneSh
 // screen's height.
 TEST(Screen1280x1024x24, OnePictureEveryPictureMillisAndAPortraitOneUnchangedOrEnlarged) {
     for (const DWORD enlarge : {0, 1}) {
-        const Settings settings({{"PictureMillis", 0}, {"EnlargeToFit", enlarge}});
+        const ShowSettings settings({{"PictureMillis", 0}, {"EnlargeToFit", enlarge}});
         const std::vector<Expected> pictures = Shipped(enlarge ? "-enlarge" : "");
         EXPECT_EQ(pictures[2].Line, enlarge ? "701 1024 289 0" : "526 768 377 128"); // 526 x 768
         DWORD shown = GetTickCount();
@@ -258,7 +236,7 @@ TEST(Screen1280x1024x24, OnePictureEveryPictureMillisAndAPortraitOneUnchangedOrE
 // What the screen saver reduced to five bits per channel (packed: MMX under Wine, the portable lane
 // code in prepare-picture) shows on screen, not what the display would truncate by itself.
 TEST(Screen1024x768x16, ColoursAreReducedToFiveBitsPerChannel) {
-    const Settings settings;
+    const ShowSettings settings;
     ASSERT_EQ(kDisplayBits, 0xF8F8F8u);
     FullScreenRun run;
     EXPECT_TRUE(WaitFor(Load("114")));

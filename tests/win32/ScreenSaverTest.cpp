@@ -1,7 +1,7 @@
 // Lanternmoor.scr end to end under Wine: the command-line rows that need a real process, the
 // preview inside a parent window of ours, the full-screen window with its inputs and the system's
-// screen-saver-running flag, the Windows 95/98 password hooks, and the name Windows reads from the
-// file without running it.
+// screen-saver-running flag, and the Windows 95/98 password hooks. (The name Windows reads from
+// the file is checked in the picture pack's test, whose build has the same resources.)
 #include "tests/win32/WineHarness.h"
 
 #include <gtest/gtest.h>
@@ -21,9 +21,11 @@ DWORD ScreenSaverRunningFlag() {
     return query.WaitForExit(10000) ? query.ExitCode() : ~0u;
 }
 
-// The preview of a parent given as it is and as its alias of 2^31 and more, written negative; then
-// (the parsing itself is tested natively, the configuration's switches in tests/settings) the
-// switches that run nothing: a destroyed window, an argument that selects nothing.
+// The preview of a parent given as it is and as its alias of 2^31 and more, written negative
+// between tabs and followed by 5000 more; then (the parsing itself is tested natively, the
+// configuration's switches in tests/settings) the switches that run nothing without ever showing a
+// window: a destroyed window, an argument that selects nothing, and overlong ones, whose whole
+// length only a real process reads.
 TEST(Saver, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCodeOne) {
     const RegistryKeySnapshot settings(kSettingsKey);     // emptied, and put back afterwards
     ASSERT_TRUE(SetDword(kSettingsKey, "EnableKeys", 1)); // Page Up and Down step in the preview
@@ -32,12 +34,14 @@ TEST(Saver, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCodeOne) {
     // Wine also accepts a window's low word under a high word of all ones.
     const auto alias = 0xFFFF0000u | (reinterpret_cast<UINT_PTR>(handle) & 0xFFFF);
     ASSERT_TRUE(IsWindow(reinterpret_cast<HWND>(alias))) << "Wine changed its handle aliases";
-    for (const std::string& written :
-         {HandleText(handle), "-" + std::to_string(0x100000000 - alias)}) {
-        Process saver(ScreenSaverPath(), "/p " + written);
+    for (const std::string& arguments :
+         {"/p " + HandleText(handle),
+          "\t/P\t-" + std::to_string(0x100000000 - alias) + std::string(5000, '\t')}) {
+        const bool last = arguments[0] == '\t';
+        Process saver(ScreenSaverPath(), arguments);
         const HWND window = FindWindowOf(saver.Id(), "SlideshowScreenSaverClass",
                                          "ScreenSaverPreviewWindow", handle);
-        ASSERT_NE(window, nullptr) << written;
+        ASSERT_NE(window, nullptr) << arguments;
         // Painted: its update region validated. (Wine gives a child of another process's window
         // no drawable of its own, so what it paints cannot be read back from the screen here.)
         EXPECT_TRUE(WaitUntil([&] { return !GetUpdateRect(window, nullptr, FALSE); }, 3000));
@@ -62,18 +66,28 @@ TEST(Saver, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCodeOne) {
         EXPECT_TRUE(StaysOpen(saver, window));
         // Any other key ends it; so does its parent going, as the Display Properties dialog
         // destroys its preview area.
-        if (written[0] == '-')
+        if (last)
             parent.Destroy();
         else
             PostMessageA(window, WM_KEYDOWN, 'K', 1);
         EXPECT_TRUE(EndsWith(saver, 0));
-        EXPECT_EQ(IsWindow(handle), written[0] != '-');
+        EXPECT_EQ(IsWindow(handle), !last);
     }
-    const std::string dead = HandleText(handle);
+    const std::string dead = HandleText(handle), longText(10000, 'x');
     for (const std::string& arguments :
-         {"/p " + dead, "/c:" + dead, "/a " + dead, std::string("/x")}) {
+         {"/p " + dead, "/c:" + dead, "/a " + dead, std::string("/x"), "/s " + longText,
+          "/p " + std::string(10000, '9'), "/" + longText}) {
+        SCOPED_TRACE(arguments.substr(0, 24));
         Process saver(ScreenSaverPath(), arguments);
-        EXPECT_TRUE(EndsWith(saver, 1)) << arguments;
+        bool window = false;
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                window = window || FindWindowOf(saver.Id(), nullptr, nullptr, nullptr, 0);
+                return !saver.Running();
+            },
+            5000));
+        EXPECT_EQ(saver.ExitCode(), 1u);
+        EXPECT_FALSE(window);
     }
 }
 
@@ -188,16 +202,6 @@ TEST(PasswordHooks, TheCloseIsAskedOfPasswordCplAndThePasswordChangeOfMpr) {
     EXPECT_TRUE(EndsWith(change, 0));
     EXPECT_EQ(hooked.Log(),
               "attach\nchange SCRSAVE " + HandleText(parent.Handle()) + " 0 0\ndetach\n");
-}
-
-// The name in the Display Properties list.
-TEST(Resources, TheNameInTheScreenSaverList) {
-    const HMODULE module =
-        LoadLibraryExA(ScreenSaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    char name[64] = {};
-    LoadStringA(module, 1, name, sizeof name);
-    EXPECT_STREQ(name, "Lanternmoor");
-    FreeLibrary(module);
 }
 
 } // namespace

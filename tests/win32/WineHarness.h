@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,10 @@
 namespace harness {
 
 const std::string kSettingsKey = "Software\\Quillfern\\Lanternmoor";
+// The key of setting `index` in the order of kSettingNames: the last four are in the subkey.
+inline std::string SettingKey(int index) {
+    return kSettingsKey + (index >= 7 ? "\\Transition Effects" : "");
+}
 // Where the cursor rests when a full-screen run starts.
 constexpr int kStartX = 300;
 constexpr int kStartY = 200;
@@ -178,22 +183,42 @@ private:
     HWND window_ = nullptr;
 };
 
-// What the screen shows of `window`: its width and its pixels, 0x00RRGGBB, top row first.
+// The width x height pixels of `source` from (x, y) as 0x00RRGGBB (the layout of the pixel
+// buffer), top row first, masked with `bits`.
+inline std::vector<DWORD> ReadPixels(HDC source, int x, int y, int width, int height,
+                                     DWORD bits = 0xFFFFFF) {
+    const HDC memory = CreateCompatibleDC(source);
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* data = nullptr;
+    const HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &data, nullptr, 0);
+    const HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, source, x, y, SRCCOPY);
+    GdiFlush();
+    std::vector<DWORD> pixels(static_cast<DWORD*>(data),
+                              static_cast<DWORD*>(data) + std::size_t(width) * height);
+    for (DWORD& p : pixels)
+        p &= bits;
+    DeleteObject(SelectObject(memory, old));
+    DeleteDC(memory);
+    return pixels;
+}
+// What the screen shows of `window`: its width and its pixels.
 inline std::pair<LONG, std::vector<DWORD>> Capture(HWND window) {
     const auto [left, top, right, bottom] = Bounds(window);
-    const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    const HBITMAP bitmap = CreateCompatibleBitmap(screen, right - left, bottom - top);
-    const HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, right - left, bottom - top, screen, left, top, SRCCOPY);
-    SelectObject(memory, previous);
-    BITMAPINFOHEADER info{sizeof info, right - left, top - bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<DWORD> pixels(static_cast<std::size_t>(right - left) * (bottom - top));
-    GetDIBits(memory, bitmap, 0, bottom - top, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-              DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    const HDC screen = GetDC(nullptr);
+    std::vector<DWORD> pixels = ReadPixels(screen, left, top, right - left, bottom - top);
     ReleaseDC(nullptr, screen);
     return {right - left, pixels};
+}
+
+// The size of `text` drawn as the saver draws its captions: with the default font of a fresh
+// memory context.
+inline RECT MeasureText(const std::string& text) {
+    const HDC memory = CreateCompatibleDC(nullptr);
+    RECT measured{};
+    DrawTextA(memory, text.c_str(), -1, &measured, DT_CALCRECT);
+    DeleteDC(memory);
+    return measured;
 }
 
 // Real input through the system's input queue: the keys pressed in order and released in
@@ -219,10 +244,57 @@ inline void Click(HWND window) {
     SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
 }
 
-inline bool KeyExists(const std::string& path) {
+// Ends a full-screen run with a key, which must close it with exit code 0.
+inline void Quit(FullScreenRun& run) {
+    SendKeys({'Q'});
+    EXPECT_TRUE(EndsWith(run.Saver, 0, 10000));
+}
+
+// A row of control states or registry values.
+using Row = std::vector<long long>;
+// One run of the configuration, its sheet and page found.
+struct SheetRun {
+    explicit SheetRun(const std::string& arguments) : Saver(ScreenSaverPath(), arguments) {
+        Sheet = FindWindowOf(Saver.Id(), "#32770", "Properties");
+        Page = reinterpret_cast<HWND>(SendMessageA(Sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        WaitUntil([this] { return GetForegroundWindow() == Sheet; }, 3000);
+    }
+    HWND Item(int id) const { return GetDlgItem(Page, id); }
+    LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendMessageA(Item(id), message, wParam, lParam);
+    }
+    // Check boxes 1005, 1006, 1007, 1009, 1001; trackbars 1003, 1008; the check marks of the
+    // effects in list order; list 1010 and trackbar 1008 enabled.
+    Row Shown() const {
+        Row shown;
+        for (const int id : {1005, 1006, 1007, 1009, 1001})
+            shown.push_back(Send(id, BM_GETCHECK));
+        for (const int id : {1003, 1008})
+            shown.push_back(Send(id, TBM_GETPOS));
+        for (int index = 0; index < 4; ++index) // state image 2 checked, 1 not
+            shown.push_back((Send(1010, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK) >> 12) - 1);
+        shown.push_back(IsWindowEnabled(Item(1010)));
+        shown.push_back(IsWindowEnabled(Item(1008)));
+        return shown;
+    }
+    // The page follows real input a moment later.
+    ::testing::AssertionResult Shows(const Row& expected) const {
+        return WaitUntil([&] { return Shown() == expected; }, 3000)
+                   ? ::testing::AssertionSuccess()
+                   : ::testing::AssertionFailure() << ::testing::PrintToString(Shown());
+    }
+    // Posted, as a click comes: the sheet's loop notices its end only on a message.
+    void Press(int button) const { PostMessageA(Sheet, PSM_PRESSBUTTON, button, 0); }
+
+    Process Saver;
+    HWND Sheet = nullptr, Page = nullptr;
+};
+
+// Whether the key exists and opens with `access`.
+inline bool KeyExists(const std::string& path, REGSAM access = KEY_READ) {
     HKEY key = nullptr;
     const bool exists =
-        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, &key) == ERROR_SUCCESS;
     RegCloseKey(key);
     return exists;
 }
@@ -267,6 +339,19 @@ private:
     const bool existed_;
     const std::string backup_ =
         "Software\\Lanternmoor test backup " + std::to_string(std::hash<std::string>()(path_));
+};
+
+// The show's settings for one run: no caption, no transition, Page Up and Page Down on, no
+// automatic step, unless `values` say otherwise; the key is emptied first and put back afterwards.
+struct ShowSettings {
+    explicit ShowSettings(std::vector<std::pair<const char*, DWORD>> values = {}) {
+        values.insert(
+            values.begin(),
+            {{"ShowText", 0}, {"UseEffects", 0}, {"EnableKeys", 1}, {"PictureMillis", 600000}});
+        for (const auto& [name, value] : values)
+            EXPECT_TRUE(SetDword(kSettingsKey, name, value)) << name;
+    }
+    RegistryKeySnapshot Snapshot{kSettingsKey};
 };
 
 } // namespace harness
