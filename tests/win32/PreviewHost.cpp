@@ -5,22 +5,15 @@
 //   preview_host.exe SCREENSAVER STARTS
 // Prints one line per start and a summary; exits 0 when every preview showed in its window and
 // ended with exit code 0 within a second, 1 otherwise.
-#include <windows.h>
+#include "tests/win32/WineHarness.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-namespace {
+using namespace harness;
 
-void Pump(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    do {
-        for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);)
-            DispatchMessageA(&message);
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount() - start < milliseconds);
-}
+namespace {
 
 // One start; false when anything went wrong. `closeMillis` is the time from the parent's end to
 // the saver's.
@@ -28,37 +21,15 @@ bool RunOnce(const std::string& saver, int number, DWORD& closeMillis) {
     const HWND parent =
         CreateWindowExA(0, "static", "preview area", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
                         152, 112, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    std::string command =
-        "\"" + saver + "\" /p " + std::to_string(reinterpret_cast<UINT_PTR>(parent));
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(saver.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        DestroyWindow(parent);
-        std::printf("start %d: cannot start the saver\n", number);
-        return false;
-    }
-    CloseHandle(process.hThread);
-    HWND child = nullptr;
-    for (const DWORD start = GetTickCount(); child == nullptr && GetTickCount() - start < 10000;) {
-        Pump(10);
-        child = FindWindowExA(parent, nullptr, "SlideshowScreenSaverClass", nullptr);
-    }
+    Process process(saver, "/p " + HandleText(parent));
+    const HWND child = FindWindowOf(process.Id(), "SlideshowScreenSaverClass", nullptr, parent);
     Pump(100); // the first picture's step under way
     DestroyWindow(parent);
     const DWORD destroyed = GetTickCount();
-    DWORD wait = WAIT_TIMEOUT;
-    while (wait == WAIT_TIMEOUT && GetTickCount() - destroyed < 5000) {
-        wait = WaitForSingleObject(process.hProcess, 0);
-        if (wait == WAIT_TIMEOUT) Pump(2);
-    }
+    const bool ended = process.WaitForExit(5000);
     closeMillis = GetTickCount() - destroyed;
-    DWORD code = 99;
-    if (wait != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    const bool good = child != nullptr && wait == WAIT_OBJECT_0 && code == 0 && closeMillis <= 1000;
+    const DWORD code = process.ExitCode();
+    const bool good = child != nullptr && ended && code == 0 && closeMillis <= 1000;
     std::printf("start %d: %s, ended %lu ms after its parent, exit %lu%s\n", number,
                 child != nullptr ? "shown" : "NOT SHOWN", closeMillis, code, good ? "" : " FAILED");
     return good;
