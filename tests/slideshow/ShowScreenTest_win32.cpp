@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -199,7 +198,6 @@ TEST(Screen1024x768x24, WithEffectsThePeriodFollowsTheTransitionAndAKeyCutsOneSh
     const DWORD begins = GetTickCount();
     ASSERT_TRUE(WaitFor(pictures[1], 15000));
     const DWORD ends = GetTickCount();
-    std::printf("whole for %lu ms, transition %lu ms\n", begins - whole, ends - begins);
     EXPECT_TRUE(begins - whole > 2000 && begins - whole < 8000) << begins - whole;
     EXPECT_TRUE(ends - begins > 3000 && ends - begins < 12000) << ends - begins;
     ASSERT_TRUE(WaitUntil(
@@ -226,7 +224,6 @@ TEST(Screen1280x1024x24, OnePictureEveryPictureMillisAndAPortraitOneUnchangedOrE
             ASSERT_TRUE(WaitFor(pictures[next], 10000)) << pictures[next].Name;
             const DWORD after = GetTickCount() - shown;
             shown += after;
-            std::printf("picture %s after %lu ms\n", pictures[next].Name.c_str(), after);
             EXPECT_TRUE(next == 0 ? after < 10000 : after > 1700 && after < 6000) << after;
         }
         Quit(run);

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <tuple>
 
 using namespace harness;
 
@@ -133,13 +134,9 @@ TEST(HostilePictures, TheShowStepsOverEachAndNothingGrows) {
     Quit(run);
 }
 
-// A value of every wrong type, size and range, in the settings key and its subkey.
-struct Hostile {
-    const char* Name;
-    DWORD Type;
-    std::vector<BYTE> Data;
-};
-const Hostile kHostile[] = {
+// A value of every wrong type, size and range, in the settings key and its subkey: name, type and
+// bytes.
+const std::tuple<const char*, DWORD, std::vector<BYTE>> kHostile[] = {
     {"a string", REG_SZ, {'3', '0', '0', '0', 0}},
     {"0 bytes of binary", REG_BINARY, {}},
     {"1 byte", REG_BINARY, {1}},
@@ -181,20 +178,20 @@ Row CheckShowAndConfiguration(const std::string& what) {
 
 TEST(HostileSettings, EveryValueOfEveryWrongTypeStartsShowsClosesAndConfiguresInRange) {
     const RegistryKeySnapshot snapshot(kSettingsKey);
-    for (const Hostile& hostile : kHostile) {
-        SCOPED_TRACE(hostile.Name);
+    for (const auto& [name, type, bytes] : kHostile) {
+        SCOPED_TRACE(name);
         for (int i = 0; i < 11; ++i)
-            ASSERT_TRUE(SetValue(SettingKey(i), kSettingNames[i], hostile.Type, hostile.Data.data(),
-                                 static_cast<DWORD>(hostile.Data.size())));
-        CheckShowAndConfiguration(hostile.Name);
+            ASSERT_TRUE(SetValue(SettingKey(i), kSettingNames[i], type, bytes.data(),
+                                 static_cast<DWORD>(bytes.size())));
+        CheckShowAndConfiguration(name);
         // Nothing written back: the value is still the hostile one.
         BYTE data[16] = {};
-        DWORD type = 0, size = sizeof data;
-        EXPECT_EQ(SHGetValueA(HKEY_CURRENT_USER, kEffectsKey.c_str(), kSettingNames[10], &type,
+        DWORD stored = 0, size = sizeof data;
+        EXPECT_EQ(SHGetValueA(HKEY_CURRENT_USER, kEffectsKey.c_str(), kSettingNames[10], &stored,
                               data, &size),
                   0L);
-        EXPECT_EQ(type, hostile.Type);
-        EXPECT_EQ(std::vector<BYTE>(data, data + size), hostile.Data);
+        EXPECT_EQ(stored, type);
+        EXPECT_EQ(std::vector<BYTE>(data, data + size), bytes);
     }
 }
 
@@ -228,7 +225,7 @@ private:
 // (3 s a picture, 1.5 s a transition) still count. Unreadable: the show runs on the defaults and
 // the configuration shows them (2 s and 2 s).
 TEST(HostileSettings, AReadOnlyKeyGivesItsValuesAnUnreadableOneTheDefaults) {
-    const ShowSettings settings({{"PictureMillis", 3000}, {"EffectMillis", 1500}});
+    const ShowSettings show({{"PictureMillis", 3000}, {"EffectMillis", 1500}});
     ASSERT_TRUE(SetDword(kEffectsKey, "Big checkers", 1));
     // Everyone may read; no one may do anything.
     const std::pair<const char*, Row> locks[] = {{"D:(A;;KR;;;WD)", {3000, 1500}},
