@@ -115,21 +115,30 @@ inline uint8_t aanOutput(int16_t v) {
 
 } // namespace
 
+namespace {
+
+// The first pass of the integer transform over one row of coefficients into `out`, which may be
+// the row itself: every input is read before anything is written.
+inline void integerRow(const int16_t* d, int16_t* out) {
+    if ((d[1] | d[2] | d[3] | d[4] | d[5] | d[6] | d[7]) == 0) {
+        const int16_t dc = low16(static_cast<int32_t>(widen(d[0]) << 2));
+        for (int i = 0; i < 8; ++i)
+            out[i] = dc;
+        return;
+    }
+    u32 y[8];
+    llm(widen(d[0]), widen(d[1]), widen(d[2]), widen(d[3]), widen(d[4]), widen(d[5]), widen(d[6]),
+        widen(d[7]), y);
+    for (int i = 0; i < 8; ++i)
+        out[i] = low16(shiftRight(y[i] + 1024u, 11));
+}
+
+} // namespace
+
 void jpegIdctInteger(int16_t block[64], uint8_t samples[64]) {
     u32 y[8];
-    for (int r = 0; r < 8; ++r) {
-        int16_t* d = block + 8 * r;
-        if ((d[1] | d[2] | d[3] | d[4] | d[5] | d[6] | d[7]) == 0) {
-            int16_t dc = low16(static_cast<int32_t>(widen(d[0]) << 2));
-            for (int i = 0; i < 8; ++i)
-                d[i] = dc;
-            continue;
-        }
-        llm(widen(d[0]), widen(d[1]), widen(d[2]), widen(d[3]), widen(d[4]), widen(d[5]),
-            widen(d[6]), widen(d[7]), y);
-        for (int i = 0; i < 8; ++i)
-            d[i] = low16(shiftRight(y[i] + 1024u, 11));
-    }
+    for (int r = 0; r < 8; ++r)
+        integerRow(block + 8 * r, block + 8 * r);
     for (int c = 0; c < 8; ++c) {
         const int16_t* d = block + c;
         if ((d[8] | d[16] | d[24] | d[32] | d[40] | d[48] | d[56]) == 0) {
@@ -153,20 +162,8 @@ namespace {
 template <int Rows> void integerBlockRows(const int16_t* in, uint8_t* samples) {
     int16_t pass1[8 * Rows];
     u32 y[8];
-    for (int r = 0; r < Rows; ++r) {
-        const int16_t* d = in + 8 * r;
-        int16_t* out = pass1 + 8 * r;
-        if ((d[1] | d[2] | d[3] | d[4] | d[5] | d[6] | d[7]) == 0) {
-            const int16_t dc = low16(static_cast<int32_t>(widen(d[0]) << 2));
-            for (int i = 0; i < 8; ++i)
-                out[i] = dc;
-            continue;
-        }
-        llm(widen(d[0]), widen(d[1]), widen(d[2]), widen(d[3]), widen(d[4]), widen(d[5]),
-            widen(d[6]), widen(d[7]), y);
-        for (int i = 0; i < 8; ++i)
-            out[i] = low16(shiftRight(y[i] + 1024u, 11));
-    }
+    for (int r = 0; r < Rows; ++r)
+        integerRow(in + 8 * r, pass1 + 8 * r);
     for (int c = 0; c < 8; ++c) {
         const int16_t* d = pass1 + c;
         auto at = [d](int r) -> int16_t { return r < Rows ? d[8 * (r < Rows ? r : 0)] : 0; };
