@@ -1,14 +1,26 @@
-// Linked into the diagnostic builds of the screen saver only (never into Lanternmoor.scr): a
-// thread of its own with a message-only window that reports the live handle counts, the show's
-// completed steps and the process's private memory to a test in another process.
+// Linked into the diagnostic builds of the screen saver only (never into Lanternmoor.scr): the
+// show's hook, which records the live handle counts after every step, and a thread of its own
+// with a message-only window that reports them, the show's completed steps and the process's
+// private memory to a test in another process.
 #include "tests/win32/HandleProbe.h"
 
-#include "shell/Handles_win32.h"
-#include "shell/SlideshowWindow_win32.h"
+#include "slideshow/ShowHooks.h"
+#include "win32/Handles_win32.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
+
+// The steps the show has completed and the live handle counts as the last one left them, written
+// on the show's thread and read on the probe's, so that the counts can be compared between steps
+// however soon the next step follows.
+struct ShowProgress {
+    // Odd while the record is being written.
+    std::atomic<unsigned long> Version{0};
+    std::atomic<long> StepsDone{0};
+    std::atomic<long> HandlesAfterStep[kHandleKinds]{};
+} gShowProgress;
 
 long gReading[probe::kFields];
 
@@ -60,6 +72,19 @@ DWORD WINAPI ProbeThread(void*) {
         DispatchMessageA(&message);
     return 0;
 }
+
+} // namespace
+
+// The show's hook: this definition takes the place of the product's, which does nothing.
+void AfterShowStep() {
+    ++gShowProgress.Version;
+    ++gShowProgress.StepsDone;
+    for (int kind = 0; kind < kHandleKinds; ++kind)
+        gShowProgress.HandlesAfterStep[kind] = LiveHandles(static_cast<HandleKind>(kind));
+    ++gShowProgress.Version;
+}
+
+namespace {
 
 // Started before WinMain; the process's end takes the thread with it.
 [[maybe_unused]] const HANDLE gProbeThread =

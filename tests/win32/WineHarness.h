@@ -140,11 +140,12 @@ inline std::string Text(HWND window) {
     return text;
 }
 
-// A full-screen run of `program` with the cursor resting at the start position, its window found
-// and in the foreground.
+// A full-screen run of `program` with the cursor resting at `start`, its window found and in the
+// foreground.
 struct FullScreenRun {
-    explicit FullScreenRun(const std::string& program = ScreenSaverPath())
-        : Saver((SetCursorPos(kStartX, kStartY), program), "/s"),
+    explicit FullScreenRun(const std::string& program = ScreenSaverPath(),
+                           POINT start = {kStartX, kStartY})
+        : Saver((SetCursorPos(start.x, start.y), program), "/s"),
           Window(FindWindowOf(Saver.Id(), "SlideshowScreenSaverClass", "ScreenSaverWindow")) {
         WaitUntil([this] { return Window == nullptr || GetForegroundWindow() == Window; }, 3000);
     }
