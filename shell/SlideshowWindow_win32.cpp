@@ -193,8 +193,13 @@ void SlideshowWindow::OnMouseMove(LPARAM position) {
     POINT at{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
     ClientToScreen(Handle(), &at);
     if (at.x == StartCursorPos.x && at.y == StartCursorPos.y) return;
-    // A change of the monitors may move the cursor: that move is the change's, not the user's.
-    if (!FollowLayout(false)) RequestClose();
+    // A change of the monitors may move the cursor (off a monitor that went, say), and the system
+    // may report that move a moment after the change: it is the change's, not the user's.
+    if (FollowLayout(false) || GetTickCount() - LayoutChangedAt < kLayoutSettleMillis) {
+        StartCursorPos = at;
+        return;
+    }
+    RequestClose();
 }
 
 void SlideshowWindow::OnSetCursor() {
@@ -214,6 +219,7 @@ bool SlideshowWindow::FollowLayout(bool always) {
     SetWindowPos(Handle(), HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
                  screen.bottom - screen.top, SWP_NOACTIVATE);
     GetCursorPos(&StartCursorPos);
+    LayoutChangedAt = GetTickCount();
     RECT window{};
     GetWindowRect(Handle(), &window);
     Show->ChangeAreas(ShowAreas(Layout.Monitors, ToRect(window)));

@@ -22,6 +22,9 @@ constexpr const char* kPreviewTitle = "ScreenSaverPreviewWindow";
 // The full-screen window looks at the monitors this often: not every system tells its windows
 // when a monitor comes or goes (Wine does not).
 constexpr UINT kLayoutCheckMillis = 500;
+// For this long after a change of the monitors a mouse move is taken as the change's doing and
+// does not close.
+constexpr DWORD kLayoutSettleMillis = 1500;
 
 class SlideshowWindow : public Window {
 public:
@@ -58,7 +61,9 @@ private:
     ScreenSaverSettings Settings_;
     bool IsPreview;
     POINT StartCursorPos{};
-    // The monitors the full-screen window covers (none for the preview).
+    // The monitors the full-screen window covers (none for the preview), and when they last
+    // changed.
     DisplayLayout Layout;
+    DWORD LayoutChangedAt = GetTickCount() - kLayoutSettleMillis;
     std::optional<Slideshow> Show;
 };

@@ -7,6 +7,8 @@
 #include "slideshow/ShowHooks.h"
 #include "win32/Handles_win32.h"
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <atomic>
 
@@ -24,9 +26,16 @@ struct ShowProgress {
 
 long gReading[probe::kFields];
 
-// Committed private memory, added up from the address space: Wine's GetProcessMemoryInfo answers
-// 0 for the private bytes.
+// The memory the process has to itself: what the system charges it (the page-file usage, which
+// Wine takes from the process's anonymous memory). The sum of the private regions of the address
+// space stands in where the system answers nothing: under Wine it misses the pixels of the
+// device bitmaps, which Wine keeps outside the regions VirtualQuery lists.
 long PrivateKb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) &&
+        counters.PagefileUsage != 0)
+        return static_cast<long>(counters.PagefileUsage / 1024);
     SIZE_T total = 0;
     MEMORY_BASIC_INFORMATION region{};
     for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
