@@ -12,7 +12,6 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -85,23 +84,8 @@ std::set<std::vector<LONG>> Monitors() {
 // What a monitor of width x height must show of a picture prepare-picture made for that size:
 // the picture on black.
 std::vector<DWORD> Expected(int width, int height, const std::string& name) {
-    char folder[MAX_PATH] = {};
-    GetEnvironmentVariableA("LM_EXPECTED", folder, sizeof folder);
-    const std::string path = std::string(folder) + "\\" + std::to_string(width) + "x" +
-                             std::to_string(height) + "\\" + name;
-    std::vector<DWORD> screen(std::size_t(width) * height, 0);
-    std::string line;
-    std::getline(std::ifstream(path + ".txt"), line);
-    int w = 0, h = 0, x = 0, y = 0, maxval = 0;
-    std::istringstream(line) >> w >> h >> x >> y;
-    std::ifstream ppm(path + ".ppm", std::ios::binary);
-    std::string magic;
-    ppm >> magic >> w >> h >> maxval;
-    ppm.get();
-    unsigned char rgb[3];
-    for (int i = 0; i < w * h && ppm.read(reinterpret_cast<char*>(rgb), 3); ++i)
-        screen[std::size_t(y + i / w) * width + x + i % w] = rgb[0] << 16 | rgb[1] << 8 | rgb[2];
-    return screen;
+    return PreparedScreen(std::to_string(width) + "x" + std::to_string(height) + "\\" + name, width,
+                          height);
 }
 
 const int kShipped[] = {114, 115, 116, 117, 118, 119, 120, 121, 122,
@@ -241,44 +225,24 @@ TEST(Monitors, TheSecondLeftOfThePrimaryShowsItsPictureWithItsCaption) {
         const int id = kShipped[output.Place];
         char caption[256] = {};
         ASSERT_GT(LoadStringA(scr, id, caption, sizeof caption), 0);
-        const std::vector<DWORD> picture = Expected(width, height, std::to_string(id));
-        // The picture's place: the rectangle of what is not black in the prepared screen.
-        RECT place{width, height, 0, 0};
-        for (int i = 0; i < width * height; ++i)
-            if (picture[i] != 0) {
-                const POINT at{i % width, i / width};
-                place = RECT{std::min(place.left, at.x), std::min(place.top, at.y),
-                             std::max(place.right, at.x + 1), std::max(place.bottom, at.y + 1)};
-            }
+        std::string line;
+        const std::vector<DWORD> picture = PreparedScreen(
+            std::to_string(width) + "x" + std::to_string(height) + "\\" + std::to_string(id), width,
+            height, 0xFFFFFF, &line);
+        int w = 0, h = 0, x = 0, y = 0;
+        std::istringstream(line) >> w >> h >> x >> y;
         // The box ends 20 pixels in from the picture's lower right corner, the text 10 inside it.
         const RECT text = MeasureText(caption);
-        const RECT box{place.right - 40 - text.right, place.bottom - 40 - text.bottom,
-                       place.right - 20, place.bottom - 20};
-        RECT written = box;
-        InflateRect(&written, -10, -10);
-        long wrong[2] = {}, white = 0;
+        const RECT box{x + w - 40 - text.right, y + h - 40 - text.bottom, x + w - 20, y + h - 20};
+        CaptionBoxPixels pixels{};
         WaitUntil(
             [&] {
-                const std::vector<DWORD> shot = Shot(monitor);
-                wrong[0] = wrong[1] = white = 0;
-                for (int i = 0; i < width * height; ++i) {
-                    const POINT at{i % width, i / width};
-                    const bool inside = PtInRect(&box, at) != 0,
-                               outline = inside && (at.x == box.left || at.x == box.right - 1 ||
-                                                    at.y == box.top || at.y == box.bottom - 1);
-                    if (!outline && PtInRect(&written, at))
-                        white += shot[i] == 0xFFFFFF;
-                    else
-                        for (const int dark : {0, 1})
-                            wrong[dark] +=
-                                shot[i] !=
-                                (outline || (inside && (at.x + at.y) % 2 == dark) ? 0 : picture[i]);
-                }
-                return std::min(wrong[0], wrong[1]) == 0 && white > 100;
+                pixels = CountCaptionBox(Shot(monitor), picture, width, box);
+                return pixels.Wrong == 0 && pixels.White > 100;
             },
             15000);
-        EXPECT_TRUE(std::min(wrong[0], wrong[1]) == 0 && white > 100)
-            << wrong[0] << " and " << wrong[1] << " pixels wrong, " << white << " white";
+        EXPECT_TRUE(pixels.Wrong == 0 && pixels.White > 100)
+            << pixels.Wrong << " pixels wrong, " << pixels.White << " white";
     }
     FreeLibrary(scr);
     SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});

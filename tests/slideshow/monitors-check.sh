@@ -17,12 +17,7 @@ fi
 harness=$1
 reliability=$2
 
-prepare=$LM_ROOT/build/native/tools/prepare-picture
-if [ ! -x "$prepare" ]; then
-    (cd "$LM_ROOT" && cmake --preset native >/dev/null &&
-        cmake --build --preset native --target prepare-picture >/dev/null) ||
-        lm_die "cannot build prepare-picture"
-fi
+prepare=$(lm_native_tool prepare-picture) || lm_die "cannot build prepare-picture"
 expected=$(mktemp -d)
 trap 'rm -rf "$expected"' EXIT
 # SIZE/NAME.ppm and SIZE/NAME.txt ("W H X Y"), as the screen saver shows each picture on a monitor
