@@ -14,7 +14,7 @@ bool IsEmpty(const RECT& rect) {
 
 MonitorShow::MonitorShow(const Rect& area, std::size_t offset, HDC windowDC,
                          ScreenSaverSettings& settings)
-    : Area_(area), Offset(offset), MemoryDC(CreateCompatibleDC(windowDC)),
+    : Area(area), Offset(offset), MemoryDC(CreateCompatibleDC(windowDC)),
       Surface(windowDC, MemoryDC.Get(), area.left, area.top),
       Effects(CreateEffects(settings, area.right - area.left, area.bottom - area.top)) {
     if (MemoryDC) SetBkMode(MemoryDC.Get(), TRANSPARENT);
@@ -34,7 +34,7 @@ bool MonitorShow::GetTransitionPart(std::size_t place, TransitionPart& part) {
 
 void MonitorShow::Paint(HDC dc) const {
     if (!PictureBitmap || !MemoryDC) return;
-    BitBlt(dc, Area_.left + PictureRect.left, Area_.top + PictureRect.top,
+    BitBlt(dc, Area.left + PictureRect.left, Area.top + PictureRect.top,
            PictureRect.right - PictureRect.left, PictureRect.bottom - PictureRect.top,
            MemoryDC.Get(), 0, 0, SRCCOPY);
 }

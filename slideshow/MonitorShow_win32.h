@@ -49,14 +49,13 @@ public:
     // Copies the current picture to its place on `dc`, a device context of the window.
     void Paint(HDC dc) const;
 
-    const Rect& Area() const { return Area_; }
     // The effects built for it, alike on every monitor.
     std::size_t EffectCount() const { return Effects.size(); }
 
 private:
     void DrawCaption(const ShowContext& context);
 
-    Rect Area_;
+    Rect Area;
     std::size_t Offset;
     std::int32_t CurrentIndex = -1;
     // Declared before MemoryDC, so that the bitmap is deleted only after the context it is

@@ -20,7 +20,7 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
         ResourceInputStream stream;
         if (CurrentIndex >= 0)
             stream.open(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]);
-        PreparePictureImage(stream, Area_.right - Area_.left, Area_.bottom - Area_.top,
+        PreparePictureImage(stream, Area.right - Area.left, Area.bottom - Area.top,
                             context.Settings.EnlargeToFit, DisplayBitsPerPixel(context.WindowDC),
                             processorInfo().hasMmx, image, placement);
     }

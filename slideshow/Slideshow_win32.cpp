@@ -47,7 +47,7 @@ Slideshow::Slideshow(HWND window, ScreenSaverSettings& settings, bool isPreview,
     // Every monitor's effects are built alike: the first transition of a run uses the first
     // enabled effect on all of them.
     MakeShows(areas);
-    Effects = EffectOrder(Shows.empty() ? 0 : Shows.front()->EffectCount());
+    EffectTurns = EffectOrder(Shows.empty() ? 0 : Shows.front()->EffectCount());
     TimerId = SetTimer(Window, kPictureTimerId, PicturePeriod(Settings.PictureMillis), nullptr);
     // The first step comes at once, not a period later.
     PostMessageA(Window, WM_TIMER, 0, 0);
@@ -81,16 +81,16 @@ void Slideshow::StepPicture(int delta) {
     const ShowContext context = Context();
     for (const auto& show : Shows)
         show->PreparePicture(context, CurrentIndex);
-    if (Settings.UseEffects && !Effects.Empty()) {
+    if (Settings.UseEffects && !EffectTurns.Empty()) {
         std::vector<TransitionPart> parts;
         for (const auto& show : Shows)
-            if (TransitionPart part{}; show->GetTransitionPart(Effects.Next(), part))
+            if (TransitionPart part{}; show->GetTransitionPart(EffectTurns.Next(), part))
                 parts.push_back(part);
         // From nothing to nothing (a show without pictures) there is nothing to draw.
         if (!parts.empty()) {
             WindowTransitionHost host(Window, Settings.EnableKeys);
             RunTransition(parts, Settings.EffectMillis, host);
-            Effects.Advance(ShowRandomSource());
+            EffectTurns.Advance(ShowRandomSource());
         }
     }
     // Without transitions the background is erased black and the paint copies the new pictures;

@@ -66,7 +66,8 @@ private:
     GdiObject<HPALETTE> HalftonePalette;
     GdiObject<HBRUSH> CaptionBrush;
     std::vector<std::unique_ptr<MonitorShow>> Shows;
-    EffectOrder Effects;
+    // The turns of the effects, one order for all monitors.
+    EffectOrder EffectTurns;
     UINT_PTR TimerId = 0;
     // Set while a step runs: a step never starts inside another, and neither the shows nor the
     // surfaces change under it.
