@@ -1,9 +1,11 @@
-# Cross-compiles for 32-bit Windows with Debian's MinGW-w64 (posix thread model, which GoogleTest needs).
+# Cross-compiles for 32-bit Windows with Debian's MinGW-w64, win32 thread model. Its runtime
+# imports nothing newer than Windows XP; the posix model's (winpthreads) imports GetTickCount64
+# and other Vista and NT-only calls, so a screen saver built with it cannot start on XP.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
