@@ -7,8 +7,7 @@
 #include <shlwapi.h>
 #include <stdlib.h>
 
-int main()
-{
+int main() {
     SRWLOCK lock;
     InitializeSRWLock(&lock);
     char text[16];

@@ -24,8 +24,7 @@ public:
 
     void Notify() { notified_.store(true, std::memory_order_release); }
 
-    void WaitForNotification()
-    {
+    void WaitForNotification() {
         while (!notified_.load(std::memory_order_acquire))
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
