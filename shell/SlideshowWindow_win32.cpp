@@ -34,14 +34,27 @@ Rect ToRect(const RECT& rect) {
     return Rect{rect.left, rect.top, rect.right, rect.bottom};
 }
 
+// A function of user32.dll looked up at run time: Windows 95 and NT 4 know one screen only and
+// lack the monitor calls, which the import table would then make them refuse to load.
+template <typename Function> Function User32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+const auto gGetMonitorInfo = User32<BOOL(WINAPI*)(HMONITOR, LPMONITORINFO)>("GetMonitorInfoA");
+const auto gEnumDisplayMonitors =
+    User32<BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM)>("EnumDisplayMonitors");
+
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT bounds, LPARAM monitors) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
-    const bool primary = GetMonitorInfoA(monitor, &info) && (info.dwFlags & MONITORINFOF_PRIMARY);
+    const bool primary = gGetMonitorInfo != nullptr && gGetMonitorInfo(monitor, &info) &&
+                         (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
     reinterpret_cast<std::vector<Monitor>*>(monitors)->push_back(Monitor{ToRect(*bounds), primary});
     return TRUE;
 }
 
+// The virtual screen and its monitors; without the monitor calls, the screen and no monitor (the
+// show then takes the whole window as one screen).
 DisplayLayout ReadDisplayLayout() {
     DisplayLayout layout;
     const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
@@ -50,7 +63,9 @@ DisplayLayout ReadDisplayLayout() {
     layout.VirtualScreen = width > 0 && height > 0 ? Rect{x, y, x + width, y + height}
                                                    : Rect{0, 0, GetSystemMetrics(SM_CXSCREEN),
                                                           GetSystemMetrics(SM_CYSCREEN)};
-    EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&layout.Monitors));
+    if (gEnumDisplayMonitors != nullptr)
+        gEnumDisplayMonitors(nullptr, nullptr, &AddMonitor,
+                             reinterpret_cast<LPARAM>(&layout.Monitors));
     return layout;
 }
 

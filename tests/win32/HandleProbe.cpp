@@ -30,10 +30,15 @@ long gReading[probe::kFields];
 // Wine takes from the process's anonymous memory). The sum of the private regions of the address
 // space stands in where the system answers nothing: under Wine it misses the pixels of the
 // device bitmaps, which Wine keeps outside the regions VirtualQuery lists.
+// (psapi.dll is loaded at run time: a screen saver imports only from the modules of Windows 95.)
 long PrivateKb() {
+    using GetMemoryInfo = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+    static const auto getMemoryInfo = reinterpret_cast<GetMemoryInfo>(reinterpret_cast<void (*)()>(
+        GetProcAddress(LoadLibraryA("psapi.dll"), "GetProcessMemoryInfo")));
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) &&
+    if (getMemoryInfo != nullptr &&
+        getMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) &&
         counters.PagefileUsage != 0)
         return static_cast<long>(counters.PagefileUsage / 1024);
     SIZE_T total = 0;
