@@ -1,0 +1,211 @@
+// The EXIF reader: orientation, description and date in both byte orders, and one table of
+// damaged and hostile segments, every one of which counts as no EXIF data (upright). Every cut
+// of a file is read as well, under the sanitizers natively and as 32-bit code under Wine.
+#include "jpeg/Exif.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Field {
+    uint16_t Tag;
+    uint16_t Type; // 2 ASCII, 3 SHORT, 4 LONG
+    uint32_t Count;
+    std::string Data; // the value's bytes in the file's byte order; more than 4 go after the
+                      // directories
+};
+
+// A TIFF structure: directory 0 at offset 8 with `first`, and when `exif` is not empty the Exif
+// directory after it, pointed to from directory 0.
+struct Tiff {
+    bool Little = true;
+    std::vector<Field> First, Exif;
+
+    std::string N16(uint32_t v) const {
+        return Little ? std::string{char(v), char(v >> 8)} : std::string{char(v >> 8), char(v)};
+    }
+    std::string N32(uint32_t v) const {
+        return Little ? N16(v) + N16(v >> 16) : N16(v >> 16) + N16(v);
+    }
+    std::string Short(uint32_t v) const { return N16(v) + N16(0); }
+    static std::string Ascii(const std::string& text) { return text + '\0'; }
+
+    std::string Bytes() const {
+        std::vector<Field> first = First;
+        const uint32_t firstSize = 2 + 12 * static_cast<uint32_t>(first.size() + !Exif.empty()) + 4;
+        if (!Exif.empty()) first.push_back({0x8769, 4, 1, N32(8 + firstSize)});
+        const uint32_t exifSize =
+            Exif.empty() ? 0 : 2 + 12 * static_cast<uint32_t>(Exif.size()) + 4;
+        uint32_t data = 8 + firstSize + exifSize;
+        std::string values;
+        const auto directory = [&](const std::vector<Field>& fields) {
+            std::string d = N16(static_cast<uint32_t>(fields.size()));
+            for (const Field& f : fields) {
+                d += N16(f.Tag) + N16(f.Type) + N32(f.Count);
+                if (f.Data.size() <= 4) {
+                    d += f.Data + std::string(4 - f.Data.size(), '\0');
+                } else {
+                    d += N32(data + static_cast<uint32_t>(values.size()));
+                    values += f.Data;
+                }
+            }
+            return d + N32(0);
+        };
+        std::string out = (Little ? "II" : "MM") + N16(42) + N32(8) + directory(first);
+        if (!Exif.empty()) out += directory(Exif);
+        return out + values;
+    }
+};
+
+std::string Segment(const std::string& tiff, const char* kind = "Exif\0\0") {
+    const std::string body = std::string(kind, 6) + tiff;
+    const size_t length = body.size() + 2;
+    return std::string("\xFF\xE1", 2) + char(length >> 8) + char(length) + body;
+}
+
+// A file start: SOI, a JFIF segment, `segments`, then a frame header and the scan.
+std::string File(const std::string& segments) {
+    return std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 20) + segments +
+           std::string("\xFF\xC0\x00\x0B\x08\x00\x10\x00\x10\x01\x01\x11\x00\xFF\xDA", 15);
+}
+
+ExifData Read(const std::string& file) {
+    return readExif(reinterpret_cast<const uint8_t*>(file.data()), file.size());
+}
+
+std::string Text(const ExifText& text) {
+    return text.text != nullptr ? std::string(text.text, text.length) : "(none)";
+}
+
+// Orientation 6, a description and a date, in either byte order.
+Tiff Full(bool little) {
+    Tiff t;
+    t.Little = little;
+    t.First = {{0x010F, 2, 6, Tiff::Ascii("Maker")},
+               {0x0112, 3, 1, t.Short(6)},
+               {0x010E, 2, 15, Tiff::Ascii("Harbour, dawn")}};
+    t.Exif = {{0x9003, 2, 20, Tiff::Ascii("2024:05:17 14:03:00")}};
+    return t;
+}
+
+} // namespace
+
+TEST(Exif, OrientationDescriptionAndDateInEitherByteOrder) {
+    for (const bool little : {true, false}) {
+        SCOPED_TRACE(little ? "II" : "MM");
+        const ExifData exif = Read(File(Segment(Full(little).Bytes())));
+        EXPECT_EQ(exif.orientation, 6);
+        EXPECT_EQ(Text(exif.description), "Harbour, dawn");
+        EXPECT_EQ(Text(exif.dateTaken), "2024:05:17 14:03:00");
+    }
+    // Every orientation; a short text stands in the entry itself; an XMP segment (also APP1) is
+    // not a second EXIF segment; fill bytes before a marker.
+    for (int value = 1; value <= 8; ++value) {
+        Tiff t;
+        t.Little = value % 2 == 1;
+        t.First = {{0x010E, 2, 4, "Abc"}, {0x0112, 3, 1, t.Short(static_cast<uint32_t>(value))}};
+        const std::string xmp = Segment("<x:xmpmeta/>", "http:/");
+        const ExifData exif = Read(File("\xFF\xFF" + Segment(t.Bytes()) + xmp));
+        EXPECT_EQ(exif.orientation, value);
+        EXPECT_EQ(Text(exif.description), "Abc");
+        EXPECT_EQ(Text(exif.dateTaken), "(none)");
+    }
+}
+
+TEST(Exif, DamagedOrHostileSegmentsCountAsNone) {
+    const auto full = [] { return Full(true); };
+    const auto with = [](std::function<void(Tiff&)> change) {
+        Tiff t = Full(true);
+        change(t);
+        return File(Segment(t.Bytes()));
+    };
+    // Patches the little-endian structure at `at` (from the TIFF header) with `bytes`.
+    const auto patched = [&](size_t at, const std::string& bytes) {
+        std::string file = File(Segment(full().Bytes()));
+        file.replace(20 + 10 + at, bytes.size(), bytes);
+        return file;
+    };
+    const std::string segment = Segment(full().Bytes());
+    const struct {
+        const char* Name;
+        std::string File;
+        int Orientation;     // what counts
+        bool HasDescription; // whether the description survives
+    } cases[] = {
+        {"no EXIF segment", File(""), 1, false},
+        {"not at the start of a JPEG file", segment, 1, false},
+        {"two EXIF segments", File(segment + segment), 1, false},
+        {"segment cut short by the file's end", File("").substr(0, 20) + segment.substr(0, 40), 1,
+         false},
+        {"file ending with the segment", File("").substr(0, 20) + segment, 6, true},
+        {"no TIFF byte order", patched(0, "IM"), 1, false},
+        {"not 42", patched(2, "\x2B"), 1, false},
+        {"directory 0 past the end", patched(4, "\xF0\xFF\xFF\xFF"), 1, false},
+        {"directory 0 at offset 2^32 - 2 (wraps in 32 bits)", patched(4, "\xFE\xFF\xFF\xFF"), 1,
+         false},
+        {"more entries than the segment holds", patched(8, "\xFF\x0F"), 1, false},
+        {"description count of 2^32 - 1", patched(8 + 2 + 2 * 12 + 4, "\xFF\xFF\xFF\xFF"), 1,
+         false},
+        {"description count overflowing in 32 bits as LONGs", with([](Tiff& t) {
+             t.First[2] = {0x010E, 4, 0x40000001u, t.N32(60)};
+         }),
+         1, false},
+        {"description past the end", patched(8 + 2 + 2 * 12 + 8, std::string("\x00\xFF", 2)), 1,
+         false},
+        {"Exif directory past the end", with([](Tiff& t) {
+             t.Exif.clear();
+             t.First.push_back({0x8769, 4, 1, t.N32(0x7FFFFFF0)});
+         }),
+         1, false},
+        {"Exif directory pointing back at directory 0 (a loop)", with([](Tiff& t) {
+             t.Exif.clear();
+             t.First.push_back({0x8769, 4, 1, t.N32(8)});
+         }),
+         1, false},
+        {"orientation 0", with([](Tiff& t) { t.First[1].Data = t.Short(0); }), 1, true},
+        {"orientation 9", with([](Tiff& t) { t.First[1].Data = t.Short(9); }), 1, true},
+        {"orientation as a LONG", with([](Tiff& t) {
+             t.First[1] = {0x0112, 4, 1, t.N32(6)};
+         }),
+         1, true},
+        {"orientation of two values", with([](Tiff& t) { t.First[1].Count = 2; }), 1, true},
+        {"description of another type", with([](Tiff& t) {
+             t.First[2] = {0x010E, 7, 15, Tiff::Ascii("Harbour, dawn")};
+         }),
+         6, false},
+        {"segment after the scan starts", File("") + segment, 1, false},
+        {"orientation in the Exif directory only", with([](Tiff& t) {
+             t.Exif.push_back(t.First[1]);
+             t.First.erase(t.First.begin() + 1);
+         }),
+         1, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const ExifData exif = Read(c.File);
+        EXPECT_EQ(exif.orientation, c.Orientation);
+        EXPECT_EQ(exif.description.length > 0, c.HasDescription);
+    }
+    EXPECT_EQ(readExif(nullptr, 0).orientation, 1);
+}
+
+TEST(Exif, EveryCutOfAFileReadsTheWholeSegmentOrNone) {
+    const std::string file = File(Segment(Full(false).Bytes()));
+    const size_t segmentEnd = 20 + Segment(Full(false).Bytes()).size();
+    for (size_t size = 0; size <= file.size(); ++size) {
+        // A copy of exactly this size, so that the sanitizers see every read past it.
+        const std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<long>(size));
+        const ExifData exif = readExif(cut.data(), cut.size());
+        ASSERT_EQ(exif.orientation, size >= segmentEnd ? 6 : 1) << size << " bytes";
+        if (exif.description.text != nullptr) {
+            EXPECT_TRUE(exif.description.text >= reinterpret_cast<const char*>(cut.data()) &&
+                        exif.description.text + exif.description.length <=
+                            reinterpret_cast<const char*>(cut.data()) + cut.size());
+        }
+    }
+}
