@@ -1,9 +1,11 @@
-// Preparing the picture at CurrentIndex for the window: the resource's JPEG bytes decoded, fitted,
-// centred, resampled and reduced to the display (PreparePictureImage), made into the device bitmap
-// PictureBitmap at PictureRect, with the caption drawn in.
+// Preparing the picture at CurrentIndex for the window: the resource's JPEG bytes decoded, turned
+// upright by their EXIF orientation, fitted, centred, resampled and reduced to the display
+// (PreparePictureImage), made into the device bitmap PictureBitmap at PictureRect, with the
+// caption drawn in.
 #include "imaging/Ditherer_win32.h"
 #include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage_win32.h"
+#include "jpeg/Exif.h"
 #include "jpeg/ResourceInputStream.h"
 #include "shell/SlideshowWindow_win32.h"
 #include "slideshow/PicturePreparation.h"
@@ -20,7 +22,8 @@ void SlideshowWindow::PreparePicture() {
             stream.open(PictureIds[static_cast<std::size_t>(CurrentIndex)]);
         PreparePictureImage(stream, window.right - window.left, window.bottom - window.top,
                             Settings_.EnlargeToFit, DisplayBitsPerPixel(WindowDC),
-                            processorInfo().hasMmx, image, placement);
+                            processorInfo().hasMmx, image, placement,
+                            readExif(stream.unreadBytes(), stream.unreadCount()).orientation);
     }
     // Never selected anywhere at this point, so the deletion succeeds.
     PictureBitmap.Reset();
