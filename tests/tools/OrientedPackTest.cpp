@@ -101,7 +101,7 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
             const Difference d = Compare(shown, upright);
             EXPECT_TRUE(d.Largest >= 0 && d.Largest <= 20 && d.Mean < 1.5)
                 << (simd ? "packed" : "plain") << ": largest " << d.Largest << ", mean " << d.Mean;
-            EXPECT_TRUE(place.left == 27 && place.top == 35);
+            EXPECT_TRUE(place.left == 3 && place.top == 19);
             // prepare-picture reads the file as the show does.
             RasterImage read;
             std::string error, warning;
@@ -116,7 +116,7 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
             if (convert != nullptr) pclose(convert);
             EXPECT_LE(Compare(shown, Ppm(oracle)).Largest, 4) << "against ImageMagick";
         }
-        // Fitted to a 30 x 30 screen as an upright 45 x 29 picture: 30 x 19, like the one stored
+        // Fitted to a 30 x 30 screen as an upright 93 x 61 picture: 30 x 19, like the one stored
         // upright within what resampling leaves of the coding's differences.
         fitted[i] = Prepare(bytes, 30, 30, false, place);
         EXPECT_TRUE(place.left == 0 && place.top == 5 && place.right == 30 && place.bottom == 24);
@@ -124,22 +124,22 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
         EXPECT_TRUE(d.Largest >= 0 && d.Largest <= 8) << "fitted: largest " << d.Largest;
     }
 
-    // The proof sheet: eight 60 x 40 screens in a row, each picture 1:1 at (7, 5) of its screen
-    // (the captions, wider than the pictures, left out so that their boxes cover nothing).
+    // The proof sheet: eight 100 x 70 screens in a row, each picture 1:1 at (3, 4) of its screen
+    // (the captions left out, so that their boxes cover nothing).
     for (PackPicture& picture : pack.Pictures)
         picture.Caption.clear();
     ProofOptions options;
-    options.ScreenWidth = 60;
-    options.ScreenHeight = 40;
+    options.ScreenWidth = 100;
+    options.ScreenHeight = 70;
     options.Columns = 8;
     const std::string sheetPath = LM_ORIENTED_PACK "/../oriented-proof.ppm";
     std::string error;
     ASSERT_TRUE(WriteProofSheet(pack, options, sheetPath, error)) << error;
     const Image sheet = Ppm(Bytes(sheetPath));
     for (int i = 0; i < 8; ++i) {
-        const int left = 8 + i * (60 + 8) + 7, top = 8 + 5;
+        const int left = 8 + i * (100 + 8) + 3, top = 8 + 4;
         const Difference d =
-            Compare(sheet.Pixels.data() + top * sheet.Width + left, 45, 29, sheet.Width, upright);
+            Compare(sheet.Pixels.data() + top * sheet.Width + left, 93, 61, sheet.Width, upright);
         EXPECT_TRUE(d.Largest >= 0 && d.Largest <= 20 && d.Mean < 1.5)
             << "proof sheet cell " << i << ": largest " << d.Largest << ", mean " << d.Mean;
     }

@@ -27,20 +27,25 @@ if(TARGET check-pack)
 endif()
 
 if(WIN32)
-    # A screen saver of a pack made at build time, run full screen: its pictures and captions on
-    # screen in the pack's order.
+    # Screen savers of packs made at build time, run full screen: their pictures and captions on
+    # screen in the pack's order, upright; their About boxes with the pack's credits or none.
     set(pack ${CMAKE_CURRENT_BINARY_DIR}/test-pack)
-    set(pack_files ${pack}/captions.tsv ${pack}/zebra.jpg ${pack}/200.jpg ${pack}/apple.jpg)
+    set(pack_files ${pack}/captions.tsv ${pack}/credits.txt ${pack}/zebra.jpg ${pack}/200.jpg
+        ${pack}/apple.jpg)
     add_custom_command(OUTPUT ${pack_files}
         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/make-test-pack.sh ${pack}
         DEPENDS make-test-pack.sh
         COMMENT "Making the picture pack of the tests"
         VERBATIM)
     lanternmoor_add_screensaver(LanternmoorTestPack PICTURES ${pack} DEPENDS ${pack_files})
+    lanternmoor_add_screensaver(LanternmoorOrientedPack PICTURES ${oriented}
+        DEPENDS ${oriented_files})
     lanternmoor_add_gtest(pack_show_test SOURCES PackShowTest_win32.cpp
         LIBRARIES lm_wine_harness lm_slideshow lm_processor
         PROPERTIES RESOURCE_LOCK wine_session)
     target_compile_definitions(pack_show_test PRIVATE
-        LM_PACK_SCR="$<TARGET_FILE:LanternmoorTestPack>" LM_TEST_PACK="${pack}")
-    add_dependencies(pack_show_test LanternmoorTestPack)
+        LM_PACK_SCR="$<TARGET_FILE:LanternmoorTestPack>" LM_TEST_PACK="${pack}"
+        LM_ORIENTED_SCR="$<TARGET_FILE:LanternmoorOrientedPack>" LM_ORIENTED_PACK="${oriented}"
+        LM_VERSION="${PROJECT_VERSION}")
+    add_dependencies(pack_show_test LanternmoorTestPack LanternmoorOrientedPack)
 endif()

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Makes the oriented pack of the tests in OUTDIR: one upright picture, upright.ppm (45 x 29: red
+# Makes the oriented pack of the tests in OUTDIR: one upright picture, upright.ppm (93 x 61: red
 # rising to the right, green rising downwards, a blue block in the top left corner), stored under
 # each EXIF orientation 1 to 8: the stored pixels are the upright ones turned back, cjpeg writes
 # them (quality 95, no chroma subsampling), and an EXIF segment written here follows the JFIF
 # one, little-endian for odd orientations and big-endian for even ones. captions.tsv lists them
-# in orientation order; the pack has no credits.txt.
+# in orientation order, each captioned with its number; the pack has no credits.txt.
 #   make-oriented-pack.sh OUTDIR
 set -euo pipefail
 out=$1
@@ -16,9 +16,9 @@ names=(1-as-stored 2-mirrored 3-turned-180 4-mirrored-180 5-mirrored-turned-left
 python3 - "$out" "$tmp" <<'PY'
 import struct, sys
 out, tmp = sys.argv[1:]
-W, H = 45, 29
+W, H = 93, 61
 def upright(x, y):
-    return (x * 255 // (W - 1), y * 255 // (H - 1), 255 if x < 15 and y < 10 else 0)
+    return (x * 255 // (W - 1), y * 255 // (H - 1), 255 if x < 31 and y < 20 else 0)
 def ppm(path, w, h, pixel):
     with open(path, "wb") as f:
         f.write(b"P6\n%d %d\n255\n" % (w, h))
@@ -50,6 +50,6 @@ assert data[:4] == b"\xff\xd8\xff\xe0"
 after_jfif = 4 + struct.unpack(">H", data[4:6])[0]
 open(target, "wb").write(data[:after_jfif] + segment + data[after_jfif:])
 PY
-    printf '%s.jpg\tOrientation %d\n' "${names[$((k - 1))]}" "$k" >>"$tmp/captions.tsv"
+    printf '%s.jpg\t%d\n' "${names[$((k - 1))]}" "$k" >>"$tmp/captions.tsv"
 done
 mv "$tmp/captions.tsv" "$out/captions.tsv"

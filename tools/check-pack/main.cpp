@@ -31,7 +31,7 @@ const char Usage[] =
     "  --enlarge               enlarge small pictures to fit (the EnlargeToFit option)\n"
     "  --columns N             screens in a row of the sheet (default 4)\n"
     "  --scale N               each screen reduced N times on the sheet (default 1)\n"
-    "  --quiet                 only the problems, not the line for every picture\n"
+    "  --quiet                 only the problems: no line for every picture, no notes\n"
     "Exit status: 0 no errors (warnings allowed), 1 errors, 2 bad command line.\n";
 
 int UsageError(const std::string& message) {
@@ -124,8 +124,11 @@ int main(int argc, char** argv) {
     if (newCaptions) return NewCaptions(folder);
 
     Pack pack = ReadPack(folder);
+    const auto report = [&](const PackMessage& m) {
+        if (!quiet || m.Level != Severity::Note) Print(m);
+    };
     for (const PackMessage& m : pack.Messages)
-        Print(m);
+        report(m);
     std::error_code missing;
     for (const PackPicture& picture : pack.Pictures) {
         if (!std::filesystem::is_regular_file(std::filesystem::path(folder) / picture.Name,
@@ -136,7 +139,7 @@ int main(int argc, char** argv) {
         if (!quiet)
             std::printf("%s (id %d): %s\n", picture.Name.c_str(), picture.Id, outcome.c_str());
         for (std::size_t m = before; m < pack.Messages.size(); ++m)
-            Print(pack.Messages[m]);
+            report(pack.Messages[m]);
         // A line a picture as it goes, also into a pipe: hundreds of photographs take minutes.
         std::fflush(stdout);
     }
