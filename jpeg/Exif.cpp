@@ -93,9 +93,11 @@ bool FindExifSegment(const uint8_t* file, size_t size, const uint8_t*& tiff, siz
     int found = 0;
     size_t at = 2;
     while (size - at >= 4 && file[at] == 0xFF) {
-        while (size - at >= 4 && file[at + 1] == 0xFF) // fill bytes
-            ++at;
         const uint8_t marker = file[at + 1];
+        if (marker == 0xFF) { // a fill byte
+            ++at;
+            continue;
+        }
         // Scan start, end of image and the markers without a length end the segments before the
         // first scan (the decoder fails on the last kind anyway).
         if (marker == 0xDA || marker == 0xD9 || marker == 0x00 || marker == 0x01 ||
