@@ -55,21 +55,13 @@ TEST(Exif, OrientationDescriptionAndDateInEitherByteOrder) {
         EXPECT_EQ(Text(exif.description), "Harbour, dawn");
         EXPECT_EQ(Text(exif.dateTaken), "2024:05:17 14:03:00");
     }
-    // Every orientation; a short text stands in the entry itself; an XMP segment (also APP1) is
-    // not a second EXIF segment; fill bytes before a marker.
-    for (int value = 1; value <= 8; ++value) {
-        Tiff t;
-        t.Little = value % 2 == 1;
-        t.First = {{0x010E, 2, 4, "Abc"}, {0x0112, 3, 1, t.Short(static_cast<uint32_t>(value))}};
-        const std::string xmp = Segment("<x:xmpmeta/>", "http:/");
-        const Read read(File("\xFF\xFF" + Segment(t.Bytes()) + xmp));
-        const ExifData& exif = read.Exif;
-        EXPECT_EQ(exif.orientation, value);
-        EXPECT_EQ(Text(exif.description), "Abc");
-        EXPECT_EQ(Text(exif.dateTaken), "(none)");
-    }
+    // A short text stands in the entry itself.
+    Tiff t;
+    t.First = {{0x010E, 2, 4, "Abc"}};
+    EXPECT_EQ(Text(Read(File(Segment(t.Bytes()))).Exif.description), "Abc");
 }
 
+// Beside two readable cases, the table's every other segment counts as none.
 TEST(Exif, DamagedOrHostileSegmentsCountAsNone) {
     const auto full = [] { return Full(true); };
     const auto with = [](std::function<void(Tiff&)> change) {
@@ -93,9 +85,9 @@ TEST(Exif, DamagedOrHostileSegmentsCountAsNone) {
         {"no EXIF segment", File(""), 1, false},
         {"not at the start of a JPEG file", segment, 1, false},
         {"two EXIF segments", File(segment + segment), 1, false},
-        {"segment cut short by the file's end", File("").substr(0, 20) + segment.substr(0, 40), 1,
-         false},
-        {"file ending with the segment", File("").substr(0, 20) + segment, 6, true},
+        {"an XMP segment beside it (also APP1, not a second EXIF segment)",
+         File(segment + Segment("<x:xmpmeta/>", "http:/")), 6, true},
+        {"fill bytes before it", File("\xFF\xFF" + segment), 6, true},
         {"no TIFF byte order", patched(0, "IM"), 1, false},
         {"not 42", patched(2, "\x2B"), 1, false},
         {"directory 0 past the end", patched(4, "\xF0\xFF\xFF\xFF"), 1, false},

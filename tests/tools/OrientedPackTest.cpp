@@ -26,31 +26,38 @@ std::vector<uint8_t> Bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
+// A picture's pixels kept apart from the RasterImage that held them.
 struct Image {
     int Width = 0, Height = 0;
     std::vector<Pixel> Pixels;
+    explicit Image(const RasterImage& image)
+        : Width(image.Width()), Height(image.Height()),
+          Pixels(image.Pixels(), image.Pixels() + (image.Pixels() ? Width * Height : 0)) {}
 };
-Image Copy(const RasterImage& image) {
-    const Pixel* p = image.Pixels();
-    return {image.Width(), image.Height(),
-            p != nullptr ? std::vector<Pixel>(p, p + image.Width() * image.Height())
-                         : std::vector<Pixel>()};
-}
 
 Image Ppm(const std::vector<uint8_t>& bytes) {
     RasterImage image;
     std::string error;
     EXPECT_TRUE(ReadPpm(bytes, image, error)) << error;
-    return Copy(image);
+    return Image(image);
 }
 
-// The largest and the mean difference of any channel between `image` and the `reference`'s
-// pixels at (left, top) of `image`'s size; -1 when they do not fit.
+Image Prepare(const std::vector<uint8_t>& bytes, int screenWidth, int screenHeight, bool simd,
+              Rect& place) {
+    MemoryInputStream stream(bytes.data(), bytes.size());
+    RasterImage image;
+    EXPECT_TRUE(PreparePictureImage(stream, screenWidth, screenHeight, false, 32, simd, image,
+                                    place, readExif(bytes.data(), bytes.size()).orientation));
+    return Image(image);
+}
+
+// The largest and the mean difference of any channel between `other` and the pixels of its size
+// at `pixels`, rows `stride` apart; a largest of -1 when `width` and `height` are not its size.
 struct Difference {
     int Largest = -1;
     double Mean = 0;
 };
-Difference Compare(const Pixel* image, int width, int height, int stride, const Image& other) {
+Difference Compare(const Pixel* pixels, int width, int height, int stride, const Image& other) {
     Difference d;
     if (width != other.Width || height != other.Height) return d;
     long sum = 0;
@@ -58,7 +65,7 @@ Difference Compare(const Pixel* image, int width, int height, int stride, const 
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             for (int shift : {0, 8, 16}) {
-                const int a = image[y * stride + x] >> shift & 0xFF;
+                const int a = pixels[y * stride + x] >> shift & 0xFF;
                 const int b = other.Pixels[y * width + x] >> shift & 0xFF;
                 d.Largest = std::max(d.Largest, std::abs(a - b));
                 sum += std::abs(a - b);
@@ -68,15 +75,6 @@ Difference Compare(const Pixel* image, int width, int height, int stride, const 
 }
 Difference Compare(const Image& image, const Image& other) {
     return Compare(image.Pixels.data(), image.Width, image.Height, image.Width, other);
-}
-
-Image Prepare(const std::vector<uint8_t>& bytes, int screenWidth, int screenHeight, bool simd,
-              Rect& place) {
-    MemoryInputStream stream(bytes.data(), bytes.size());
-    RasterImage image;
-    EXPECT_TRUE(PreparePictureImage(stream, screenWidth, screenHeight, false, 32, simd, image,
-                                    place, readExif(bytes.data(), bytes.size()).orientation));
-    return Copy(image);
 }
 
 } // namespace
@@ -90,7 +88,7 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
     Pack pack = ReadPack(LM_ORIENTED_PACK);
     ASSERT_EQ(pack.Pictures.size(), 8u);
     Rect place{};
-    Image fitted[8];
+    std::vector<Image> fitted;
     for (int i = 0; i < 8; ++i) {
         const std::string path = LM_ORIENTED_PACK "/" + pack.Pictures[i].Name;
         SCOPED_TRACE(path);
@@ -106,7 +104,7 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
             RasterImage read;
             std::string error, warning;
             ASSERT_TRUE(ReadPicture(path, simd, read, error, warning)) << error;
-            EXPECT_EQ(Compare(Copy(read), shown).Largest, 0);
+            EXPECT_EQ(Compare(Image(read), shown).Largest, 0);
             if (simd) continue;
             std::FILE* convert =
                 popen(("convert '" + path + "' -auto-orient ppm:- 2>/dev/null").c_str(), "r");
@@ -118,7 +116,7 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
         }
         // Fitted to a 30 x 30 screen as an upright 93 x 61 picture: 30 x 19, like the one stored
         // upright within what resampling leaves of the coding's differences.
-        fitted[i] = Prepare(bytes, 30, 30, false, place);
+        fitted.push_back(Prepare(bytes, 30, 30, false, place));
         EXPECT_TRUE(place.left == 0 && place.top == 5 && place.right == 30 && place.bottom == 24);
         const Difference d = Compare(fitted[i], fitted[0]);
         EXPECT_TRUE(d.Largest >= 0 && d.Largest <= 8) << "fitted: largest " << d.Largest;
