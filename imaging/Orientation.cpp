@@ -52,23 +52,30 @@ void OrientedRows::Finish() {
 
 // The strip holds stored rows row_ - held_ to row_ - 1. Stored column x becomes upright row x (5
 // and 6) or W-1-x (7 and 8); its piece of the strip lands in neighbouring upright columns, from
-// the stored row's number upwards (5 and 8) or from H-1 minus it downwards (6 and 7).
+// the stored row's number upwards (5 and 8) or from H-1 minus it downwards (6 and 7). The strip
+// is read in tiles of kTileColumns columns, a cache line of each row at a time: its rows lie a
+// whole picture row apart, which a column-by-column walk would keep evicting from the cache.
 void OrientedRows::FlushStrip() {
+    constexpr int kTileColumns = 16;
     const int first = row_ - held_;
     const bool columnsForward = orientation_ == 5 || orientation_ == 8;
     const bool rowsForward = orientation_ == 5 || orientation_ == 6;
     const int uprightWidth = height_;
     const int start = columnsForward ? first : height_ - 1 - first - (held_ - 1);
-    for (int x = 0; x < width_; ++x) {
-        const int y = rowsForward ? x : width_ - 1 - x;
-        Pixel* out = upright_ + static_cast<std::size_t>(y) * uprightWidth + start;
-        const Pixel* in = strip_.Get() + x;
-        if (columnsForward)
-            for (int j = 0; j < held_; ++j)
-                out[j] = in[static_cast<std::size_t>(j) * width_];
-        else
-            for (int j = 0; j < held_; ++j)
-                out[held_ - 1 - j] = in[static_cast<std::size_t>(j) * width_];
+    Pixel tile[kTileColumns][kStripRows];
+    for (int x0 = 0; x0 < width_; x0 += kTileColumns) {
+        const int columns = std::min(kTileColumns, width_ - x0);
+        for (int j = 0; j < held_; ++j) {
+            const Pixel* in = strip_.Get() + static_cast<std::size_t>(j) * width_ + x0;
+            const int at = columnsForward ? j : held_ - 1 - j;
+            for (int i = 0; i < columns; ++i)
+                tile[i][at] = in[i];
+        }
+        for (int i = 0; i < columns; ++i) {
+            const int y = rowsForward ? x0 + i : width_ - 1 - (x0 + i);
+            std::memcpy(upright_ + static_cast<std::size_t>(y) * uprightWidth + start, tile[i],
+                        static_cast<std::size_t>(held_) * sizeof(Pixel));
+        }
     }
     held_ = 0;
 }

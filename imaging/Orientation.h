@@ -26,7 +26,7 @@ bool SwapsSides(int orientation);
 // Places the stored rows of a picture, top row first, into the buffer of the upright picture.
 class OrientedRows {
 public:
-    static constexpr int kStripRows = 16;
+    static constexpr int kStripRows = 32;
 
     // upright: room for storedWidth x storedHeight pixels, which become the upright picture
     // (storedHeight x storedWidth for orientations 5 to 8).

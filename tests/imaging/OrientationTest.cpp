@@ -78,7 +78,7 @@ TEST(Orientation, EachOrientationOfAHandWorkedPicture) {
 }
 
 TEST(Orientation, AcrossStripsAndForAPictureThatBreaksOff) {
-    // 35 rows: two whole strips and 3 rows.
+    // 35 rows: a whole strip of 32 and 3 rows.
     Picture stored{37, 35, std::vector<Pixel>(37 * 35)};
     std::mt19937 random(23);
     for (Pixel& p : stored.Pixels)
@@ -125,7 +125,7 @@ TEST(Orientation, OnlyTurningOnItsSideTakesAStripAndItsFailureIsAnAnswer) {
         }
         EXPECT_EQ(none.Refused, 4); // one strip for each of 5 to 8, nothing for 1 to 4
     }
-    // The strip is 16 rows: 512 KB beside an 8192-wide picture of any height.
+    // The strip is 32 rows: 1 MB beside an 8192-wide picture of any height.
     static size_t allocated = 0;
     const ImagingAllocateFunction previous = SetImagingAllocateFunction([](size_t bytes) {
         allocated += bytes;
@@ -133,5 +133,5 @@ TEST(Orientation, OnlyTurningOnItsSideTakesAStripAndItsFailureIsAnAnswer) {
     });
     { OrientedRows placer(upright.data(), 8192, 4, 6); }
     SetImagingAllocateFunction(previous);
-    EXPECT_EQ(allocated, size_t{16} * 8192 * sizeof(Pixel));
+    EXPECT_EQ(allocated, size_t{32} * 8192 * sizeof(Pixel));
 }
