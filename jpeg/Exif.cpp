@@ -130,45 +130,22 @@ ExifData readExif(const uint8_t* file, size_t size) {
     tiff.Read(4, 4, directory0);
     if (magic != 42) return none;
 
+    // An entry's type is checked where it is used: a field of another type is ignored alone.
+    Entry orientation, description, pointer, date;
+    if (Find(tiff, directory0, TagOrientation, orientation) == Lookup::Damaged ||
+        Find(tiff, directory0, TagImageDescription, description) == Lookup::Damaged ||
+        Find(tiff, directory0, TagExifDirectory, pointer) == Lookup::Damaged)
+        return none;
     ExifData data;
-    Entry entry;
-    switch (Find(tiff, directory0, TagOrientation, entry)) {
-    case Lookup::Damaged:
-        return none;
-    case Lookup::Found: {
-        uint32_t value = 0;
-        if (entry.type == TypeShort && entry.count == 1 && tiff.Read(entry.value, 2, value) &&
-            value >= 1 && value <= 8)
-            data.orientation = static_cast<int>(value);
-        break;
-    }
-    case Lookup::Absent:
-        break;
-    }
-    switch (Find(tiff, directory0, TagImageDescription, entry)) {
-    case Lookup::Damaged:
-        return none;
-    case Lookup::Found:
-        data.description = Text(tiff, entry);
-        break;
-    case Lookup::Absent:
-        break;
-    }
-    switch (Find(tiff, directory0, TagExifDirectory, entry)) {
-    case Lookup::Damaged:
-        return none;
-    case Lookup::Found: {
-        uint32_t exifDirectory = 0;
-        if (entry.type != TypeLong || entry.count != 1) break;
-        tiff.Read(entry.value, 4, exifDirectory);
-        if (exifDirectory == directory0) return none;
-        const Lookup date = Find(tiff, exifDirectory, TagDateTimeOriginal, entry);
-        if (date == Lookup::Damaged) return none;
-        if (date == Lookup::Found) data.dateTaken = Text(tiff, entry);
-        break;
-    }
-    case Lookup::Absent:
-        break;
+    uint32_t value = 0;
+    if (orientation.type == TypeShort && orientation.count == 1 &&
+        tiff.Read(orientation.value, 2, value) && value >= 1 && value <= 8)
+        data.orientation = static_cast<int>(value);
+    data.description = Text(tiff, description);
+    if (pointer.type == TypeLong && pointer.count == 1 && tiff.Read(pointer.value, 4, value)) {
+        if (value == directory0 || Find(tiff, value, TagDateTimeOriginal, date) == Lookup::Damaged)
+            return none;
+        data.dateTaken = Text(tiff, date);
     }
     return data;
 }
