@@ -86,25 +86,14 @@ TEST(Orientation, AcrossStripsAndForAPictureThatBreaksOff) {
     // The rows never delivered are black wherever they land.
     Picture broken = stored;
     std::fill(broken.Pixels.begin() + 20 * 37, broken.Pixels.end(), 0);
-    const auto reference = [](const Picture& p, int orientation) {
-        switch (orientation) {
-        case 2:
-            return Mirrored(p);
-        case 3:
-            return Flipped(Mirrored(p));
-        case 4:
-            return Flipped(p);
-        case 5:
-            return Transposed(p);
-        case 6:
-            return Mirrored(Transposed(p));
-        case 7:
-            return Flipped(Mirrored(Transposed(p)));
-        case 8:
-            return Flipped(Transposed(p));
-        default:
-            return p;
-        }
+    // Each orientation as plain steps, in this order: transpose, mirror, flip upside down.
+    const bool steps[9][3] = {{},        {0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1},
+                              {1, 0, 0}, {1, 1, 0}, {1, 1, 1}, {1, 0, 1}};
+    const auto reference = [&](Picture p, int orientation) {
+        const bool* step = steps[orientation];
+        p = step[0] ? Transposed(p) : p;
+        p = step[1] ? Mirrored(p) : p;
+        return step[2] ? Flipped(p) : p;
     };
     for (int orientation = 1; orientation <= 8; ++orientation) {
         EXPECT_TRUE(Turn(stored, orientation) == reference(stored, orientation))

@@ -3,8 +3,11 @@
 # rising to the right, green rising downwards, a blue block in the top left corner), stored under
 # each EXIF orientation 1 to 8: the stored pixels are the upright ones turned back, cjpeg writes
 # them (quality 95, no chroma subsampling), and an EXIF segment written here follows the JFIF
-# one, little-endian for odd orientations and big-endian for even ones. captions.tsv lists them
-# in orientation order, each captioned with its number; the pack has no credits.txt.
+# one, little-endian for odd orientations and big-endian for even ones. ImageMagick's
+# -auto-orient, a reader of EXIF independent of ours, must turn each back to the original (the
+# mean error of the coding, 0.25%, against 25% and more for a picture the wrong way round).
+# captions.tsv lists them in orientation order, each captioned with its number; the pack has no
+# credits.txt.
 #   make-oriented-pack.sh OUTDIR
 set -euo pipefail
 out=$1
@@ -50,6 +53,11 @@ assert data[:4] == b"\xff\xd8\xff\xe0"
 after_jfif = 4 + struct.unpack(">H", data[4:6])[0]
 open(target, "wb").write(data[:after_jfif] + segment + data[after_jfif:])
 PY
+    # compare exits with 1 when the pictures differ at all.
+    error=$(convert "$out/${names[$((k - 1))]}.jpg" -auto-orient ppm:- |
+        { compare -metric MAE - "$out/upright.ppm" null: 2>&1 || true; } | sed 's/.*(\(.*\))/\1/')
+    awk -v e="$error" 'BEGIN { exit !(e < 0.01) }' ||
+        { echo "ImageMagick reads orientation $k otherwise (mean error $error)" >&2; exit 1; }
     printf '%s.jpg\t%d\n' "${names[$((k - 1))]}" "$k" >>"$tmp/captions.tsv"
 done
 mv "$tmp/captions.tsv" "$out/captions.tsv"
