@@ -1,10 +1,9 @@
 #include "slideshow/PictureDecoding.h"
 
+#include "imaging/Orientation.h"
 #include "imaging/PixelBuffer.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegDecoder.h"
-
-#include <cstring>
 
 namespace {
 
@@ -16,7 +15,7 @@ void StoreGreyLine(const uint8_t* line, Pixel* destination, int width) {
 } // namespace
 
 bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
-                   DecodedPicture& outcome) {
+                   DecodedPicture& outcome, int orientation) {
     JpegDecoder decoder;
     decoder.begin(&stream, useSimd);
     decoder.beginDecoding();
@@ -25,7 +24,9 @@ bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
     outcome = DecodedPicture();
 
     Pixel* pixels = AllocatePixels(width, height);
-    if (pixels == nullptr) {
+    OrientedRows rows(pixels, width, height, orientation);
+    if (pixels == nullptr || !rows.Ready()) {
+        ImagingFree(pixels);
         decoder.releaseAll();
         outcome.ErrorCode = decoder.errorCode();
         image.Replace(nullptr, 0, 0);
@@ -34,21 +35,22 @@ bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
     const bool grey = decoder.bytesPerPixel() == 1;
     const uint8_t* line = nullptr;
     int length = 0;
-    Pixel* row = pixels;
     while (outcome.Lines < height && decoder.decode(line, length) == 0) {
+        Pixel* row = rows.NextRow();
         if (grey)
             StoreGreyLine(line, row, width);
         else
             StoreDecodedLine(line, row, width);
-        row += width;
+        rows.Commit();
         ++outcome.Lines;
     }
     // A damaged picture shows what was decoded above a black remainder.
-    const std::size_t done = static_cast<std::size_t>(outcome.Lines) * width;
-    const std::size_t all = static_cast<std::size_t>(width) * height;
-    if (done < all) std::memset(pixels + done, 0, (all - done) * sizeof(Pixel));
+    rows.Finish();
     decoder.releaseAll();
     outcome.ErrorCode = decoder.errorCode();
-    image.Replace(pixels, width, height);
+    if (SwapsSides(orientation))
+        image.Replace(pixels, height, width);
+    else
+        image.Replace(pixels, width, height);
     return true;
 }

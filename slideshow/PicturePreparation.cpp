@@ -6,11 +6,11 @@
 
 bool PreparePictureImage(JpegInputStream& stream, int windowWidth, int windowHeight,
                          bool enlargeToFit, int bitsPerPixel, bool useSimd, RasterImage& image,
-                         Rect& placement) {
+                         Rect& placement, int orientation) {
     DecodedPicture outcome;
     PictureFit fit{};
-    const bool prepared = DecodePicture(stream, useSimd, image, outcome) && image.Width() > 0 &&
-                          image.Height() > 0 &&
+    const bool prepared = DecodePicture(stream, useSimd, image, outcome, orientation) &&
+                          image.Width() > 0 && image.Height() > 0 &&
                           FitAndReducePicture(image, windowWidth, windowHeight, enlargeToFit,
                                               bitsPerPixel, useSimd, fit) &&
                           fit.Width > 0 && fit.Height > 0;

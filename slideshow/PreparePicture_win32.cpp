@@ -1,9 +1,11 @@
-// Preparing a monitor's next picture: the resource's JPEG bytes decoded, fitted, centred,
-// resampled and reduced to the display (PreparePictureImage), made into the device bitmap
-// PictureBitmap at PictureRect in the monitor's area, with the caption drawn in.
+// Preparing a monitor's next picture: the resource's JPEG bytes decoded, turned upright by their
+// EXIF orientation, fitted, centred, resampled and reduced to the display (PreparePictureImage),
+// made into the device bitmap PictureBitmap at PictureRect in the monitor's area, with the caption
+// drawn in.
 #include "imaging/Ditherer_win32.h"
 #include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage_win32.h"
+#include "jpeg/Exif.h"
 #include "jpeg/ResourceInputStream.h"
 #include "settings/ScreenSaverSettings.h"
 #include "slideshow/MonitorShow_win32.h"
@@ -22,7 +24,8 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
             stream.open(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]);
         PreparePictureImage(stream, Area.right - Area.left, Area.bottom - Area.top,
                             context.Settings.EnlargeToFit, DisplayBitsPerPixel(context.WindowDC),
-                            processorInfo().hasMmx, image, placement);
+                            processorInfo().hasMmx, image, placement,
+                            readExif(stream.unreadBytes(), stream.unreadCount()).orientation);
     }
     // Out of the memory context, so that the deletion succeeds.
     if (InitialBitmap != nullptr) SelectObject(MemoryDC.Get(), InitialBitmap);
