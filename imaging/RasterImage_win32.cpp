@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-GdiObject<HBITMAP> CreateDeviceBitmap(const RasterImage& image, HDC dc) {
+UniqueBitmap CreateDeviceBitmap(const RasterImage& image, HDC dc) {
     const int width = image.Width(), height = image.Height();
-    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(dc, width, height));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(dc, width, height));
     // Header plus one colour entry, cleared: the buffer already has the layout of a top-down
     // 32-bit DIB, so one SetDIBits call converts the whole picture.
     BITMAPINFO info;

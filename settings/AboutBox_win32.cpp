@@ -1,5 +1,6 @@
 #include "settings/AboutBox_win32.h"
 
+#include "base/Dialog_win32.h"
 #include "resources/ResourceIds.h"
 #include "settings/Placement.h"
 #include "settings/WebLink_win32.h"
@@ -48,44 +49,36 @@ void CentreOverOwner(HWND dialog) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-class AboutBox {
+class AboutBox : public Dialog {
 public:
     INT_PTR Run(HINSTANCE instance, HWND owner) {
         const std::string credits = PackCredits(instance);
-        text_ = credits.empty() ? kProgramLines : kProgramLines + std::string("\r\n\r\n") + credits;
-        return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, &DialogProcedure,
-                               reinterpret_cast<LPARAM>(this));
+        Text = credits.empty() ? kProgramLines : kProgramLines + std::string("\r\n\r\n") + credits;
+        return RunModal(instance, IDD_ABOUT, owner);
     }
 
 private:
-    static INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-        if (message == WM_INITDIALOG) SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<AboutBox*>(GetWindowLongPtrA(dialog, DWLP_USER));
-        return self != nullptr ? self->ProcessMessage(dialog, message, wParam) : FALSE;
-    }
-
-    INT_PTR ProcessMessage(HWND dialog, UINT message, WPARAM wParam) {
+    INT_PTR ProcessMessage(UINT message, WPARAM wParam, LPARAM) override {
         switch (message) {
         case WM_INITDIALOG:
-            link_.Attach(GetDlgItem(dialog, IDC_WEB_LINK));
-            CentreOverOwner(dialog);
-            SetWindowTextA(GetDlgItem(dialog, IDC_CREDITS), text_.c_str());
-            link_.SetLinkTarget(LM_HOME_PAGE);
-            link_.SetLinkText("Visit our website");
+            Link.Attach(GetDlgItem(Handle(), IDC_WEB_LINK));
+            CentreOverOwner(Handle());
+            SetWindowTextA(GetDlgItem(Handle(), IDC_CREDITS), Text.c_str());
+            Link.SetLinkTarget(LM_HOME_PAGE);
+            Link.SetLinkText("Visit our website");
             return TRUE; // the dialog manager focuses the first tab stop, the OK button
         case WM_COMMAND:
             // OK, and Escape or the close box (IDCANCEL), close it.
             if (LOWORD(wParam) != IDOK && LOWORD(wParam) != IDCANCEL) return FALSE;
-            EndDialog(dialog, LOWORD(wParam));
+            EndDialog(Handle(), LOWORD(wParam));
             return TRUE;
         default:
             return FALSE;
         }
     }
 
-    WebLink link_;
-    std::string text_;
+    WebLink Link;
+    std::string Text;
 };
 
 } // namespace

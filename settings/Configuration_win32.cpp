@@ -1,5 +1,6 @@
 #include "settings/Configuration_win32.h"
 
+#include "base/Dialog_win32.h"
 #include "resources/ResourceIds.h"
 #include "settings/AboutBox_win32.h"
 #include "settings/RegistrySettingsStore_win32.h"
@@ -18,38 +19,18 @@ constexpr int kUnchecked = 1;
 constexpr int kChecked = 2;
 
 // The page of the sheet: the controls of template IDD_SETUP_PAGE, exchanged with one record.
-class SetupPage {
+class SetupPage : public Dialog {
 public:
     SetupPage(ScreenSaverSettings& settings, HINSTANCE instance)
-        : settings_(settings), instance_(instance), EnlargeToFit(settings.EnlargeToFit),
+        : Settings(settings), Instance(instance), EnlargeToFit(settings.EnlargeToFit),
           RandomOrder(settings.RandomOrder), ShowText(settings.ShowText),
           EnableKeys(settings.EnableKeys), UseEffects(settings.UseEffects),
           PictureMillis(settings.PictureMillis), EffectMillis(settings.EffectMillis) {}
 
-    HPROPSHEETPAGE Create() {
-        PROPSHEETPAGEA page{};
-        page.dwSize = sizeof page;
-        page.dwFlags = PSP_DEFAULT; // no title of its own: the tab shows the template's caption
-        page.hInstance = instance_;
-        page.pszTemplate = MAKEINTRESOURCEA(IDD_SETUP_PAGE);
-        page.pfnDlgProc = &DialogProcedure;
-        page.lParam = reinterpret_cast<LPARAM>(this);
-        return CreatePropertySheetPageA(&page);
-    }
+    HPROPSHEETPAGE Create() { return CreatePage(Instance, IDD_SETUP_PAGE); }
 
 private:
-    static INT_PTR CALLBACK DialogProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_INITDIALOG) {
-            auto* self = reinterpret_cast<SetupPage*>(
-                reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
-            self->page_ = page;
-            SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-        }
-        auto* self = reinterpret_cast<SetupPage*>(GetWindowLongPtrA(page, DWLP_USER));
-        return self != nullptr ? self->ProcessMessage(message, wParam, lParam) : FALSE;
-    }
-
-    INT_PTR ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    INT_PTR ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
         case WM_INITDIALOG:
             Initialise();
@@ -58,23 +39,23 @@ private:
             if (LOWORD(wParam) == IDC_USE_EFFECTS)
                 EnableWindow(Item(IDC_EFFECT_LIST), IsChecked(IDC_USE_EFFECTS));
             else if (LOWORD(wParam) == IDC_ABOUT)
-                ShowAboutBox(instance_, GetActiveWindow());
+                ShowAboutBox(Instance, GetActiveWindow());
             else
                 return FALSE;
             return TRUE;
         case WM_NOTIFY:
             if (reinterpret_cast<const NMHDR*>(lParam)->code != PSN_KILLACTIVE) return FALSE;
-            KillActive();
-            SetWindowLongPtrA(page_, DWLP_MSGRESULT, FALSE); // the page may be left
+            TakeShownSettings();
+            SetWindowLongPtrA(Handle(), DWLP_MSGRESULT, FALSE); // the page may be left
             return TRUE;
         default:
             return FALSE;
         }
     }
 
-    HWND Item(int id) const { return GetDlgItem(page_, id); }
+    HWND Item(int id) const { return GetDlgItem(Handle(), id); }
     LRESULT Send(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
-        return SendDlgItemMessageA(page_, id, message, wParam, lParam);
+        return SendDlgItemMessageA(Handle(), id, message, wParam, lParam);
     }
     bool IsChecked(int id) const { return Send(id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
     void SetCheck(int id, std::int32_t value) const {
@@ -122,15 +103,15 @@ private:
             item.mask = LVIF_STATE;
             item.stateMask = LVIS_STATEIMAGEMASK;
             item.state = INDEXTOSTATEIMAGEMASK(
-                settings_.IsEffectEnabled(kListedEffects[index]) ? kChecked : kUnchecked);
+                Settings.IsEffectEnabled(kListedEffects[index]) ? kChecked : kUnchecked);
             Send(IDC_EFFECT_LIST, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         }
         EnableWindow(Item(IDC_EFFECT_LIST), UseEffects != 0);
     }
 
-    // The sheet is closing with OK: everything shown goes into the record. A disabled list keeps
-    // its check marks, and they are taken too.
-    void KillActive() {
+    // The page is left (the sheet is closing with OK): everything shown goes into the record. A
+    // disabled list keeps its check marks, and they are taken too.
+    void TakeShownSettings() {
         EnlargeToFit = IsChecked(IDC_ENLARGE_TO_FIT);
         RandomOrder = IsChecked(IDC_RANDOM_ORDER);
         ShowText = IsChecked(IDC_SHOW_TEXT);
@@ -139,23 +120,22 @@ private:
         PictureMillis = static_cast<std::int32_t>(Send(IDC_PICTURE_SPEED, TBM_GETPOS, 0, 0));
         EffectMillis = static_cast<std::int32_t>(Send(IDC_EFFECT_SPEED, TBM_GETPOS, 0, 0));
 
-        settings_.EnlargeToFit = EnlargeToFit != 0;
-        settings_.RandomOrder = RandomOrder != 0;
-        settings_.ShowText = ShowText != 0;
-        settings_.UseEffects = UseEffects != 0;
-        settings_.EnableKeys = EnableKeys != 0;
-        settings_.PictureMillis = PictureMillis;
-        settings_.EffectMillis = EffectMillis;
+        Settings.EnlargeToFit = EnlargeToFit != 0;
+        Settings.RandomOrder = RandomOrder != 0;
+        Settings.ShowText = ShowText != 0;
+        Settings.UseEffects = UseEffects != 0;
+        Settings.EnableKeys = EnableKeys != 0;
+        Settings.PictureMillis = PictureMillis;
+        Settings.EffectMillis = EffectMillis;
         for (int index = 0; index < 4; ++index) {
             const auto state = Send(IDC_EFFECT_LIST, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK);
-            settings_.TransitionEffects[kListedEffects[index]] =
+            Settings.TransitionEffects[kListedEffects[index]] =
                 (state & LVIS_STATEIMAGEMASK) >> 12 != kUnchecked;
         }
     }
 
-    ScreenSaverSettings& settings_;
-    HINSTANCE instance_;
-    HWND page_ = nullptr;
+    ScreenSaverSettings& Settings;
+    HINSTANCE Instance;
     // What the controls show, exchanged with the record when the page opens and when it closes.
     std::int32_t EnlargeToFit;
     std::int32_t RandomOrder;

@@ -13,7 +13,6 @@
 
 namespace {
 
-const char kLinkProperty[] = "LanternmoorWebLink";
 const char kBrowserSettingsKey[] = "Software\\Microsoft\\Internet Explorer\\Settings";
 
 // The hand pointer, 32 x 32 and monochrome: ' ' shows the screen, 'X' is black and '.' white. The
@@ -95,22 +94,18 @@ Box ToBox(const RECT& rect) {
 } // namespace
 
 WebLink::~WebLink() {
-    if (window_ != nullptr) Detach();
-    if (tooltip_ != nullptr) DestroyWindow(tooltip_);
+    Unsubclass();
+    if (Tooltip != nullptr) DestroyWindow(Tooltip);
 }
 
 bool WebLink::Attach(HWND control) {
-    if (window_ != nullptr || !IsWindow(control)) return false;
-    window_ = control;
-    SetPropA(control, kLinkProperty, this);
-    previousProcedure_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProcedure)));
+    if (!Subclass(control)) return false;
     Initialise();
     return true;
 }
 
 bool WebLink::Create(HWND parent, const char* text, DWORD style, const RECT& rect, int id) {
-    if (window_ != nullptr) return false;
+    if (Handle() != nullptr) return false;
     const HWND control = CreateWindowExA(
         0, "static", text, WS_CHILD | WS_VISIBLE | style, rect.left, rect.top,
         rect.right - rect.left, rect.bottom - rect.top, parent,
@@ -118,195 +113,171 @@ bool WebLink::Create(HWND parent, const char* text, DWORD style, const RECT& rec
     return control != nullptr && Attach(control);
 }
 
-void WebLink::Detach() {
-    // Someone who subclassed the control after us keeps our procedure in their chain; it then
-    // finds no link and passes everything to the default procedure.
-    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window_, GWLP_WNDPROC)) == &SubclassProcedure)
-        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previousProcedure_));
-    RemovePropA(window_, kLinkProperty);
-    window_ = nullptr;
-}
-
 void WebLink::Initialise() {
     char className[8] = {};
-    GetClassNameA(window_, className, sizeof className);
+    GetClassNameA(Handle(), className, sizeof className);
     if (lstrcmpiA(className, "static") == 0) {
-        const LONG style = GetWindowLongA(window_, GWL_STYLE);
-        SetWindowLongA(window_, GWL_STYLE, style | SS_NOTIFY); // so that it gets the mouse
+        const LONG style = GetWindowLongA(Handle(), GWL_STYLE);
+        SetWindowLongA(Handle(), GWL_STYLE, style | SS_NOTIFY); // so that it gets the mouse
         // The kind is the whole type field: SS_NOPREFIX and the like beside it change nothing.
         // Pictures, rectangles, frames, etched lines and owner-drawn statics have no text to show.
         const LONG type = style & SS_TYPEMASK;
-        paintsText_ = !((type >= SS_ICON && type <= SS_WHITEFRAME) || type >= SS_OWNERDRAW);
-        alignment_ = type == SS_CENTER  ? TextAlignment::Centre
-                     : type == SS_RIGHT ? TextAlignment::Right
-                                        : TextAlignment::Left;
+        PaintsText = !((type >= SS_ICON && type <= SS_WHITEFRAME) || type >= SS_OWNERDRAW);
+        Alignment = type == SS_CENTER  ? TextAlignment::Centre
+                    : type == SS_RIGHT ? TextAlignment::Right
+                                       : TextAlignment::Left;
     }
-    handCursor_.Reset(CreateHandCursor());
-    if (paintsText_) {
+    HandCursor.Reset(CreateHandCursor());
+    if (PaintsText) {
         const auto parentFont =
-            reinterpret_cast<HFONT>(SendMessageA(GetParent(window_), WM_GETFONT, 0, 0));
+            reinterpret_cast<HFONT>(SendMessageA(GetParent(Handle()), WM_GETFONT, 0, 0));
         LOGFONTA font{};
         if (parentFont != nullptr && GetObjectA(parentFont, sizeof font, &font) != 0) {
             font.lfUnderline = TRUE;
-            linkFont_.Reset(CreateFontIndirectA(&font));
+            LinkFont.Reset(CreateFontIndirectA(&font));
         }
     }
-    const int length = GetWindowTextLengthA(window_);
-    if (linkText_.empty() && length > 0) {
+    const int length = GetWindowTextLengthA(Handle());
+    if (LinkText.empty() && length > 0) {
         try {
             std::string text(static_cast<std::size_t>(length) + 1, '\0');
-            GetWindowTextA(window_, &text[0], length + 1);
+            GetWindowTextA(Handle(), &text[0], length + 1);
             SetLinkText(text.c_str());
         } catch (const std::bad_alloc&) {
             // No text of its own then: the target is shown.
         }
     }
-    if (target_.empty()) CopyText(linkText_.c_str(), target_);
+    if (Target.empty()) CopyText(LinkText.c_str(), Target);
     UpdateLinkRect();
     CreateTooltip();
-    if (paintsText_) ReadBrowserColors();
+    if (PaintsText) ReadBrowserColors();
 }
 
 void WebLink::ReadBrowserColors() {
-    HKEY key = nullptr;
     // Read only: the colours are the browser's settings, never written here.
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kBrowserSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    ReadColor(key, "Anchor Color", linkColor_);
-    ReadColor(key, "Anchor Color Visited", visitedColor_);
-    RegCloseKey(key);
+    const UniqueRegistryKey key = OpenRegistryKey(HKEY_CURRENT_USER, kBrowserSettingsKey, KEY_READ);
+    if (!key) return;
+    ReadColor(key.Get(), "Anchor Color", LinkColor);
+    ReadColor(key.Get(), "Anchor Color Visited", VisitedColor);
 }
 
 void WebLink::CreateTooltip() {
-    tooltip_ =
+    Tooltip =
         CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, window_, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (tooltip_ == nullptr) return;
-    SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+                        CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (Tooltip == nullptr) return;
+    SendMessageA(Tooltip, TTM_ACTIVATE, TRUE, 0);
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE; // the size every version of the control accepts
     tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = GetParent(window_);
-    tool.uId = reinterpret_cast<UINT_PTR>(window_);
-    tool.lpszText = const_cast<char*>(target_.c_str()); // the control keeps its own copy
-    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    tool.hwnd = GetParent(Handle());
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = const_cast<char*>(Target.c_str()); // the control keeps its own copy
+    SendMessageA(Tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 bool WebLink::SetLinkText(const char* text) {
-    const bool copied = CopyText(text, linkText_);
+    const bool copied = CopyText(text, LinkText);
     UpdateLinkRect();
-    if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
+    if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, TRUE);
     return copied;
 }
 
 bool WebLink::SetLinkTarget(const char* target) {
-    const bool copied = CopyText(target, target_);
-    if (linkText_.empty()) {
+    const bool copied = CopyText(target, Target);
+    if (LinkText.empty()) {
         UpdateLinkRect();
-        if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
+        if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, TRUE);
     }
     return copied;
 }
 
 UINT WebLink::AlignmentFormat() const {
-    return alignment_ == TextAlignment::Centre  ? DT_CENTER
-           : alignment_ == TextAlignment::Right ? DT_RIGHT
-                                                : DT_LEFT;
+    return Alignment == TextAlignment::Centre  ? DT_CENTER
+           : Alignment == TextAlignment::Right ? DT_RIGHT
+                                               : DT_LEFT;
 }
 
 void WebLink::UpdateLinkRect() {
-    if (window_ == nullptr || ShownText().empty()) return;
+    if (Handle() == nullptr || ShownText().empty()) return;
     RECT client{};
-    GetClientRect(window_, &client);
-    linkRect_ = client;
-    if (!paintsText_) return;
+    GetClientRect(Handle(), &client);
+    LinkRect = client;
+    if (!PaintsText) return;
     RECT measured = client;
     {
-        const WindowDc dc(window_);
-        const HGDIOBJ previousFont = linkFont_ ? SelectObject(dc.Get(), linkFont_.Get()) : nullptr;
+        const UniqueBorrowedDc dc = BorrowDc(Handle());
+        const UniqueSelection font = Select(dc.Get(), LinkFont.Get());
         DrawTextA(dc.Get(), ShownText().c_str(), -1, &measured,
                   DT_CALCRECT | DT_WORDBREAK | AlignmentFormat());
-        if (previousFont != nullptr) SelectObject(dc.Get(), previousFont);
     }
     const Box text = PlaceLinkText(ToBox(client), measured.right - measured.left,
-                                   measured.bottom - measured.top, alignment_);
-    linkRect_ = {text.Left, text.Top, text.Right, text.Bottom};
+                                   measured.bottom - measured.top, Alignment);
+    LinkRect = {text.Left, text.Top, text.Right, text.Bottom};
 }
 
 void WebLink::Paint(HDC dc) {
     RECT client{};
-    GetClientRect(window_, &client);
-    const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(window_), WM_CTLCOLORSTATIC,
+    GetClientRect(Handle(), &client);
+    const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(GetParent(Handle()), WM_CTLCOLORSTATIC,
                                                              reinterpret_cast<WPARAM>(dc),
-                                                             reinterpret_cast<LPARAM>(window_)));
+                                                             reinterpret_cast<LPARAM>(Handle())));
     if (brush != nullptr) FillRect(dc, &client, brush);
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, visited_ ? visitedColor_ : linkColor_);
-    const HGDIOBJ previousFont = linkFont_ ? SelectObject(dc, linkFont_.Get()) : nullptr;
-    RECT text = linkRect_;
-    DrawTextA(dc, ShownText().c_str(), -1, &text, DT_WORDBREAK | AlignmentFormat());
-    if (previousFont != nullptr) SelectObject(dc, previousFont);
-    if (GetFocus() == window_) DrawFocusRect(dc, &linkRect_);
+    SetTextColor(dc, Visited ? VisitedColor : LinkColor);
+    {
+        const UniqueSelection font = Select(dc, LinkFont.Get());
+        RECT text = LinkRect;
+        DrawTextA(dc, ShownText().c_str(), -1, &text, DT_WORDBREAK | AlignmentFormat());
+    }
+    if (GetFocus() == Handle()) DrawFocusRect(dc, &LinkRect);
 }
 
 bool WebLink::PointerInLink() const {
     POINT pointer{};
     GetCursorPos(&pointer);
-    ScreenToClient(window_, &pointer);
+    ScreenToClient(Handle(), &pointer);
     return InLink(pointer);
 }
 
 void WebLink::OpenTarget() {
-    if (target_.empty()) return;
+    if (Target.empty()) return;
     const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", target_.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        ShellExecuteA(nullptr, "open", Target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) return;
-    visited_ = true;
-    if (window_ != nullptr) InvalidateRect(window_, nullptr, TRUE);
-}
-
-LRESULT CALLBACK WebLink::SubclassProcedure(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    auto* self = static_cast<WebLink*>(GetPropA(window, kLinkProperty));
-    if (self == nullptr) return DefWindowProcA(window, message, wParam, lParam);
-    const WNDPROC previous = self->previousProcedure_;
-    LRESULT result = 0;
-    if (message == WM_NCDESTROY)
-        self->Detach();
-    else if (self->ProcessMessage(message, wParam, lParam, result))
-        return result;
-    return CallWindowProcA(previous, window, message, wParam, lParam);
+    Visited = true;
+    if (Handle() != nullptr) InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 bool WebLink::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST && tooltip_ != nullptr) {
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST && Tooltip != nullptr) {
         const DWORD position = GetMessagePos();
-        MSG relayed{window_,
+        MSG relayed{Handle(),
                     message,
                     wParam,
                     lParam,
                     static_cast<DWORD>(GetMessageTime()),
                     {GET_X_LPARAM(position), GET_Y_LPARAM(position)}};
-        SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+        SendMessageA(Tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     }
     const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
     case WM_MOUSEMOVE:
-        if (!target_.empty() && InLink(point)) SetCursor(handCursor_.Get());
+        if (!Target.empty() && InLink(point)) SetCursor(HandCursor.Get());
         return false;
     case WM_SETCURSOR:
-        if (target_.empty() || !PointerInLink()) return false;
-        SetCursor(handCursor_.Get());
+        if (Target.empty() || !PointerInLink()) return false;
+        SetCursor(HandCursor.Get());
         result = TRUE;
         return true;
     case WM_LBUTTONDOWN:
         if (!InLink(point)) return false;
-        SetFocus(window_);
-        SetCapture(window_);
+        SetFocus(Handle());
+        SetCapture(Handle());
         return true;
     case WM_LBUTTONUP:
         // Only a press that began on the link holds the capture.
-        if (GetCapture() != window_) return false;
+        if (GetCapture() != Handle()) return false;
         ReleaseCapture();
         if (InLink(point)) OpenTarget();
         return true;
@@ -323,22 +294,21 @@ bool WebLink::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     }
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        if (paintsText_) InvalidateRect(window_, nullptr, TRUE);
+        if (PaintsText) InvalidateRect(Handle(), nullptr, TRUE);
         return false;
     case WM_PAINT:
     case WM_PRINTCLIENT:
-        if (!paintsText_) return false;
+        if (!PaintsText) return false;
         if (wParam != 0) {
             Paint(reinterpret_cast<HDC>(wParam));
         } else {
-            PAINTSTRUCT paint{};
-            Paint(BeginPaint(window_, &paint));
-            EndPaint(window_, &paint);
+            const UniquePaintDc paint = BeginPaintDc(Handle());
+            Paint(paint.Get());
         }
         return true;
     case WM_DESTROY:
         // Owned by the control, but the system hands a child's popups to its top-level window.
-        if (tooltip_ != nullptr) DestroyWindow(std::exchange(tooltip_, nullptr));
+        if (Tooltip != nullptr) DestroyWindow(std::exchange(Tooltip, nullptr));
         return false;
     default:
         return false;

@@ -3,19 +3,18 @@
 // or Space, and drawn in the visited colour afterwards.
 #pragma once
 
+#include "base/Handles_win32.h"
+#include "base/Window_win32.h"
 #include "settings/Placement.h"
-#include "win32/Handles_win32.h"
 
 #include <windows.h>
 
 #include <string>
 
-class WebLink {
+class WebLink : public Window {
 public:
     WebLink() = default;
-    ~WebLink();
-    WebLink(const WebLink&) = delete;
-    WebLink& operator=(const WebLink&) = delete;
+    ~WebLink() override;
 
     // Turns an existing control into the link for as long as the control lives. False when this
     // link is already attached or `control` is no window.
@@ -31,42 +30,35 @@ public:
     // Hands the target to the shell; once that succeeds the link shows as visited.
     void OpenTarget();
 
-    HWND Handle() const { return window_; }
-    bool Visited() const { return visited_; }
-    bool PaintsText() const { return paintsText_; }
-    COLORREF LinkColor() const { return linkColor_; }
-    COLORREF VisitedColor() const { return visitedColor_; }
-    const RECT& LinkRect() const { return linkRect_; }
-    HCURSOR HandCursor() const { return handCursor_.Get(); }
-    HFONT LinkFont() const { return linkFont_.Get(); }
+    bool IsVisited() const { return Visited; }
+    const RECT& GetLinkRect() const { return LinkRect; }
+    HCURSOR GetHandCursor() const { return HandCursor.Get(); }
+    HFONT GetLinkFont() const { return LinkFont.Get(); }
+
+protected:
+    bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    static LRESULT CALLBACK SubclassProcedure(HWND window, UINT message, WPARAM wParam,
-                                              LPARAM lParam);
-    bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void Initialise();
-    void Detach();
     void ReadBrowserColors();
     void CreateTooltip();
     void UpdateLinkRect();
     void Paint(HDC dc);
-    const std::string& ShownText() const { return linkText_.empty() ? target_ : linkText_; }
+    const std::string& ShownText() const { return LinkText.empty() ? Target : LinkText; }
     UINT AlignmentFormat() const;
-    bool InLink(POINT point) const { return PtInRect(&linkRect_, point) != FALSE; }
+    bool InLink(POINT point) const { return PtInRect(&LinkRect, point) != FALSE; }
     bool PointerInLink() const;
 
-    HWND window_ = nullptr;
-    WNDPROC previousProcedure_ = nullptr;
     // Empty strings stand for "none".
-    std::string linkText_;
-    std::string target_;
-    OwnedCursor handCursor_;
-    GdiObject<HFONT> linkFont_;
-    RECT linkRect_{};
-    bool paintsText_ = true;
-    TextAlignment alignment_ = TextAlignment::Left;
-    HWND tooltip_ = nullptr;
-    bool visited_ = false;
-    COLORREF linkColor_ = RGB(0, 0, 255);
-    COLORREF visitedColor_ = RGB(128, 0, 128);
+    std::string LinkText;
+    std::string Target;
+    UniqueCursor HandCursor;
+    UniqueFont LinkFont;
+    RECT LinkRect{};
+    bool PaintsText = true;
+    TextAlignment Alignment = TextAlignment::Left;
+    HWND Tooltip = nullptr;
+    bool Visited = false;
+    COLORREF LinkColor = RGB(0, 0, 255);
+    COLORREF VisitedColor = RGB(128, 0, 128);
 };

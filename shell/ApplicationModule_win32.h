@@ -2,11 +2,9 @@
 // and the message loops running on each thread. Exactly one exists while the process runs a mode.
 #pragma once
 
+#include "base/MessageLoop_win32.h"
+
 #include <windows.h>
-
-#include <map>
-
-class MessageLoop;
 
 class ApplicationModule {
 public:
@@ -18,19 +16,15 @@ public:
     // The module of this process; only valid while it is set up.
     static ApplicationModule& Current();
 
-    HINSTANCE Instance() const { return instance_; }
-    DWORD MainThreadId() const { return mainThreadId_; }
-
-    // The loop running on the calling thread is entered here for its run. False when that thread
-    // already runs one.
-    bool AddMessageLoop(MessageLoop* loop);
-    void RemoveMessageLoop();
-    MessageLoop* FindMessageLoop(DWORD threadId) const;
+    HINSTANCE Instance() const { return InstanceHandle; }
+    DWORD MainThreadId() const { return MainThread; }
+    // Every thread's loop is entered here for its run.
+    MessageLoopTable& MessageLoops() { return Loops; }
 
 private:
-    static ApplicationModule* current_;
+    static ApplicationModule* CurrentModule;
 
-    HINSTANCE instance_;
-    DWORD mainThreadId_;
-    std::map<DWORD, MessageLoop*> messageLoops_;
+    HINSTANCE InstanceHandle;
+    DWORD MainThread;
+    MessageLoopTable Loops;
 };

@@ -1,6 +1,6 @@
 #include "shell/PasswordHooks_win32.h"
 
-#include "win32/Handles_win32.h"
+#include "base/Handles_win32.h"
 
 namespace {
 
@@ -19,17 +19,19 @@ bool IsNtFamily() {
 int VerifyPassword(HWND window) {
     if (IsNtFamily()) return 1;
     // Loaded for each request and freed again: nothing is kept between close requests.
-    const LoadedLibrary library("password.cpl");
+    const UniqueLibrary library = LoadLibraryNamed("password.cpl");
     if (!library) return 1;
-    const auto verify = library.Find<VerifyScreenSavePwdFunction>("VerifyScreenSavePwd");
+    const auto verify =
+        FindFunction<VerifyScreenSavePwdFunction>(library.Get(), "VerifyScreenSavePwd");
     if (verify == nullptr) return 1;
     return verify(window);
 }
 
 int ChangePassword(HWND parent) {
-    const LoadedLibrary library("mpr.dll");
+    const UniqueLibrary library = LoadLibraryNamed("mpr.dll");
     if (!library) return 1;
-    if (const auto change = library.Find<PwdChangePasswordFunction>("PwdChangePasswordA"))
+    if (const auto change =
+            FindFunction<PwdChangePasswordFunction>(library.Get(), "PwdChangePasswordA"))
         change("SCRSAVE", parent, 0, 0);
     return 0;
 }

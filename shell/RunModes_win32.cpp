@@ -1,9 +1,9 @@
 #include "shell/RunModes_win32.h"
 
+#include "base/MessageLoop_win32.h"
 #include "settings/Configuration_win32.h"
 #include "settings/RegistrySettingsStore_win32.h"
 #include "shell/ApplicationModule_win32.h"
-#include "shell/MessageLoop_win32.h"
 #include "shell/PasswordHooks_win32.h"
 #include "shell/SlideshowWindow_win32.h"
 
@@ -55,7 +55,7 @@ int RunFullScreen() {
     RegistrySettingsStore store;
     SlideshowWindow window(false, store);
     if (!window.CreateFullScreen()) return kNothingRun;
-    MessageLoop().Run();
+    MessageLoop(ApplicationModule::Current().MessageLoops()).Run();
     return 0;
 }
 
@@ -67,7 +67,7 @@ int RunPreview(HWND parent) {
     if (!window.CreatePreview(parent, parentRect.right - parentRect.left,
                               parentRect.bottom - parentRect.top))
         return kNothingRun;
-    MessageLoop().Run();
+    MessageLoop(ApplicationModule::Current().MessageLoops()).Run();
     return 0;
 }
 

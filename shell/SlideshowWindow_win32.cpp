@@ -1,5 +1,6 @@
 #include "shell/SlideshowWindow_win32.h"
 
+#include "base/Handles_win32.h"
 #include "shell/ApplicationModule_win32.h"
 #include "shell/PasswordHooks_win32.h"
 
@@ -180,8 +181,8 @@ void SlideshowWindow::OnDestroy() {
 }
 
 void SlideshowWindow::OnPaint() {
-    PaintScope paint(Handle());
-    if (Show) Show->Paint(paint.Dc());
+    const UniquePaintDc paint = BeginPaintDc(Handle());
+    if (Show) Show->Paint(paint.Get());
 }
 
 void SlideshowWindow::OnKeyDown(WPARAM virtualKey) {

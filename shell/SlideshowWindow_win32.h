@@ -5,8 +5,8 @@
 // may end.
 #pragma once
 
+#include "base/Window_win32.h"
 #include "settings/ScreenSaverSettings.h"
-#include "shell/Window_win32.h"
 #include "slideshow/ShowLayout.h"
 #include "slideshow/Slideshow_win32.h"
 

@@ -12,14 +12,14 @@ std::string LoadCaption(HINSTANCE instance, UINT id) {
 
 void MonitorShow::DrawCaption(const ShowContext& context) {
     // The bitmap is selected into the memory context while it is the current picture.
-    if (!PictureBitmap || InitialBitmap == nullptr || CurrentIndex < 0) return;
+    if (!PictureBitmap || !PictureSelected || CurrentIndex < 0) return;
     const std::string caption =
         LoadCaption(context.Instance,
                     static_cast<UINT>(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]));
     if (!CaptionShown(caption.size(), context.IsPreview, context.Settings.ShowText)) return;
 
     const HDC dc = MemoryDC.Get();
-    const SelectedObject brush(dc, context.CaptionBrush);
+    const UniqueSelection brush = Select(dc, context.CaptionBrush);
     // Measured with the default flags: left-aligned, lines broken only at the caption's newlines.
     RECT measured{};
     DrawTextA(dc, caption.c_str(), -1, &measured, DT_CALCRECT);

@@ -20,11 +20,6 @@ MonitorShow::MonitorShow(const Rect& area, std::size_t offset, HDC windowDC,
     if (MemoryDC) SetBkMode(MemoryDC.Get(), TRANSPARENT);
 }
 
-MonitorShow::~MonitorShow() {
-    // The bitmap leaves the context first, so that both go.
-    if (MemoryDC && InitialBitmap != nullptr) SelectObject(MemoryDC.Get(), InitialBitmap);
-}
-
 bool MonitorShow::GetTransitionPart(std::size_t place, TransitionPart& part) {
     if (!MemoryDC || place >= Effects.size() || (IsEmpty(OldRect) && IsEmpty(PictureRect)))
         return false;

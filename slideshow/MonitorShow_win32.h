@@ -5,9 +5,9 @@
 // them together.
 #pragma once
 
+#include "base/Handles_win32.h"
 #include "imaging/EffectSurface_win32.h"
 #include "slideshow/Transition.h"
-#include "win32/Handles_win32.h"
 
 #include <windows.h>
 
@@ -37,7 +37,6 @@ public:
     MonitorShow(const Rect& area, std::size_t offset, HDC windowDC, ScreenSaverSettings& settings);
     MonitorShow(const MonitorShow&) = delete;
     MonitorShow& operator=(const MonitorShow&) = delete;
-    ~MonitorShow();
 
     // Moves to the picture `offset` places on from the primary monitor's `baseIndex` and makes it
     // the current picture, keeping the place of the one it replaces for the transition.
@@ -58,17 +57,17 @@ private:
     Rect Area;
     std::size_t Offset;
     std::int32_t CurrentIndex = -1;
-    // Declared before MemoryDC, so that the bitmap is deleted only after the context it is
-    // selected into is gone.
-    GdiObject<HBITMAP> PictureBitmap;
+    // Declared before MemoryDC and the selection, so that the bitmap is deleted only after it
+    // left the context.
+    UniqueBitmap PictureBitmap;
     // Where the picture stands in the monitor's area; and where the one before it stood.
     RECT PictureRect{};
     RECT OldRect{};
     // Holds PictureBitmap from its preparation until the next picture replaces it, so that the
     // transitions of all monitors copy from their own contexts in one frame loop. What it held
-    // when it was made goes back in before the bitmap is deleted.
-    MemoryDc MemoryDC;
-    HGDIOBJ InitialBitmap = nullptr;
+    // when it was made goes back in (the selection ends) before the bitmap is deleted.
+    UniqueDc MemoryDC;
+    UniqueSelection PictureSelected;
     DeviceContextSurface Surface;
     EffectList Effects;
 };

@@ -28,13 +28,11 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
                             readExif(stream.unreadBytes(), stream.unreadCount()).orientation);
     }
     // Out of the memory context, so that the deletion succeeds.
-    if (InitialBitmap != nullptr) SelectObject(MemoryDC.Get(), InitialBitmap);
-    InitialBitmap = nullptr;
+    PictureSelected.Reset();
     PictureBitmap.Reset();
     if (image.Pixels() != nullptr && image.Width() > 0 && image.Height() > 0)
         PictureBitmap = CreateDeviceBitmap(image, context.WindowDC);
-    if (PictureBitmap && MemoryDC)
-        InitialBitmap = SelectObject(MemoryDC.Get(), PictureBitmap.Get());
+    if (PictureBitmap && MemoryDC) PictureSelected = Select(MemoryDC.Get(), PictureBitmap.Get());
     if (!PictureBitmap) {
         // Nothing to show (no picture, or no memory for it): an empty slot at the centre, which
         // the transition and the paint leave as background.

@@ -35,12 +35,12 @@ Slideshow::Slideshow(HWND window, ScreenSaverSettings& settings, bool isPreview,
     if ((GetDeviceCaps(WindowDC, RASTERCAPS) & RC_PALETTE) != 0) {
         HalftonePalette.Reset(CreateHalftonePalette(WindowDC));
         if (HalftonePalette) {
-            SelectPalette(WindowDC, HalftonePalette.Get(), FALSE);
+            HalftoneSelected = SelectPaletteInto(WindowDC, HalftonePalette.Get(), false);
             ::RealizePalette(WindowDC);
         }
     }
     // The brush keeps its own copy of the pattern; the bitmap goes at the end of the set-up.
-    GdiObject<HBITMAP> pattern(
+    const UniqueBitmap pattern(
         LoadBitmapA(InstanceOf(Window), MAKEINTRESOURCEA(IDB_CAPTION_PATTERN)));
     if (pattern) CaptionBrush.Reset(CreatePatternBrush(pattern.Get()));
 
@@ -113,7 +113,8 @@ void Slideshow::Paint(HDC dc) const {
 
 void Slideshow::RealizePalette() {
     if (!HalftonePalette || WindowDC == nullptr) return;
-    SelectedPalette palette(WindowDC, HalftonePalette.Get(), false);
+    const UniquePaletteSelection palette =
+        SelectPaletteInto(WindowDC, HalftonePalette.Get(), false);
     ::RealizePalette(WindowDC);
 }
 
@@ -142,8 +143,7 @@ void Slideshow::Stop() {
 void Slideshow::Release() {
     Shows.clear();
     CaptionBrush.Reset();
-    // The palette stays selected into the window's own context until the window is gone; select
-    // the stock palette back before it is deleted.
-    if (HalftonePalette && WindowDC != nullptr)
-        SelectPalette(WindowDC, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), TRUE);
+    // The palette stays selected into the window's own context until the show goes; the palette
+    // it replaced goes back in before it is deleted.
+    HalftoneSelected.Reset();
 }

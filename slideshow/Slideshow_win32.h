@@ -63,8 +63,10 @@ private:
     std::int32_t CurrentIndex = -1;
     // The class gives the window its own device context; it is never released.
     HDC WindowDC = nullptr;
-    GdiObject<HPALETTE> HalftonePalette;
-    GdiObject<HBRUSH> CaptionBrush;
+    UniquePalette HalftonePalette;
+    // HalftonePalette in WindowDC for the show's life.
+    UniquePaletteSelection HalftoneSelected;
+    UniqueBrush CaptionBrush;
     std::vector<std::unique_ptr<MonitorShow>> Shows;
     // The turns of the effects, one order for all monitors.
     EffectOrder EffectTurns;

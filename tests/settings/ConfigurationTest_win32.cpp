@@ -209,15 +209,15 @@ TEST_F(Configuration,
     keys.SetLinkTarget(kMarker.c_str());
     // The text's area at the top, left or centred; the statics now get the mouse; the parent's
     // font underlined. A 32 x 32 monochrome pointer with its hot spot at the finger tip.
-    const RECT text = mouse.LinkRect(), centre = keys.LinkRect();
+    const RECT text = mouse.GetLinkRect(), centre = keys.GetLinkRect();
     RECT client{}, wide{};
     GetClientRect(mouse.Handle(), &wide);
     GetClientRect(keys.Handle(), &client);
     LOGFONTA font{};
-    GetObjectA(mouse.LinkFont(), sizeof font, &font);
+    GetObjectA(mouse.GetLinkFont(), sizeof font, &font);
     ICONINFO hand{};
     BITMAP mask{};
-    ASSERT_TRUE(GetIconInfo(mouse.HandCursor(), &hand));
+    ASSERT_TRUE(GetIconInfo(mouse.GetHandCursor(), &hand));
     GetObjectA(hand.hbmMask, sizeof mask, &mask);
     DeleteObject(hand.hbmMask);
     EXPECT_EQ(
@@ -237,19 +237,19 @@ TEST_F(Configuration,
     };
     // The hand over the text, kept when the system asks again; not beside it.
     pointAt(text.left + 3);
-    EXPECT_EQ(GetCursor(), mouse.HandCursor());
+    EXPECT_EQ(GetCursor(), mouse.GetHandCursor());
     SetCursor(nullptr);
     SendMessageA(mouse.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(mouse.Handle()),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor(), mouse.HandCursor());
+    EXPECT_EQ(GetCursor(), mouse.GetHandCursor());
     pointAt(text.right + 10);
-    EXPECT_NE(GetCursor(), mouse.HandCursor());
+    EXPECT_NE(GetCursor(), mouse.GetHandCursor());
     // Pressed on the text and released off the control, or pressed beside the text and released
     // on it: nothing opens. Pressed and released on it: it opens, and shows the visited colour.
     for (const auto& [press, release] : {std::pair<LONG, LONG>{text.left + 3, text.right + 400},
                                          {text.right + 10, text.left + 3},
                                          {text.left + 3, text.left + 5}}) {
-        EXPECT_FALSE(mouse.Visited());
+        EXPECT_FALSE(mouse.IsVisited());
         pointAt(press);
         SendMouse({MOUSEEVENTF_LEFTDOWN});
         pointAt(release);
@@ -259,7 +259,7 @@ TEST_F(Configuration,
     }
     EXPECT_EQ(GetFocus(), mouse.Handle());
     EXPECT_TRUE(run([] { return Openings() == 1; }, 10000));
-    EXPECT_TRUE(mouse.Visited());
+    EXPECT_TRUE(mouse.IsVisited());
     EXPECT_GT(Pixels(mouse.Handle(), 0x0A141E), 20);
 
     // The focused link, with its focus rectangle, through the dialog manager: other characters
@@ -269,7 +269,7 @@ TEST_F(Configuration,
     for (const WORD key : {WORD{'A'}, WORD{VK_SPACE}, WORD{VK_RETURN}}) {
         SendKeys({key});
         run();
-        EXPECT_EQ(keys.Visited(), key != 'A');
+        EXPECT_EQ(keys.IsVisited(), key != 'A');
         EXPECT_NE(Capture(keys.Handle()), unfocused);
     }
     EXPECT_TRUE(run([] { return Openings() == 3; }, 10000));

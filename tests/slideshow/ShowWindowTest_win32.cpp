@@ -75,7 +75,7 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
     for (int y = at.top; y < at.bottom; ++y)
         for (int x = at.left; x < at.right; ++x)
             expected[y * width + x] = image.Pixels()[(y - at.top) * image.Width() + x - at.left];
-    GdiObject<HBITMAP> bitmap = CreateDeviceBitmap(image, dc);
+    UniqueBitmap bitmap = CreateDeviceBitmap(image, dc);
     const HGDIOBJ kept = SelectObject(memory, bitmap.Get());
     const UINT endings[] = {WM_CLOSE, WM_DESTROY, WM_QUIT, WM_CLOSE};
     const std::vector<UINT> taken{WM_USER + 1, 0x10000 | VK_HOME, WM_MOUSEMOVE, WM_USER + 2};

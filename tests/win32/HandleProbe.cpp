@@ -4,8 +4,8 @@
 // private memory to a test in another process.
 #include "tests/win32/HandleProbe.h"
 
+#include "base/Handles_win32.h"
 #include "slideshow/ShowHooks.h"
-#include "win32/Handles_win32.h"
 
 #include <psapi.h>
 
