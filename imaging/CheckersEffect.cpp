@@ -79,8 +79,8 @@ CellOrder MakeCellOrder(std::int32_t n) {
 void CheckersEffect::Begin(const Rect& oldRect, const Rect& newRect) {
     unionRect = UnionRects(oldRect, newRect);
     this->newRect = newRect;
-    const std::int64_t width = std::int64_t{unionRect.right} - unionRect.left;
-    const std::int64_t height = std::int64_t{unionRect.bottom} - unionRect.top;
+    const std::int64_t width = std::int64_t{unionRect.Right} - unionRect.Left;
+    const std::int64_t height = std::int64_t{unionRect.Bottom} - unionRect.Top;
     std::int64_t size = divisor > 0 ? cx / divisor : 0;
     if (size <= 2) size = 2;
     auto cellsAcross = [&size](std::int64_t length) { return (length + size - 1) / size; };
@@ -104,26 +104,26 @@ void CheckersEffect::Step(EffectSurface& surface, float progress) {
 }
 
 void CheckersEffect::DrawCell(EffectSurface& surface, std::int32_t index) const {
-    const std::int64_t left = unionRect.left + std::int64_t{index % columns} * cell;
-    const std::int64_t top = unionRect.top + std::int64_t{index / columns} * cell;
+    const std::int64_t left = unionRect.Left + std::int64_t{index % columns} * cell;
+    const std::int64_t top = unionRect.Top + std::int64_t{index / columns} * cell;
     // The last column and row are cut at the union's edge.
     const Rect c{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-                 static_cast<std::int32_t>(std::min<std::int64_t>(left + cell, unionRect.right)),
-                 static_cast<std::int32_t>(std::min<std::int64_t>(top + cell, unionRect.bottom))};
+                 static_cast<std::int32_t>(std::min<std::int64_t>(left + cell, unionRect.Right)),
+                 static_cast<std::int32_t>(std::min<std::int64_t>(top + cell, unionRect.Bottom))};
     const Rect in = IntersectRects(c, newRect);
     auto black = [&surface](std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
         if (w > 0 && h > 0) surface.PaintBlack(x, y, w, h);
     };
-    if (IsEmptyRect(in)) {
-        black(c.left, c.top, c.right - c.left, c.bottom - c.top);
+    if (in.IsEmpty()) {
+        black(c.Left, c.Top, c.Right - c.Left, c.Bottom - c.Top);
         return;
     }
-    surface.CopyPicture(in.left, in.top, in.right - in.left, in.bottom - in.top,
-                        in.left - newRect.left, in.top - newRect.top);
+    surface.CopyPicture(in.Left, in.Top, in.Right - in.Left, in.Bottom - in.Top,
+                        in.Left - newRect.Left, in.Top - newRect.Top);
     // Whatever of the cell lies beside the new picture: full-height strips left and right of
     // it, and the strips above and below it in between.
-    black(c.left, c.top, in.left - c.left, c.bottom - c.top);
-    black(in.right, c.top, c.right - in.right, c.bottom - c.top);
-    black(in.left, c.top, in.right - in.left, in.top - c.top);
-    black(in.left, in.bottom, in.right - in.left, c.bottom - in.bottom);
+    black(c.Left, c.Top, in.Left - c.Left, c.Bottom - c.Top);
+    black(in.Right, c.Top, c.Right - in.Right, c.Bottom - c.Top);
+    black(in.Left, c.Top, in.Right - in.Left, in.Top - c.Top);
+    black(in.Left, in.Bottom, in.Right - in.Left, c.Bottom - in.Bottom);
 }

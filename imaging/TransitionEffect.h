@@ -4,16 +4,10 @@
 // context and on a software canvas.
 #pragma once
 
+#include "base/Rect.h"
+
 #include <cstdint>
 #include <memory>
-
-// A rectangle in window coordinates: left and top inside, right and bottom outside.
-struct Rect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-};
 
 // Where an effect draws: the screen, with the new picture's bitmap beside it as the source.
 class EffectSurface {

@@ -1,6 +1,7 @@
 #include "settings/AboutBox_win32.h"
 
 #include "base/Dialog_win32.h"
+#include "base/Rect_win32.h"
 #include "resources/ResourceIds.h"
 #include "settings/Placement.h"
 #include "settings/WebLink_win32.h"
@@ -41,10 +42,9 @@ void CentreOverOwner(HWND dialog) {
     const HWND owner = GetWindow(dialog, GW_OWNER);
     const bool useOwner = owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner) &&
                           GetWindowRect(owner, &ownerRect);
-    const Box reference{ownerRect.left, ownerRect.top, ownerRect.right, ownerRect.bottom};
-    const Box placed = CentreDialog(
-        {dialogRect.left, dialogRect.top, dialogRect.right, dialogRect.bottom},
-        useOwner ? &reference : nullptr, {work.left, work.top, work.right, work.bottom});
+    const Rect reference = ToRect(ownerRect);
+    const Rect placed =
+        CentreDialog(ToRect(dialogRect), useOwner ? &reference : nullptr, ToRect(work));
     SetWindowPos(dialog, nullptr, placed.Left, placed.Top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-Box CentreDialog(const Box& dialog, const Box* reference, const Box& workArea) {
-    const Box& centre = reference != nullptr ? *reference : workArea;
+Rect CentreDialog(const Rect& dialog, const Rect* reference, const Rect& workArea) {
+    const Rect& centre = reference != nullptr ? *reference : workArea;
     const int width = dialog.Width();
     const int height = dialog.Height();
     int x = (centre.Left + centre.Right) / 2 - width / 2;
@@ -13,7 +13,7 @@ Box CentreDialog(const Box& dialog, const Box* reference, const Box& workArea) {
     return {x, y, x + width, y + height};
 }
 
-Box PlaceLinkText(const Box& client, int textWidth, int textHeight, TextAlignment alignment) {
+Rect PlaceLinkText(const Rect& client, int textWidth, int textHeight, TextAlignment alignment) {
     int left = client.Left;
     if (alignment == TextAlignment::Centre)
         left += (client.Width() - textWidth) / 2;

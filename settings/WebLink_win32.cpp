@@ -1,5 +1,6 @@
 #include "settings/WebLink_win32.h"
 
+#include "base/Rect_win32.h"
 #include "settings/AnchorColor.h"
 #include "settings/Placement.h"
 
@@ -85,10 +86,6 @@ void ReadColor(HKEY key, const char* name, COLORREF& color) {
     text[size < 12 ? size : 12] = '\0';
     RgbColor parsed{};
     if (ParseAnchorColor(text, parsed)) color = RGB(parsed.Red, parsed.Green, parsed.Blue);
-}
-
-Box ToBox(const RECT& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
 } // namespace
@@ -211,9 +208,8 @@ void WebLink::UpdateLinkRect() {
         DrawTextA(dc.Get(), ShownText().c_str(), -1, &measured,
                   DT_CALCRECT | DT_WORDBREAK | AlignmentFormat());
     }
-    const Box text = PlaceLinkText(ToBox(client), measured.right - measured.left,
-                                   measured.bottom - measured.top, Alignment);
-    LinkRect = {text.Left, text.Top, text.Right, text.Bottom};
+    LinkRect = ToRECT(PlaceLinkText(ToRect(client), measured.right - measured.left,
+                                    measured.bottom - measured.top, Alignment));
 }
 
 void WebLink::Paint(HDC dc) {

@@ -1,6 +1,7 @@
 #include "shell/SlideshowWindow_win32.h"
 
 #include "base/Handles_win32.h"
+#include "base/Rect_win32.h"
 #include "shell/ApplicationModule_win32.h"
 #include "shell/PasswordHooks_win32.h"
 
@@ -31,10 +32,6 @@ bool RegisterSlideshowClass(HINSTANCE instance) {
     return RegisterClassExA(&windowClass) != 0;
 }
 
-Rect ToRect(const RECT& rect) {
-    return Rect{rect.left, rect.top, rect.right, rect.bottom};
-}
-
 // A function of user32.dll looked up at run time: Windows 95 and NT 4 know one screen only and
 // lack the monitor calls, which the import table would then make them refuse to load.
 template <typename Function> Function User32(const char* name) {
@@ -61,7 +58,7 @@ DisplayLayout ReadDisplayLayout() {
     const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
     const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    layout.VirtualScreen = width > 0 && height > 0 ? Rect{x, y, x + width, y + height}
+    layout.VirtualScreen = width > 0 && height > 0 ? RectAt(x, y, width, height)
                                                    : Rect{0, 0, GetSystemMetrics(SM_CXSCREEN),
                                                           GetSystemMetrics(SM_CYSCREEN)};
     if (gEnumDisplayMonitors != nullptr)
@@ -85,9 +82,9 @@ bool SlideshowWindow::CreateFullScreen() {
     Layout = ReadDisplayLayout();
     // Not maximized: a maximized window covers one monitor only.
     const Rect& screen = Layout.VirtualScreen;
-    return CreateWindowOf(
-        kSlideshowClassName, WS_EX_TOPMOST, kFullScreenTitle, WS_POPUP | WS_VISIBLE, screen.left,
-        screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr, instance);
+    return CreateWindowOf(kSlideshowClassName, WS_EX_TOPMOST, kFullScreenTitle,
+                          WS_POPUP | WS_VISIBLE, screen.Left, screen.Top, screen.Width(),
+                          screen.Height(), nullptr, instance);
 }
 
 bool SlideshowWindow::CreatePreview(HWND parent, int width, int height) {
@@ -232,8 +229,8 @@ bool SlideshowWindow::FollowLayout(bool always) {
     if (!always && SameLayout(now, Layout)) return false;
     Layout = std::move(now);
     const Rect& screen = Layout.VirtualScreen;
-    SetWindowPos(Handle(), HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
-                 screen.bottom - screen.top, SWP_NOACTIVATE);
+    SetWindowPos(Handle(), HWND_TOPMOST, screen.Left, screen.Top, screen.Width(), screen.Height(),
+                 SWP_NOACTIVATE);
     GetCursorPos(&StartCursorPos);
     LayoutChangedAt = GetTickCount();
     RECT window{};

@@ -1,7 +1,7 @@
 // Where a caption goes on its picture, whether it is drawn, and how its text is loaded whole.
 #pragma once
 
-#include "imaging/TransitionEffect.h"
+#include "base/Rect.h"
 
 #include <functional>
 #include <string>

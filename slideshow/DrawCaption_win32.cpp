@@ -1,5 +1,6 @@
 // The caption of a monitor's current picture, drawn into its device bitmap: white text on a box in
 // the picture's lower right corner, where every other pixel of the picture is blacked out.
+#include "base/Rect_win32.h"
 #include "settings/ScreenSaverSettings.h"
 #include "slideshow/Caption.h"
 #include "slideshow/Caption_win32.h"
@@ -25,14 +26,14 @@ void MonitorShow::DrawCaption(const ShowContext& context) {
     DrawTextA(dc, caption.c_str(), -1, &measured, DT_CALCRECT);
     const CaptionPlacement place =
         PlaceCaption(measured.right - measured.left, measured.bottom - measured.top,
-                     PictureRect.right - PictureRect.left, PictureRect.bottom - PictureRect.top);
+                     PictureRect.Width(), PictureRect.Height());
     // The outline (the default black pen) and the pattern's black pixels AND the picture to black;
     // its white pixels leave the picture as it is.
     SetTextColor(dc, RGB(0, 0, 0));
     SetROP2(dc, R2_MASKPEN);
-    Rectangle(dc, place.Box.left, place.Box.top, place.Box.right, place.Box.bottom);
+    Rectangle(dc, place.Box.Left, place.Box.Top, place.Box.Right, place.Box.Bottom);
     SetROP2(dc, R2_COPYPEN);
     SetTextColor(dc, RGB(255, 255, 255));
-    RECT text{place.Text.left, place.Text.top, place.Text.right, place.Text.bottom};
+    RECT text = ToRECT(place.Text);
     DrawTextA(dc, caption.c_str(), -1, &text, DT_NOCLIP);
 }

@@ -1,35 +1,22 @@
 #include "slideshow/MonitorShow_win32.h"
 
-namespace {
-
-Rect ToRect(const RECT& rect) {
-    return Rect{rect.left, rect.top, rect.right, rect.bottom};
-}
-
-bool IsEmpty(const RECT& rect) {
-    return rect.left >= rect.right || rect.top >= rect.bottom;
-}
-
-} // namespace
-
 MonitorShow::MonitorShow(const Rect& area, std::size_t offset, HDC windowDC,
                          ScreenSaverSettings& settings)
     : Area(area), Offset(offset), MemoryDC(CreateCompatibleDC(windowDC)),
-      Surface(windowDC, MemoryDC.Get(), area.left, area.top),
-      Effects(CreateEffects(settings, area.right - area.left, area.bottom - area.top)) {
+      Surface(windowDC, MemoryDC.Get(), area.Left, area.Top),
+      Effects(CreateEffects(settings, area.Width(), area.Height())) {
     if (MemoryDC) SetBkMode(MemoryDC.Get(), TRANSPARENT);
 }
 
 bool MonitorShow::GetTransitionPart(std::size_t place, TransitionPart& part) {
-    if (!MemoryDC || place >= Effects.size() || (IsEmpty(OldRect) && IsEmpty(PictureRect)))
+    if (!MemoryDC || place >= Effects.size() || (OldRect.IsEmpty() && PictureRect.IsEmpty()))
         return false;
-    part = TransitionPart{Effects[place].get(), &Surface, ToRect(OldRect), ToRect(PictureRect)};
+    part = TransitionPart{Effects[place].get(), &Surface, OldRect, PictureRect};
     return true;
 }
 
 void MonitorShow::Paint(HDC dc) const {
     if (!PictureBitmap || !MemoryDC) return;
-    BitBlt(dc, Area.left + PictureRect.left, Area.top + PictureRect.top,
-           PictureRect.right - PictureRect.left, PictureRect.bottom - PictureRect.top,
-           MemoryDC.Get(), 0, 0, SRCCOPY);
+    BitBlt(dc, Area.Left + PictureRect.Left, Area.Top + PictureRect.Top, PictureRect.Width(),
+           PictureRect.Height(), MemoryDC.Get(), 0, 0, SRCCOPY);
 }

@@ -61,8 +61,8 @@ private:
     // left the context.
     UniqueBitmap PictureBitmap;
     // Where the picture stands in the monitor's area; and where the one before it stood.
-    RECT PictureRect{};
-    RECT OldRect{};
+    Rect PictureRect;
+    Rect OldRect;
     // Holds PictureBitmap from its preparation until the next picture replaces it, so that the
     // transitions of all monitors copy from their own contexts in one frame loop. What it held
     // when it was made goes back in (the selection ends) before the bitmap is deleted.

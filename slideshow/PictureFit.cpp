@@ -38,10 +38,8 @@ PictureFit FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int 
         height = 0;
     }
     PictureFit fit;
-    fit.Width = width;
-    fit.Height = height;
-    fit.X = HalfRoundedDown(windowWidth - width);
-    fit.Y = HalfRoundedDown(windowHeight - height);
+    fit.Placement = RectAt(HalfRoundedDown(windowWidth - width),
+                           HalfRoundedDown(windowHeight - height), width, height);
     fit.Resample = width != pictureWidth || height != pictureHeight;
     return fit;
 }
@@ -54,16 +52,16 @@ bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, 
         if (image.Width() > 0 && image.Height() > 0) {
             if (useSimd)
                 resized = MmxResampler(image.Pixels(), image.Width(), image.Height())
-                              .Resize(fit.Width, fit.Height);
+                              .Resize(fit.Placement.Width(), fit.Placement.Height());
             else
                 resized = PlainResampler(image.Pixels(), image.Width(), image.Height())
-                              .Resize(fit.Width, fit.Height);
+                              .Resize(fit.Placement.Width(), fit.Placement.Height());
         }
         if (resized == nullptr) {
             image.Replace(nullptr, 0, 0);
             return false;
         }
-        image.Replace(resized, fit.Width, fit.Height);
+        image.Replace(resized, fit.Placement.Width(), fit.Placement.Height());
     }
     if (NeedsColourReduction(bitsPerPixel)) {
         bool reduced;

@@ -2,12 +2,11 @@
 // centred, the spare odd pixel going to the right and to the bottom.
 #pragma once
 
+#include "base/Rect.h"
+
 struct PictureFit {
-    int Width; // fitted size
-    int Height;
-    int X; // top-left corner in window coordinates
-    int Y;
-    bool Resample; // the fitted size differs from the picture's
+    Rect Placement; // the fitted picture in window coordinates
+    bool Resample;  // the fitted size differs from the picture's
 };
 
 // pictureWidth x pictureHeight: the decoded size (0 x 0 when nothing could be decoded);

@@ -13,11 +13,11 @@ bool PreparePictureImage(JpegInputStream& stream, int windowWidth, int windowHei
                           image.Width() > 0 && image.Height() > 0 &&
                           FitAndReducePicture(image, windowWidth, windowHeight, enlargeToFit,
                                               bitsPerPixel, useSimd, fit) &&
-                          fit.Width > 0 && fit.Height > 0;
+                          !fit.Placement.IsEmpty();
     if (!prepared) {
         image.Replace(nullptr, 0, 0);
         fit = FitPicture(0, 0, windowWidth, windowHeight, enlargeToFit);
     }
-    placement = Rect{fit.X, fit.Y, fit.X + fit.Width, fit.Y + fit.Height};
+    placement = fit.Placement;
     return prepared;
 }

@@ -2,7 +2,7 @@
 // resample when the size changes, reduce the colours below 24 bits per pixel.
 #pragma once
 
-#include "imaging/TransitionEffect.h"
+#include "base/Rect.h"
 
 class JpegInputStream;
 class RasterImage;

@@ -22,9 +22,9 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
         ResourceInputStream stream;
         if (CurrentIndex >= 0)
             stream.open(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]);
-        PreparePictureImage(stream, Area.right - Area.left, Area.bottom - Area.top,
-                            context.Settings.EnlargeToFit, DisplayBitsPerPixel(context.WindowDC),
-                            processorInfo().hasMmx, image, placement,
+        PreparePictureImage(stream, Area.Width(), Area.Height(), context.Settings.EnlargeToFit,
+                            DisplayBitsPerPixel(context.WindowDC), processorInfo().hasMmx, image,
+                            placement,
                             readExif(stream.unreadBytes(), stream.unreadCount()).orientation);
     }
     // Out of the memory context, so that the deletion succeeds.
@@ -36,10 +36,10 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
     if (!PictureBitmap) {
         // Nothing to show (no picture, or no memory for it): an empty slot at the centre, which
         // the transition and the paint leave as background.
-        const int x = placement.left + (placement.right - placement.left) / 2;
-        const int y = placement.top + (placement.bottom - placement.top) / 2;
+        const int x = placement.Left + placement.Width() / 2;
+        const int y = placement.Top + placement.Height() / 2;
         placement = Rect{x, y, x, y};
     }
-    PictureRect = RECT{placement.left, placement.top, placement.right, placement.bottom};
+    PictureRect = placement;
     DrawCaption(context);
 }

@@ -3,37 +3,27 @@
 #include <algorithm>
 #include <tuple>
 
-namespace {
-
-auto Tie(const Rect& r) {
-    return std::make_tuple(r.left, r.top, r.right, r.bottom);
-}
-
-} // namespace
-
 bool SameLayout(const DisplayLayout& a, const DisplayLayout& b) {
-    return Tie(a.VirtualScreen) == Tie(b.VirtualScreen) &&
+    return a.VirtualScreen == b.VirtualScreen &&
            std::equal(a.Monitors.begin(), a.Monitors.end(), b.Monitors.begin(), b.Monitors.end(),
                       [](const Monitor& m, const Monitor& n) {
-                          return Tie(m.Bounds) == Tie(n.Bounds) && m.Primary == n.Primary;
+                          return m.Bounds == n.Bounds && m.Primary == n.Primary;
                       });
 }
 
 std::vector<Rect> ShowAreas(std::vector<Monitor> monitors, const Rect& window) {
     std::stable_sort(monitors.begin(), monitors.end(), [](const Monitor& a, const Monitor& b) {
-        return std::make_tuple(!a.Primary, a.Bounds.left, a.Bounds.top) <
-               std::make_tuple(!b.Primary, b.Bounds.left, b.Bounds.top);
+        return std::make_tuple(!a.Primary, a.Bounds.Left, a.Bounds.Top) <
+               std::make_tuple(!b.Primary, b.Bounds.Left, b.Bounds.Top);
     });
     std::vector<Rect> areas;
     for (const Monitor& monitor : monitors) {
-        const Rect cut{std::max(monitor.Bounds.left, window.left) - window.left,
-                       std::max(monitor.Bounds.top, window.top) - window.top,
-                       std::min(monitor.Bounds.right, window.right) - window.left,
-                       std::min(monitor.Bounds.bottom, window.bottom) - window.top};
-        if (cut.left < cut.right && cut.top < cut.bottom) areas.push_back(cut);
+        const Rect cut = IntersectRects(monitor.Bounds, window);
+        if (!cut.IsEmpty())
+            areas.push_back(
+                RectAt(cut.Left - window.Left, cut.Top - window.Top, cut.Width(), cut.Height()));
     }
-    if (areas.empty())
-        areas.push_back(Rect{0, 0, window.right - window.left, window.bottom - window.top});
+    if (areas.empty()) areas.push_back(RectAt(0, 0, window.Width(), window.Height()));
     return areas;
 }
 

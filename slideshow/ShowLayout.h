@@ -2,7 +2,7 @@
 // which the monitors take their pictures, and the picture each one shows.
 #pragma once
 
-#include "imaging/TransitionEffect.h"
+#include "base/Rect.h"
 
 #include <cstddef>
 #include <cstdint>

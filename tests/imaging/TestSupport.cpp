@@ -23,8 +23,8 @@ TestAllocations::~TestAllocations() {
 }
 
 EffectCanvas::EffectCanvas(int width, int height, const Rect& newRect, std::uint32_t seed)
-    : Width(width), Height(height), PictureWidth(std::max(0, newRect.right - newRect.left)),
-      PictureHeight(std::max(0, newRect.bottom - newRect.top)) {
+    : Width(width), Height(height), PictureWidth(std::max(0, newRect.Right - newRect.Left)),
+      PictureHeight(std::max(0, newRect.Bottom - newRect.Top)) {
     std::mt19937 random(seed);
     auto fill = [&random](std::vector<Pixel>& pixels, int count) {
         while (count-- > 0)

@@ -14,7 +14,7 @@
 namespace {
 
 bool Inside(const Rect& r, int x, int y) {
-    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+    return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom;
 }
 
 bool IsPrime(std::int64_t m) {
@@ -37,7 +37,7 @@ bool IsRootByPowers(std::int64_t c, std::int64_t p) {
 // nothing before Begin or in a step that makes nothing new due.
 void ExpectWholeTransition(const char* name, int cx, const Rect& o, const Rect& n, int steps) {
     const auto effect = CreateTransitionEffect(name, cx, 768);
-    EffectCanvas canvas(120, 90, n, static_cast<std::uint32_t>(cx + n.left));
+    EffectCanvas canvas(120, 90, n, static_cast<std::uint32_t>(cx + n.Left));
     const std::vector<Pixel> before = canvas.Screen;
     effect->Step(canvas, 1.0f);
     effect->Begin(o, n);
@@ -53,26 +53,26 @@ void ExpectWholeTransition(const char* name, int cx, const Rect& o, const Rect& 
     effect->End();
     Rect u{1000, 1000, 0, 0};
     for (const Rect& r : {o, n})
-        if (r.right > r.left && r.bottom > r.top)
-            u = {std::min(u.left, r.left), std::min(u.top, r.top), std::max(u.right, r.right),
-                 std::max(u.bottom, r.bottom)};
+        if (r.Right > r.Left && r.Bottom > r.Top)
+            u = {std::min(u.Left, r.Left), std::min(u.Top, r.Top), std::max(u.Right, r.Right),
+                 std::max(u.Bottom, r.Bottom)};
     long wrong = 0;
     for (int i = 0; i < canvas.Width * canvas.Height; ++i) {
         const int x = i % canvas.Width, y = i / canvas.Width;
         wrong += canvas.Screen[i] !=
-                 (Inside(n, x, y)   ? canvas.Picture[(y - n.top) * canvas.PictureWidth + x - n.left]
+                 (Inside(n, x, y)   ? canvas.Picture[(y - n.Top) * canvas.PictureWidth + x - n.Left]
                   : Inside(u, x, y) ? 0
                                     : before[i]);
     }
     const long cell = name[0] == 'B'   ? std::max(2, cx / 30)
                       : name[0] == 'S' ? std::max(2, cx / 200)
                                        : 0;
-    const long width = std::max(0, u.right - u.left), height = std::max(0, u.bottom - u.top);
+    const long width = std::max(0, u.Right - u.Left), height = std::max(0, u.Bottom - u.Top);
     EXPECT_EQ(std::make_tuple(wrong, idle, canvas.Drawn, canvas.Faults),
               std::make_tuple(0L, std::size_t{0},
                               width * height + std::min(cell, width) * std::min(cell, height), 0L))
-        << name << ", cx " << cx << ", " << steps << " steps, to " << n.left << "," << n.top << " "
-        << n.right << "," << n.bottom << " from " << o.left << "," << o.top;
+        << name << ", cx " << cx << ", " << steps << " steps, to " << n.Left << "," << n.Top << " "
+        << n.Right << "," << n.Bottom << " from " << o.Left << "," << o.Top;
 }
 
 } // namespace

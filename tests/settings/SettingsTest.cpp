@@ -135,40 +135,40 @@ TEST(AnchorColor, ReadsRedGreenBlueOrRejectsTheText) {
 }
 
 TEST(Placement, TheDialogIsCentredInsideTheWorkAreaTheLinkTextAlignedAtTheTop) {
-    const Box screen{0, 0, 1024, 768};
-    const Box dialog{500, 500, 800, 700}; // 300 x 200, wherever it starts
+    const Rect screen{0, 0, 1024, 768};
+    const Rect dialog{500, 500, 800, 700}; // 300 x 200, wherever it starts
     const struct {
-        std::optional<Box> Reference;
-        Box WorkArea;
-        Box Dialog;
-        Box Expected;
+        std::optional<Rect> Reference;
+        Rect WorkArea;
+        Rect Dialog;
+        Rect Expected;
     } cases[] = {
-        {Box{100, 100, 701, 501}, screen, dialog, {250, 200, 550, 400}},
-        {std::nullopt, {0, 0, 1024, 738}, dialog, {362, 269, 662, 469}},   // no owner: work area
-        {Box{-400, -300, 100, 100}, screen, dialog, {0, 0, 300, 200}},     // clamped left and top
-        {Box{900, 700, 1300, 900}, screen, dialog, {724, 568, 1024, 768}}, // right and bottom
-        {Box{-400, 0, 100, 768}, {60, 0, 1024, 768}, dialog, {60, 284, 360, 484}}, // taskbar left
+        {Rect{100, 100, 701, 501}, screen, dialog, {250, 200, 550, 400}},
+        {std::nullopt, {0, 0, 1024, 738}, dialog, {362, 269, 662, 469}},    // no owner: work area
+        {Rect{-400, -300, 100, 100}, screen, dialog, {0, 0, 300, 200}},     // clamped left and top
+        {Rect{900, 700, 1300, 900}, screen, dialog, {724, 568, 1024, 768}}, // right and bottom
+        {Rect{-400, 0, 100, 768}, {60, 0, 1024, 768}, dialog, {60, 284, 360, 484}}, // taskbar left
         // Every halving rounds toward zero: -301 / 2 is -150, not -151.
-        {Box{-301, -201, 0, 0},
+        {Rect{-301, -201, 0, 0},
          {-1000, -1000, 1000, 1000},
          {0, 0, 101, 51},
          {-200, -125, -99, -74}},
         // Larger than the work area: the top-left corner, with the caption, stays on it.
-        {Box{400, 300, 1024, 768}, screen, {0, 0, 1200, 900}, {0, 0, 1200, 900}},
-        {Box{-500, -500, 300, 300}, screen, {0, 0, 1200, 900}, {0, 0, 1200, 900}},
+        {Rect{400, 300, 1024, 768}, screen, {0, 0, 1200, 900}, {0, 0, 1200, 900}},
+        {Rect{-500, -500, 300, 300}, screen, {0, 0, 1200, 900}, {0, 0, 1200, 900}},
     };
     for (const auto& c : cases) {
-        const Box placed =
+        const Rect placed =
             CentreDialog(c.Dialog, c.Reference ? &*c.Reference : nullptr, c.WorkArea);
         EXPECT_EQ(placed, c.Expected) << "at " << placed.Left << ", " << placed.Top;
     }
     // The link's text at the top of its control, aligned as the control aligns it.
-    const Box client{0, 0, 101, 30};
-    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Left), (Box{0, 0, 40, 13}));
-    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Centre), (Box{30, 0, 70, 13}));
-    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Right), (Box{61, 0, 101, 13}));
-    EXPECT_EQ(PlaceLinkText(client, 121, 26, TextAlignment::Centre), (Box{-10, 0, 111, 26}));
-    EXPECT_EQ(PlaceLinkText({5, 7, 105, 37}, 40, 13, TextAlignment::Right), (Box{65, 7, 105, 20}));
+    const Rect client{0, 0, 101, 30};
+    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Left), (Rect{0, 0, 40, 13}));
+    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Centre), (Rect{30, 0, 70, 13}));
+    EXPECT_EQ(PlaceLinkText(client, 40, 13, TextAlignment::Right), (Rect{61, 0, 101, 13}));
+    EXPECT_EQ(PlaceLinkText(client, 121, 26, TextAlignment::Centre), (Rect{-10, 0, 111, 26}));
+    EXPECT_EQ(PlaceLinkText({5, 7, 105, 37}, 40, 13, TextAlignment::Right), (Rect{65, 7, 105, 20}));
 }
 
 } // namespace

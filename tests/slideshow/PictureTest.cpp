@@ -94,17 +94,18 @@ TEST(PictureFit, FitsAndCentresAsTheScreenSaverDoes) {
     } cases[] = {
         // (The design's other examples are pinned by the screen checks.) The height ratio in single
         // precision leaves this one a pixel short of the screen, and not the next one.
-        {1024, 671, 1280, 768, true, {1172, 767, 54, 0, true}},
-        {1024, 702, 1280, 720, true, {1050, 720, 115, 0, true}},
+        {1024, 671, 1280, 768, true, {RectAt(54, 0, 1172, 767), true}},
+        {1024, 702, 1280, 720, true, {RectAt(115, 0, 1050, 720), true}},
         // Exactly the window's size: never resampled.
-        {800, 600, 800, 600, true, {800, 600, 0, 0, false}},
+        {800, 600, 800, 600, true, {RectAt(0, 0, 800, 600), false}},
         // The Display Properties preview scales every picture down.
-        {768, 1024, 152, 112, true, {84, 112, 34, 0, true}},
+        {768, 1024, 152, 112, true, {RectAt(34, 0, 84, 112), true}},
         // The spare odd pixel goes to the right and the bottom.
-        {10, 10, 15, 13, false, {10, 10, 2, 1, false}},
+        {10, 10, 15, 13, false, {RectAt(2, 1, 10, 10), false}},
     };
     auto fields = [](const PictureFit& f) {
-        return std::make_tuple(f.Width, f.Height, f.X, f.Y, f.Resample);
+        const Rect& r = f.Placement;
+        return std::make_tuple(r.Width(), r.Height(), r.Left, r.Top, f.Resample);
     };
     for (const Case& c : cases)
         EXPECT_EQ(fields(FitPicture(c.width, c.height, c.windowWidth, c.windowHeight, c.enlarge)),

@@ -13,8 +13,8 @@ namespace {
 std::string Text(const std::vector<Rect>& areas) {
     std::string text;
     for (const Rect& r : areas)
-        text += "(" + std::to_string(r.left) + " " + std::to_string(r.top) + " " +
-                std::to_string(r.right) + " " + std::to_string(r.bottom) + ")";
+        text += "(" + std::to_string(r.Left) + " " + std::to_string(r.Top) + " " +
+                std::to_string(r.Right) + " " + std::to_string(r.Bottom) + ")";
     return text;
 }
 
@@ -82,11 +82,11 @@ TEST(ShowLayout, AnyMonitorMovedResizedAddedRemovedOrMadePrimaryChangesTheLayout
         change(other);
         return !SameLayout(two, other) && !SameLayout(other, two);
     };
-    EXPECT_TRUE(changed([](DisplayLayout& l) { l.Monitors[1].Bounds.left = 1023; }));
-    EXPECT_TRUE(changed([](DisplayLayout& l) { l.Monitors[1].Bounds.bottom = 768; }));
+    EXPECT_TRUE(changed([](DisplayLayout& l) { l.Monitors[1].Bounds.Left = 1023; }));
+    EXPECT_TRUE(changed([](DisplayLayout& l) { l.Monitors[1].Bounds.Bottom = 768; }));
     EXPECT_TRUE(changed([](DisplayLayout& l) { l.Monitors[1].Primary = true; }));
     EXPECT_TRUE(changed([](DisplayLayout& l) { l.Monitors.pop_back(); }));
-    EXPECT_TRUE(changed([](DisplayLayout& l) { l.VirtualScreen.right = 2048; }));
+    EXPECT_TRUE(changed([](DisplayLayout& l) { l.VirtualScreen.Right = 2048; }));
 }
 
 } // namespace

@@ -72,9 +72,9 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
     ASSERT_TRUE(PreparePictureImage(stream, width, height, false, DisplayBitsPerPixel(dc),
                                     processorInfo().hasMmx, image, at));
     std::vector<DWORD> expected(width * height, 0);
-    for (int y = at.top; y < at.bottom; ++y)
-        for (int x = at.left; x < at.right; ++x)
-            expected[y * width + x] = image.Pixels()[(y - at.top) * image.Width() + x - at.left];
+    for (int y = at.Top; y < at.Bottom; ++y)
+        for (int x = at.Left; x < at.Right; ++x)
+            expected[y * width + x] = image.Pixels()[(y - at.Top) * image.Width() + x - at.Left];
     UniqueBitmap bitmap = CreateDeviceBitmap(image, dc);
     const HGDIOBJ kept = SelectObject(memory, bitmap.Get());
     const UINT endings[] = {WM_CLOSE, WM_DESTROY, WM_QUIT, WM_CLOSE};

@@ -96,7 +96,7 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
             const Difference d = Compare(shown, upright);
             EXPECT_TRUE(d.Largest >= 0 && d.Largest <= 20 && d.Mean < 1.5)
                 << (simd ? "packed" : "plain") << ": largest " << d.Largest << ", mean " << d.Mean;
-            EXPECT_TRUE(place.left == 3 && place.top == 19);
+            EXPECT_TRUE(place.Left == 3 && place.Top == 19);
             // prepare-picture reads the file as the show does.
             RasterImage read;
             std::string error, warning;
@@ -106,7 +106,7 @@ TEST(OrientedPack, EveryPictureIsPreparedUprightOnEveryPath) {
         // Fitted to a 30 x 30 screen as an upright 93 x 61 picture: 30 x 19, like the one stored
         // upright within what resampling leaves of the coding's differences.
         fitted.push_back(Prepare(bytes, 30, 30, false, place));
-        EXPECT_TRUE(place.left == 0 && place.top == 5 && place.right == 30 && place.bottom == 24);
+        EXPECT_TRUE(place.Left == 0 && place.Top == 5 && place.Right == 30 && place.Bottom == 24);
         const Difference d = Compare(fitted[i], fitted[0]);
         EXPECT_TRUE(d.Largest >= 0 && d.Largest <= 8) << "fitted: largest " << d.Largest;
     }

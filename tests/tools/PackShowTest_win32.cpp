@@ -5,6 +5,7 @@
 // pack's files, and the About box with the pack's credits. The oriented pack (one upright picture
 // stored under each EXIF orientation, no credits): every picture upright on the screen, and an
 // About box with the program's lines only.
+#include "base/Rect_win32.h"
 #include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/Exif.h"
@@ -53,11 +54,9 @@ std::string AboutText(const std::string& scr) {
 }
 
 // The picture of `file` as the show prepares it for this display, in place on a black screen.
-std::vector<DWORD> Expected(const std::string& bytes, int width, int height, int depth,
-                            RECT& place) {
+std::vector<DWORD> Expected(const std::string& bytes, int width, int height, int depth, Rect& at) {
     MemoryInputStream stream(bytes.data(), bytes.size());
     RasterImage image;
-    Rect at{};
     const int orientation =
         readExif(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()).orientation;
     EXPECT_TRUE(PreparePictureImage(stream, width, height, false, depth, processorInfo().hasMmx,
@@ -65,8 +64,7 @@ std::vector<DWORD> Expected(const std::string& bytes, int width, int height, int
     std::vector<DWORD> expected(static_cast<std::size_t>(width) * height, 0);
     for (int y = 0; y < image.Height(); ++y)
         std::copy_n(image.Pixels() + y * image.Width(), image.Width(),
-                    expected.begin() + (at.top + y) * width + at.left);
-    place = RECT{at.left, at.top, at.right, at.bottom};
+                    expected.begin() + (at.Top + y) * width + at.Left);
     return expected;
 }
 
@@ -97,17 +95,16 @@ TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrderAndCredit
     ASSERT_NE(run.Window, nullptr);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(names[i]);
-        RECT place{};
+        Rect place;
         const std::vector<DWORD> expected = Expected(
             FileBytes(LM_TEST_PACK "/" + std::string(names[i])), width, height, depth, place);
         std::vector<DWORD> shot;
         // The picture where it is prepared to stand, black around it; the caption box aside.
         const RECT measured = MeasureText(captions[i]);
-        const Rect box = PlaceCaption(measured.right, measured.bottom, place.right - place.left,
-                                      place.bottom - place.top)
-                             .Box;
-        const RECT onScreen{box.left + place.left, box.top + place.top, box.right + place.left,
-                            box.bottom + place.top};
+        const Rect box =
+            PlaceCaption(measured.right, measured.bottom, place.Width(), place.Height()).Box;
+        const RECT onScreen =
+            ToRECT(RectAt(box.Left + place.Left, box.Top + place.Top, box.Width(), box.Height()));
         ASSERT_TRUE(WaitUntil(
             [&] {
                 shot = Capture(run.Window).second;
@@ -147,10 +144,10 @@ TEST(PackScreenSaver, ShowsEveryOrientationUprightAndNoCreditsWithoutCreditsTxt)
     for (std::string line; std::getline(lines, line);) {
         const std::string name = line.substr(0, line.find('\t'));
         SCOPED_TRACE(name);
-        RECT place{};
+        Rect place;
         const std::vector<DWORD> expected =
             Expected(FileBytes(LM_ORIENTED_PACK "/" + name), width, height, depth, place);
-        EXPECT_TRUE(place.right - place.left == 93 && place.bottom - place.top == 61);
+        EXPECT_TRUE(place.Width() == 93 && place.Height() == 61);
         EXPECT_TRUE(WaitUntil([&] { return Capture(run.Window).second == expected; }, 15000));
         SendKeys({VK_NEXT});
     }

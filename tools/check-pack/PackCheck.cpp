@@ -131,13 +131,16 @@ void CheckCaption(Pack& pack, const PackPicture& picture, int width, int height)
     bool wide = false, tall = false;
     for (const ScreenSize& screen : kCaptionScreens) {
         const PictureFit fit = FitPicture(width, height, screen.Width, screen.Height, false);
-        const Rect box = PlaceCaption(text.Width, text.Height, fit.Width, fit.Height).Box;
-        if (box.left >= 0 && box.top >= 0) continue;
-        wide = wide || box.left < 0;
-        tall = tall || box.top < 0;
+        const Rect box =
+            PlaceCaption(text.Width, text.Height, fit.Placement.Width(), fit.Placement.Height())
+                .Box;
+        if (box.Left >= 0 && box.Top >= 0) continue;
+        wide = wide || box.Left < 0;
+        tall = tall || box.Top < 0;
         misfits += std::string(misfits.empty() ? "" : ", ") + std::to_string(screen.Width) + " x " +
-                   std::to_string(screen.Height) + " (shown " + std::to_string(fit.Width) + " x " +
-                   std::to_string(fit.Height) + ")";
+                   std::to_string(screen.Height) + " (shown " +
+                   std::to_string(fit.Placement.Width()) + " x " +
+                   std::to_string(fit.Placement.Height()) + ")";
     }
     if (!misfits.empty())
         pack.Add(pack.LineOf(picture), Severity::Warning,

@@ -49,9 +49,9 @@ void DrawCaptionBox(RasterImage& image, const std::string& caption) {
     if (caption.empty()) return;
     const TextSize text = MeasureCaption(caption);
     const Rect box = PlaceCaption(text.Width, text.Height, image.Width(), image.Height()).Box;
-    for (int y = std::max(box.top, 0); y < std::min(box.bottom, image.Height()); ++y)
-        for (int x = std::max(box.left, 0); x < std::min(box.right, image.Width()); ++x)
-            if (x == box.left || x == box.right - 1 || y == box.top || y == box.bottom - 1 ||
+    for (int y = std::max(box.Top, 0); y < std::min(box.Bottom, image.Height()); ++y)
+        for (int x = std::max(box.Left, 0); x < std::min(box.Right, image.Width()); ++x)
+            if (x == box.Left || x == box.Right - 1 || y == box.Top || y == box.Bottom - 1 ||
                 (x + y) % 2 == 1)
                 image.Pixels()[static_cast<std::size_t>(y) * image.Width() + x] = 0;
 }
@@ -128,7 +128,7 @@ bool WriteProofSheet(const Pack& pack, const ProofOptions& options, const std::s
             for (int y = 0; y < image.Height(); ++y)
                 std::copy_n(image.Pixels() + static_cast<std::size_t>(y) * image.Width(),
                             image.Width(),
-                            screen.begin() + static_cast<long>(place.top + y) * width + place.left);
+                            screen.begin() + static_cast<long>(place.Top + y) * width + place.Left);
         }
         RasterImage cell;
         if (options.Scale > 1)

@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     if (!FitAndReducePicture(image, screenWidth, screenHeight, enlarge, depth, useSimd, fit))
         return Fail("out of memory: the screen saver would show no picture");
     if (!WritePpm(paths[1], image, error)) return Fail(error);
-    std::printf("%d %d %d %d\n", fit.Width, fit.Height, fit.X, fit.Y);
+    const Rect& place = fit.Placement;
+    std::printf("%d %d %d %d\n", place.Width(), place.Height(), place.Left, place.Top);
     return 0;
 }
