@@ -3,17 +3,16 @@
 #include "imaging/CheckersEffect.h"
 #include "imaging/LinesEffect.h"
 
-#include <cstring>
-
-std::unique_ptr<TransitionEffect> CreateTransitionEffect(const char* name, int cx, int cy) {
-    if (name == nullptr) return nullptr;
-    if (std::strcmp(name, "Horizontal lines") == 0)
+std::unique_ptr<TransitionEffect> CreateTransitionEffect(EffectKind kind, int cx, int cy) {
+    switch (kind) {
+    case EffectKind::HorizontalLines:
         return std::make_unique<HorizontalLinesEffect>(cx, cy);
-    if (std::strcmp(name, "Vertical lines") == 0)
+    case EffectKind::VerticalLines:
         return std::make_unique<VerticalLinesEffect>(cx, cy);
-    if (std::strcmp(name, "Big checkers") == 0)
+    case EffectKind::BigCheckers:
         return std::make_unique<CheckersEffect>(cx, cy, CheckersEffect::BigDivisor);
-    if (std::strcmp(name, "Small checkers") == 0)
+    case EffectKind::SmallCheckers:
         return std::make_unique<CheckersEffect>(cx, cy, CheckersEffect::SmallDivisor);
+    }
     return nullptr;
 }

@@ -4,6 +4,7 @@
 // context and on a software canvas.
 #pragma once
 
+#include "base/EffectNames.h"
 #include "base/Rect.h"
 
 #include <cstdint>
@@ -42,6 +43,5 @@ protected:
     std::int32_t cy;
 };
 
-// The effect registered under `name` ("Horizontal lines", "Vertical lines", "Big checkers",
-// "Small checkers"), built for a cx x cy window; null for any other name.
-std::unique_ptr<TransitionEffect> CreateTransitionEffect(const char* name, int cx, int cy);
+// The effect of that kind, built for a cx x cy window.
+std::unique_ptr<TransitionEffect> CreateTransitionEffect(EffectKind kind, int cx, int cy);

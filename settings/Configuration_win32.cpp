@@ -12,9 +12,6 @@
 
 namespace {
 
-// The effects list shows its items in this order, not in the registry's.
-constexpr const char* kListedEffects[] = {"Vertical lines", "Horizontal lines", "Big checkers",
-                                          "Small checkers"};
 constexpr int kUnchecked = 1;
 constexpr int kChecked = 2;
 
@@ -94,16 +91,18 @@ private:
         Send(IDC_EFFECT_LIST, LVM_SETCOLUMNWIDTH, 0,
              MAKELPARAM(list.right - list.left - GetSystemMetrics(SM_CXVSCROLL) - 4, 0));
 
-        for (int index = 0; index < 4; ++index) {
+        // In the list's order, which is not the registry's.
+        for (int index = 0; index < kEffectCount; ++index) {
+            const char* name = ListedEffect(index).Name;
             LVITEMA item{};
             item.mask = LVIF_TEXT;
             item.iItem = index;
-            item.pszText = const_cast<char*>(kListedEffects[index]);
+            item.pszText = const_cast<char*>(name);
             Send(IDC_EFFECT_LIST, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
             item.mask = LVIF_STATE;
             item.stateMask = LVIS_STATEIMAGEMASK;
-            item.state = INDEXTOSTATEIMAGEMASK(
-                Settings.IsEffectEnabled(kListedEffects[index]) ? kChecked : kUnchecked);
+            item.state =
+                INDEXTOSTATEIMAGEMASK(Settings.IsEffectEnabled(name) ? kChecked : kUnchecked);
             Send(IDC_EFFECT_LIST, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         }
         EnableWindow(Item(IDC_EFFECT_LIST), UseEffects != 0);
@@ -127,9 +126,9 @@ private:
         Settings.EnableKeys = EnableKeys != 0;
         Settings.PictureMillis = PictureMillis;
         Settings.EffectMillis = EffectMillis;
-        for (int index = 0; index < 4; ++index) {
+        for (int index = 0; index < kEffectCount; ++index) {
             const auto state = Send(IDC_EFFECT_LIST, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK);
-            Settings.TransitionEffects[kListedEffects[index]] =
+            Settings.TransitionEffects[ListedEffect(index).Name] =
                 (state & LVIS_STATEIMAGEMASK) >> 12 != kUnchecked;
         }
     }

@@ -49,8 +49,8 @@ void ScreenSaverSettings::SetDefaults() {
     PictureMillis = 2000;
     EffectMillis = 2000;
     TransitionEffects.clear();
-    for (const char* name : kEffectNames)
-        TransitionEffects[name] = true;
+    for (const EffectName& effect : kEffectNames)
+        TransitionEffects[effect.Name] = true;
 }
 
 void ScreenSaverSettings::LoadSettings(SettingsStore& store) {
@@ -68,8 +68,8 @@ void ScreenSaverSettings::LoadSettings(SettingsStore& store) {
 
     SettingsStore::Key effects = 0;
     if (store.OpenKey(key, kEffectsSubkey, effects)) {
-        for (const char* name : kEffectNames)
-            ReadFlag(store, effects, name, TransitionEffects[name]);
+        for (const EffectName& effect : kEffectNames)
+            ReadFlag(store, effects, effect.Name, TransitionEffects[effect.Name]);
         store.CloseKey(effects);
     }
     store.CloseKey(key);
@@ -90,8 +90,8 @@ void ScreenSaverSettings::SaveSettings(SettingsStore& store) const {
 
     SettingsStore::Key effects = 0;
     if (store.CreateKey(key, kEffectsSubkey, effects)) {
-        for (const char* name : kEffectNames)
-            store.SetDwordValue(effects, name, IsEffectEnabled(name) ? 1 : 0);
+        for (const EffectName& effect : kEffectNames)
+            store.SetDwordValue(effects, effect.Name, IsEffectEnabled(effect.Name) ? 1 : 0);
         store.CloseKey(effects);
     }
     store.CloseKey(key);

@@ -1,16 +1,12 @@
 // Every option of the screen saver, and how it persists per user in the registry.
 #pragma once
 
+#include "base/EffectNames.h"
 #include "settings/SettingsStore.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
-
-// The four transition effects, in the order they are read, written and set up. The names are at
-// once registry value names, list items of the configuration and the keys of TransitionEffects.
-constexpr const char* kEffectNames[] = {"Horizontal lines", "Vertical lines", "Big checkers",
-                                        "Small checkers"};
 
 // Where the settings live below HKEY_CURRENT_USER, and the subkey of the effect flags.
 constexpr const char* kSettingsKeyPath = "Software\\Quillfern\\Lanternmoor";
@@ -42,6 +38,7 @@ public:
     // Not clamped: the 32 bits stored are handed on unchanged.
     std::int32_t PictureMillis;
     std::int32_t EffectMillis;
+    // Keyed by the effects' names (base/EffectNames.h).
     std::map<std::string, bool> TransitionEffects;
 
 private:

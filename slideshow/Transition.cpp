@@ -68,9 +68,9 @@ void EffectOrder::Advance(RandomSource& random) {
 EffectList CreateEffects(ScreenSaverSettings& settings, int cx, int cy, EffectFactory factory) {
     EffectList effects;
     if (!settings.UseEffects) return effects;
-    for (const char* name : kEffectNames) {
-        if (!settings.IsEffectEnabled(name)) continue;
-        if (auto effect = factory(name, cx, cy)) effects.push_back(std::move(effect));
+    for (const EffectName& name : kEffectNames) {
+        if (!settings.IsEffectEnabled(name.Name)) continue;
+        if (auto effect = factory(name.Kind, cx, cy)) effects.push_back(std::move(effect));
     }
     if (effects.empty()) settings.UseEffects = false;
     return effects;

@@ -94,10 +94,10 @@ private:
     std::vector<std::size_t> places_;
 };
 
-using EffectFactory = std::unique_ptr<TransitionEffect> (*)(const char* name, int cx, int cy);
+using EffectFactory = std::unique_ptr<TransitionEffect> (*)(EffectKind kind, int cx, int cy);
 
-// With UseEffects on, the enabled effects in the fixed order "Horizontal lines", "Vertical
-// lines", "Big checkers", "Small checkers", each built for a cx x cy screen. When none results,
-// UseEffects is switched off in `settings` (in memory only).
+// With UseEffects on, the enabled effects in the fixed order of kEffectNames ("Horizontal lines",
+// "Vertical lines", "Big checkers", "Small checkers"), each built for a cx x cy screen. When none
+// results, UseEffects is switched off in `settings` (in memory only).
 EffectList CreateEffects(ScreenSaverSettings& settings, int cx, int cy,
                          EffectFactory factory = &CreateTransitionEffect);

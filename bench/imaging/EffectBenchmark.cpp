@@ -52,8 +52,8 @@ float Progress(int frame) {
     return std::min(1.0f, static_cast<float>(frame * 33) / 2000.0f);
 }
 
-void WorstStep(benchmark::State& state, const char* name) {
-    const auto effect = CreateTransitionEffect(name, ScreenWidth, ScreenHeight);
+void WorstStep(benchmark::State& state, EffectKind kind) {
+    const auto effect = CreateTransitionEffect(kind, ScreenWidth, ScreenHeight);
     // The frame that draws the most pixels.
     Canvas count(false);
     effect->Begin(OldRect, NewRect);
@@ -117,10 +117,18 @@ void Settings(benchmark::internal::Benchmark* b) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(WorstStep, horizontalLines, "Horizontal lines")->Apply(Settings)->UseManualTime();
-BENCHMARK_CAPTURE(WorstStep, verticalLines, "Vertical lines")->Apply(Settings)->UseManualTime();
-BENCHMARK_CAPTURE(WorstStep, bigCheckers, "Big checkers")->Apply(Settings)->UseManualTime();
-BENCHMARK_CAPTURE(WorstStep, smallCheckers, "Small checkers")->Apply(Settings)->UseManualTime();
+BENCHMARK_CAPTURE(WorstStep, horizontalLines, EffectKind::HorizontalLines)
+    ->Apply(Settings)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(WorstStep, verticalLines, EffectKind::VerticalLines)
+    ->Apply(Settings)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(WorstStep, bigCheckers, EffectKind::BigCheckers)
+    ->Apply(Settings)
+    ->UseManualTime();
+BENCHMARK_CAPTURE(WorstStep, smallCheckers, EffectKind::SmallCheckers)
+    ->Apply(Settings)
+    ->UseManualTime();
 BENCHMARK(CheckersBegin)
     ->ArgNames({"cx", "width", "height"})
     ->Args({599, 2560, 2560})

@@ -35,8 +35,10 @@ bool IsRootByPowers(std::int64_t c, std::int64_t p) {
 // rest of the smallest rectangle around both pictures and the screen untouched elsewhere; every
 // pixel of that union is drawn once (the checkers' first cell twice, as their walk ends on it), and
 // nothing before Begin or in a step that makes nothing new due.
-void ExpectWholeTransition(const char* name, int cx, const Rect& o, const Rect& n, int steps) {
-    const auto effect = CreateTransitionEffect(name, cx, 768);
+void ExpectWholeTransition(const EffectName& kind, int cx, const Rect& o, const Rect& n,
+                           int steps) {
+    const auto effect = CreateTransitionEffect(kind.Kind, cx, 768);
+    const char* name = kind.Name;
     EffectCanvas canvas(120, 90, n, static_cast<std::uint32_t>(cx + n.Left));
     const std::vector<Pixel> before = canvas.Screen;
     effect->Step(canvas, 1.0f);
@@ -78,8 +80,7 @@ void ExpectWholeTransition(const char* name, int cx, const Rect& o, const Rect& 
 } // namespace
 
 TEST(TransitionEffect, EveryEffectEndsWithTheNewPictureOnBlackDrawingEachUnitOnce) {
-    for (const char* name :
-         {"Horizontal lines", "Vertical lines", "Big checkers", "Small checkers"})
+    for (const EffectName& name : kEffectNames)
         for (const int cx : {60, 300, 1024})
             for (const RectPair& pair : EffectRectPairs())
                 for (const int steps : {1, 40})

@@ -3,6 +3,7 @@
 // places itself with xrandr (monitors-check.sh starts the server, paints its desktop red and
 // makes the expected pictures). Each monitor is read back and compared with what prepare-picture
 // makes of its picture for that monitor's size: the picture on black, nothing of the red desktop.
+#include "base/EffectNames.h"
 #include "tests/win32/HandleProbe.h"
 #include "tests/win32/WineHarness.h"
 
@@ -195,9 +196,8 @@ TEST(Monitors, TheSecondRightOfThePrimaryShowsThePictureAfterTheOneOnThePrimary)
 TEST(Monitors, TransitionsOnBothMonitorsEndWithEachPictureWholeOnBlack) {
     ASSERT_TRUE(SetMonitors(kRight));
     const ShowSettings settings({{"UseEffects", 1}, {"EffectMillis", 700}});
-    for (const char* effect :
-         {"Horizontal lines", "Vertical lines", "Big checkers", "Small checkers"})
-        EXPECT_TRUE(SetDword(SettingKey(7), effect, 1));
+    for (const EffectName& effect : kEffectNames)
+        EXPECT_TRUE(SetDword(SettingKey(7), effect.Name, 1));
     FullScreenRun run;
     EXPECT_TRUE(ShowsPictures(kRight, 0));
     for (int step = 1; step <= 4; ++step) {

@@ -163,8 +163,8 @@ TEST(Transition, TheFirstEnabledEffectInTheFixedOrderThenNeverTheSameTwiceInARow
                                                          {"S", "SSSS"},      {"", ""}};
     for (const auto& [enabled, first] : cases) {
         ScreenSaverSettings settings;
-        for (const char* name : kEffectNames)
-            settings.TransitionEffects[name] = enabled.find(name[0]) != std::string::npos;
+        for (const EffectName& name : kEffectNames)
+            settings.TransitionEffects[name.Name] = enabled.find(name.Name[0]) != std::string::npos;
         EffectList effects = CreateEffects(settings, 1024, 768);
         EXPECT_EQ(settings.UseEffects, !enabled.empty()) << "switched off when none is built";
         EffectOrder order(effects.size());

@@ -81,7 +81,8 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
     const std::vector<UINT> taken{WM_USER + 1, 0x10000 | VK_HOME, WM_MOUSEMOVE, WM_USER + 2};
     for (int e = 0; e < 4; ++e)
         for (const UINT ending : {0u, endings[e]}) {
-            const std::string name = kEffectNames[e] + std::string(ending ? ", cut short" : "");
+            const std::string name =
+                kEffectNames[e].Name + std::string(ending ? ", cut short" : "");
             MSG message;
             while (PeekMessageA(&message, window, 0, 0, PM_REMOVE))
                 DispatchMessageA(&message);
@@ -91,7 +92,7 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
             if (ending == WM_QUIT) PostQuitMessage(0);
             Post(window, {ending == WM_QUIT ? 0 : ending, taken[3]});
             InvalidateRect(window, nullptr, FALSE);
-            FrameRecorder effect(CreateTransitionEffect(kEffectNames[e], width, height));
+            FrameRecorder effect(CreateTransitionEffect(kEffectNames[e].Kind, width, height));
             DeviceContextSurface surface(dc, memory);
             WindowTransitionHost host(window, ending == 0);
             RunTransition(effect, surface, Rect{0, 0, width, height}, at, 2000, host);
