@@ -86,12 +86,12 @@ namespace handle_traits {
 struct NoContext {};
 
 // A GDI object: deleted with DeleteObject.
-template <typename T, HandleKind Kind> struct GdiObject {
+template <typename T, HandleKind CountedKind> struct GdiObject {
     using Handle = T;
     using Context = NoContext;
     static bool Close(Handle handle, const Context&) { return DeleteObject(handle) != FALSE; }
     static constexpr bool kCounted = true;
-    static constexpr HandleKind kKind = Kind;
+    static constexpr HandleKind kKind = CountedKind;
 };
 
 // A device context the program created (CreateCompatibleDC): deleted with DeleteDC.

@@ -71,46 +71,46 @@ std::int32_t CellOrderGenerator(std::int32_t p) {
 
 CellOrder MakeCellOrder(std::int32_t n) {
     for (const CellOrderRow& row : CellOrderTable)
-        if (row.cells == n) return {row.g, row.p, n, 1};
+        if (row.Cells == n) return {row.G, row.P, n, 1};
     const std::int32_t p = SmallestPrimeAbove(n);
     return {CellOrderGenerator(p), p, n, 1};
 }
 
 void CheckersEffect::Begin(const Rect& oldRect, const Rect& newRect) {
-    unionRect = UnionRects(oldRect, newRect);
-    this->newRect = newRect;
-    const std::int64_t width = std::int64_t{unionRect.Right} - unionRect.Left;
-    const std::int64_t height = std::int64_t{unionRect.Bottom} - unionRect.Top;
-    std::int64_t size = divisor > 0 ? cx / divisor : 0;
+    UnionRect = UnionRects(oldRect, newRect);
+    NewRect = newRect;
+    const std::int64_t width = std::int64_t{UnionRect.Right} - UnionRect.Left;
+    const std::int64_t height = std::int64_t{UnionRect.Bottom} - UnionRect.Top;
+    std::int64_t size = Divisor > 0 ? Cx / Divisor : 0;
     if (size <= 2) size = 2;
     auto cellsAcross = [&size](std::int64_t length) { return (length + size - 1) / size; };
-    while (cellsAcross(width) * cellsAcross(height) > MaxCells)
+    while (cellsAcross(width) * cellsAcross(height) > kMaxCells)
         size *= 2;
-    cell = static_cast<std::int32_t>(size);
-    columns = static_cast<std::int32_t>(cellsAcross(width));
-    rows = static_cast<std::int32_t>(cellsAcross(height));
-    const std::int32_t n = columns * rows;
-    order = n > 0 ? MakeCellOrder(n) : CellOrder{};
-    totalUnits = order.p;
-    unitsDone = 0;
+    Cell = static_cast<std::int32_t>(size);
+    GridColumns = static_cast<std::int32_t>(cellsAcross(width));
+    GridRows = static_cast<std::int32_t>(cellsAcross(height));
+    const std::int32_t n = GridColumns * GridRows;
+    Walk = n > 0 ? MakeCellOrder(n) : CellOrder{};
+    TotalUnits = Walk.P;
+    UnitsDone = 0;
 }
 
 void CheckersEffect::Step(EffectSurface& surface, float progress) {
-    for (const std::int64_t due = UnitsDue(totalUnits, unitsDone, progress); unitsDone < due;
-         ++unitsDone) {
-        const std::int32_t index = order.Next();
-        if (index < order.n) DrawCell(surface, index);
+    for (const std::int64_t due = UnitsDue(TotalUnits, UnitsDone, progress); UnitsDone < due;
+         ++UnitsDone) {
+        const std::int32_t index = Walk.Next();
+        if (index < Walk.N) DrawCell(surface, index);
     }
 }
 
 void CheckersEffect::DrawCell(EffectSurface& surface, std::int32_t index) const {
-    const std::int64_t left = unionRect.Left + std::int64_t{index % columns} * cell;
-    const std::int64_t top = unionRect.Top + std::int64_t{index / columns} * cell;
+    const std::int64_t left = UnionRect.Left + std::int64_t{index % GridColumns} * Cell;
+    const std::int64_t top = UnionRect.Top + std::int64_t{index / GridColumns} * Cell;
     // The last column and row are cut at the union's edge.
     const Rect c{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
-                 static_cast<std::int32_t>(std::min<std::int64_t>(left + cell, unionRect.Right)),
-                 static_cast<std::int32_t>(std::min<std::int64_t>(top + cell, unionRect.Bottom))};
-    const Rect in = IntersectRects(c, newRect);
+                 static_cast<std::int32_t>(std::min<std::int64_t>(left + Cell, UnionRect.Right)),
+                 static_cast<std::int32_t>(std::min<std::int64_t>(top + Cell, UnionRect.Bottom))};
+    const Rect in = IntersectRects(c, NewRect);
     auto black = [&surface](std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
         if (w > 0 && h > 0) surface.PaintBlack(x, y, w, h);
     };
@@ -119,7 +119,7 @@ void CheckersEffect::DrawCell(EffectSurface& surface, std::int32_t index) const 
         return;
     }
     surface.CopyPicture(in.Left, in.Top, in.Right - in.Left, in.Bottom - in.Top,
-                        in.Left - newRect.Left, in.Top - newRect.Top);
+                        in.Left - NewRect.Left, in.Top - NewRect.Top);
     // Whatever of the cell lies beside the new picture: full-height strips left and right of
     // it, and the strips above and below it in between.
     black(c.Left, c.Top, in.Left - c.Left, c.Bottom - c.Top);

@@ -12,19 +12,19 @@
 // The walk through the cells: g a primitive root modulo the prime p, n cells, current the power
 // of g to hand out next.
 struct CellOrder {
-    std::int32_t g = 0;
-    std::int32_t p = 0;
-    std::int32_t n = 0;
-    std::int32_t current = 1;
+    std::int32_t G = 0;
+    std::int32_t P = 0;
+    std::int32_t N = 0;
+    std::int32_t Current = 1;
 
     // The next cell index: 0 first, then every other index below p - 1 once in a scattered
     // order (indices of n and above name no cell), then 0 again at the p-th call. The product
     // is formed in 64 bits, where it cannot overflow for any p below 2^31.
     std::int32_t Next() {
-        const std::int32_t index = current - 1;
-        current = static_cast<std::int32_t>(static_cast<std::uint64_t>(g) *
-                                            static_cast<std::uint32_t>(current) %
-                                            static_cast<std::uint32_t>(p));
+        const std::int32_t index = Current - 1;
+        Current = static_cast<std::int32_t>(static_cast<std::uint64_t>(G) *
+                                            static_cast<std::uint32_t>(Current) %
+                                            static_cast<std::uint32_t>(P));
         return index;
     }
 };
@@ -32,7 +32,7 @@ struct CellOrder {
 // Cell counts of common screens with their prime and a primitive root, so that those grids need
 // no search.
 struct CellOrderRow {
-    std::int32_t cells, p, g;
+    std::int32_t Cells, P, G;
 };
 extern const CellOrderRow CellOrderTable[9];
 
@@ -48,13 +48,13 @@ CellOrder MakeCellOrder(std::int32_t n);
 
 class CheckersEffect final : public TransitionEffect {
 public:
-    static constexpr int BigDivisor = 30;
-    static constexpr int SmallDivisor = 200;
+    static constexpr int kBigDivisor = 30;
+    static constexpr int kSmallDivisor = 200;
     // Larger grids (only from unions far larger than a screen) take larger cells, so that the
     // search in Begin stays short and the unit count exact in a float progress.
-    static constexpr std::int64_t MaxCells = std::int64_t{1} << 24;
+    static constexpr std::int64_t kMaxCells = std::int64_t{1} << 24;
 
-    CheckersEffect(int cx, int cy, int divisor) : TransitionEffect(cx, cy), divisor(divisor) {}
+    CheckersEffect(int cx, int cy, int divisor) : TransitionEffect(cx, cy), Divisor(divisor) {}
     // Sets up the grid and its walk, searching a prime and a generator when the cell count is
     // not in the table; this is the only costly part, and no frame waits for it.
     void Begin(const Rect& oldRect, const Rect& newRect) override;
@@ -62,18 +62,18 @@ public:
     // The walk is held in the effect: nothing to release.
     void End() override {}
 
-    std::int32_t CellSize() const { return cell; }
-    std::int32_t Columns() const { return columns; }
-    std::int32_t Rows() const { return rows; }
-    const CellOrder& Order() const { return order; }
+    std::int32_t CellSize() const { return Cell; }
+    std::int32_t Columns() const { return GridColumns; }
+    std::int32_t Rows() const { return GridRows; }
+    const CellOrder& Order() const { return Walk; }
 
 private:
     void DrawCell(EffectSurface& surface, std::int32_t index) const;
 
-    const int divisor;
-    Rect newRect, unionRect;
-    std::int64_t unitsDone = 0, totalUnits = 0;
-    std::int32_t cell = 2, columns = 0, rows = 0;
+    const int Divisor;
+    Rect NewRect, UnionRect;
+    std::int64_t UnitsDone = 0, TotalUnits = 0;
+    std::int32_t Cell = 2, GridColumns = 0, GridRows = 0;
     // Held in the effect rather than allocated per transition, so that nothing can fail.
-    CellOrder order;
+    CellOrder Walk;
 };

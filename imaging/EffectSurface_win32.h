@@ -11,15 +11,15 @@ public:
     // Neither context is owned; both must outlive the surface. The effect's point (0, 0) is
     // (originX, originY) of the screen context: the top left corner of the monitor it runs on.
     DeviceContextSurface(HDC screen, HDC picture, int originX = 0, int originY = 0)
-        : screen(screen), picture(picture), originX(originX), originY(originY) {}
+        : Screen(screen), Picture(picture), OriginX(originX), OriginY(originY) {}
     // The results of BitBlt are ignored: a piece that fails stays as it was, and the paint after
     // the transition copies the whole picture again.
     void CopyPicture(int x, int y, int width, int height, int sourceX, int sourceY) override;
     void PaintBlack(int x, int y, int width, int height) override;
 
 private:
-    HDC screen;
-    HDC picture;
-    int originX;
-    int originY;
+    HDC Screen;
+    HDC Picture;
+    int OriginX;
+    int OriginY;
 };

@@ -30,15 +30,15 @@ public:
     enum Precision { Double = 0x200, Extended = 0x300 };
     explicit X87PrecisionScope(Precision precision) {
 #if LANTERNMOOR_X87
-        saved = ReadX87ControlWord();
-        WriteX87ControlWord(static_cast<unsigned short>((saved & ~0x300u) | precision));
+        Saved = ReadX87ControlWord();
+        WriteX87ControlWord(static_cast<unsigned short>((Saved & ~0x300u) | precision));
 #else
         (void)precision;
 #endif
     }
     ~X87PrecisionScope() {
 #if LANTERNMOOR_X87
-        WriteX87ControlWord(saved);
+        WriteX87ControlWord(Saved);
 #endif
     }
     X87PrecisionScope(const X87PrecisionScope&) = delete;
@@ -46,7 +46,7 @@ public:
 
 private:
 #if LANTERNMOOR_X87
-    unsigned short saved;
+    unsigned short Saved;
 #endif
 };
 

@@ -19,20 +19,20 @@ public:
 
 protected:
     // rows: the lines are rows (horizontal); otherwise columns.
-    LinesEffect(int cx, int cy, bool rows) : TransitionEffect(cx, cy), rows(rows) {}
+    LinesEffect(int cx, int cy, bool rows) : TransitionEffect(cx, cy), Rows(rows) {}
 
 private:
     void DrawLine(EffectSurface& surface, std::int32_t line) const;
     void Black(EffectSurface& surface, std::int32_t line, std::int32_t from,
                std::int32_t length) const;
 
-    const bool rows;
+    const bool Rows;
     // Both rectangles seen with the lines as columns: for rows, x and y are swapped. An empty
     // new rectangle is kept as all zeros, so that no line crosses it.
-    Rect newRect, unionRect;
+    Rect NewRect, UnionRect;
     // 64-bit, so that stepping past either edge cannot overflow whatever the coordinates.
-    std::int64_t forwardCursor = 0, backwardCursor = 0;
-    std::int64_t unitsDone = 0, totalUnits = 0;
+    std::int64_t ForwardCursor = 0, BackwardCursor = 0;
+    std::int64_t UnitsDone = 0, TotalUnits = 0;
 };
 
 class VerticalLinesEffect final : public LinesEffect {

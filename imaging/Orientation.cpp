@@ -12,42 +12,42 @@ bool SwapsSides(int orientation) {
 }
 
 OrientedRows::OrientedRows(Pixel* upright, int storedWidth, int storedHeight, int orientation)
-    : upright_(upright), width_(storedWidth > 0 ? storedWidth : 0),
-      height_(storedHeight > 0 ? storedHeight : 0), orientation_(ValidOrientation(orientation)) {
-    if (SwapsSides(orientation_) && width_ > 0 && height_ > 0)
-        strip_.Allocate(static_cast<std::size_t>(kStripRows) * width_);
+    : Upright(upright), Width(storedWidth > 0 ? storedWidth : 0),
+      Height(storedHeight > 0 ? storedHeight : 0), Orientation(ValidOrientation(orientation)) {
+    if (SwapsSides(Orientation) && Width > 0 && Height > 0)
+        Strip.Allocate(static_cast<std::size_t>(kStripRows) * Width);
 }
 
 bool OrientedRows::Ready() const {
-    return !SwapsSides(orientation_) || width_ == 0 || height_ == 0 || strip_;
+    return !SwapsSides(Orientation) || Width == 0 || Height == 0 || Strip;
 }
 
 Pixel* OrientedRows::NextRow() {
-    if (row_ >= height_ || !Ready()) return nullptr;
-    if (SwapsSides(orientation_)) return strip_.Get() + static_cast<std::size_t>(held_) * width_;
+    if (Row >= Height || !Ready()) return nullptr;
+    if (SwapsSides(Orientation)) return Strip.Get() + static_cast<std::size_t>(Held) * Width;
     // 3 and 4 fill the upright picture from the bottom.
-    const int y = orientation_ >= 3 ? height_ - 1 - row_ : row_;
-    return upright_ + static_cast<std::size_t>(y) * width_;
+    const int y = Orientation >= 3 ? Height - 1 - Row : Row;
+    return Upright + static_cast<std::size_t>(y) * Width;
 }
 
 void OrientedRows::Commit() {
-    if (row_ >= height_ || !Ready()) return;
-    if (!SwapsSides(orientation_)) {
-        if (orientation_ == 2 || orientation_ == 3) {
+    if (Row >= Height || !Ready()) return;
+    if (!SwapsSides(Orientation)) {
+        if (Orientation == 2 || Orientation == 3) {
             Pixel* row = NextRow();
-            std::reverse(row, row + width_);
+            std::reverse(row, row + Width);
         }
-        ++row_;
+        ++Row;
         return;
     }
-    ++row_;
-    if (++held_ == kStripRows) FlushStrip();
+    ++Row;
+    if (++Held == kStripRows) FlushStrip();
 }
 
 void OrientedRows::Finish() {
     for (Pixel* row; (row = NextRow()) != nullptr; Commit())
-        std::memset(row, 0, static_cast<std::size_t>(width_) * sizeof(Pixel));
-    if (held_ > 0) FlushStrip();
+        std::memset(row, 0, static_cast<std::size_t>(Width) * sizeof(Pixel));
+    if (Held > 0) FlushStrip();
 }
 
 // The strip holds stored rows row_ - held_ to row_ - 1. Stored column x becomes upright row x (5
@@ -57,25 +57,25 @@ void OrientedRows::Finish() {
 // whole picture row apart, which a column-by-column walk would keep evicting from the cache.
 void OrientedRows::FlushStrip() {
     constexpr int kTileColumns = 16;
-    const int first = row_ - held_;
-    const bool columnsForward = orientation_ == 5 || orientation_ == 8;
-    const bool rowsForward = orientation_ == 5 || orientation_ == 6;
-    const int uprightWidth = height_;
-    const int start = columnsForward ? first : height_ - 1 - first - (held_ - 1);
+    const int first = Row - Held;
+    const bool columnsForward = Orientation == 5 || Orientation == 8;
+    const bool rowsForward = Orientation == 5 || Orientation == 6;
+    const int uprightWidth = Height;
+    const int start = columnsForward ? first : Height - 1 - first - (Held - 1);
     Pixel tile[kTileColumns][kStripRows];
-    for (int x0 = 0; x0 < width_; x0 += kTileColumns) {
-        const int columns = std::min(kTileColumns, width_ - x0);
-        for (int j = 0; j < held_; ++j) {
-            const Pixel* in = strip_.Get() + static_cast<std::size_t>(j) * width_ + x0;
-            const int at = columnsForward ? j : held_ - 1 - j;
+    for (int x0 = 0; x0 < Width; x0 += kTileColumns) {
+        const int columns = std::min(kTileColumns, Width - x0);
+        for (int j = 0; j < Held; ++j) {
+            const Pixel* in = Strip.Get() + static_cast<std::size_t>(j) * Width + x0;
+            const int at = columnsForward ? j : Held - 1 - j;
             for (int i = 0; i < columns; ++i)
                 tile[i][at] = in[i];
         }
         for (int i = 0; i < columns; ++i) {
-            const int y = rowsForward ? x0 + i : width_ - 1 - (x0 + i);
-            std::memcpy(upright_ + static_cast<std::size_t>(y) * uprightWidth + start, tile[i],
-                        static_cast<std::size_t>(held_) * sizeof(Pixel));
+            const int y = rowsForward ? x0 + i : Width - 1 - (x0 + i);
+            std::memcpy(Upright + static_cast<std::size_t>(y) * uprightWidth + start, tile[i],
+                        static_cast<std::size_t>(Held) * sizeof(Pixel));
         }
     }
-    held_ = 0;
+    Held = 0;
 }

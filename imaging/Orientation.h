@@ -46,9 +46,9 @@ public:
 private:
     void FlushStrip();
 
-    Pixel* upright_;
-    int width_, height_, orientation_;
-    int row_ = 0;  // stored rows placed or held
-    int held_ = 0; // of them in the strip, not yet placed
-    ImagingBlock<Pixel> strip_;
+    Pixel* Upright;
+    int Width, Height, Orientation;
+    int Row = 0;  // stored rows placed or held
+    int Held = 0; // of them in the strip, not yet placed
+    ImagingBlock<Pixel> Strip;
 };

@@ -1,23 +1,23 @@
 #include "imaging/RasterImage.h"
 
 RasterImage::RasterImage(Pixel* pixels, int width, int height)
-    : pixels(pixels), width(width), height(height) {}
+    : Buffer(pixels), BufferWidth(width), BufferHeight(height) {}
 
 RasterImage::~RasterImage() {
-    ImagingFree(pixels);
+    ImagingFree(Buffer);
 }
 
-void RasterImage::Replace(Pixel* newPixels, int newWidth, int newHeight) {
-    if (newPixels != pixels) ImagingFree(pixels);
-    pixels = newPixels;
-    width = newWidth;
-    height = newHeight;
+void RasterImage::Replace(Pixel* pixels, int width, int height) {
+    if (pixels != Buffer) ImagingFree(Buffer);
+    Buffer = pixels;
+    BufferWidth = width;
+    BufferHeight = height;
 }
 
 Pixel* RasterImage::Release() {
-    Pixel* released = pixels;
-    pixels = nullptr;
-    width = 0;
-    height = 0;
+    Pixel* released = Buffer;
+    Buffer = nullptr;
+    BufferWidth = 0;
+    BufferHeight = 0;
     return released;
 }

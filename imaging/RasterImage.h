@@ -18,12 +18,12 @@ public:
     // Gives the buffer up to the caller; the image is then empty.
     Pixel* Release();
 
-    Pixel* Pixels() const { return pixels; }
-    int Width() const { return width; }
-    int Height() const { return height; }
+    Pixel* Pixels() const { return Buffer; }
+    int Width() const { return BufferWidth; }
+    int Height() const { return BufferHeight; }
 
 private:
-    Pixel* pixels = nullptr;
-    int width = 0;
-    int height = 0;
+    Pixel* Buffer = nullptr;
+    int BufferWidth = 0;
+    int BufferHeight = 0;
 };

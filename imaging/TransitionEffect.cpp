@@ -10,9 +10,9 @@ std::unique_ptr<TransitionEffect> CreateTransitionEffect(EffectKind kind, int cx
     case EffectKind::VerticalLines:
         return std::make_unique<VerticalLinesEffect>(cx, cy);
     case EffectKind::BigCheckers:
-        return std::make_unique<CheckersEffect>(cx, cy, CheckersEffect::BigDivisor);
+        return std::make_unique<CheckersEffect>(cx, cy, CheckersEffect::kBigDivisor);
     case EffectKind::SmallCheckers:
-        return std::make_unique<CheckersEffect>(cx, cy, CheckersEffect::SmallDivisor);
+        return std::make_unique<CheckersEffect>(cx, cy, CheckersEffect::kSmallDivisor);
     }
     return nullptr;
 }

@@ -24,7 +24,7 @@ public:
 class TransitionEffect {
 public:
     // cx x cy: the window's size as it was created (the screen, or the preview window).
-    TransitionEffect(int cx, int cy) : cx(cx), cy(cy) {}
+    TransitionEffect(int cx, int cy) : Cx(cx), Cy(cy) {}
     virtual ~TransitionEffect() = default;
     TransitionEffect(const TransitionEffect&) = delete;
     TransitionEffect& operator=(const TransitionEffect&) = delete;
@@ -39,8 +39,8 @@ public:
     virtual void End() = 0;
 
 protected:
-    std::int32_t cx;
-    std::int32_t cy;
+    std::int32_t Cx;
+    std::int32_t Cy;
 };
 
 // The effect of that kind, built for a cx x cy window.

@@ -5,7 +5,7 @@
 namespace {
 
 HKEY ToHkey(SettingsStore::Key key) {
-    return key == SettingsStore::RootKey ? HKEY_CURRENT_USER : reinterpret_cast<HKEY>(key);
+    return key == SettingsStore::kRootKey ? HKEY_CURRENT_USER : reinterpret_cast<HKEY>(key);
 }
 
 SettingsStore::Key FromHkey(HKEY key) {

@@ -56,7 +56,7 @@ void ScreenSaverSettings::SetDefaults() {
 void ScreenSaverSettings::LoadSettings(SettingsStore& store) {
     SetDefaults();
     SettingsStore::Key key = 0;
-    if (!store.OpenKey(SettingsStore::RootKey, kSettingsKeyPath, key)) return;
+    if (!store.OpenKey(SettingsStore::kRootKey, kSettingsKeyPath, key)) return;
 
     ReadFlag(store, key, "EnlargeToFit", EnlargeToFit);
     ReadFlag(store, key, "RandomOrder", RandomOrder);
@@ -77,7 +77,7 @@ void ScreenSaverSettings::LoadSettings(SettingsStore& store) {
 
 void ScreenSaverSettings::SaveSettings(SettingsStore& store) const {
     SettingsStore::Key key = 0;
-    if (!store.CreateKey(SettingsStore::RootKey, kSettingsKeyPath, key)) return;
+    if (!store.CreateKey(SettingsStore::kRootKey, kSettingsKeyPath, key)) return;
 
     // A failed write is ignored; the ones after it still happen.
     store.SetDwordValue(key, "EnlargeToFit", EnlargeToFit ? 1 : 0);

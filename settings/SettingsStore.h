@@ -21,7 +21,7 @@ public:
     // An open key. Null is never a valid open key; RootKey names the user's root key
     // (HKEY_CURRENT_USER).
     using Key = std::uintptr_t;
-    static constexpr Key RootKey = 1;
+    static constexpr Key kRootKey = 1;
 
     virtual ~SettingsStore() = default;
 

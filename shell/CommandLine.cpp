@@ -2,9 +2,10 @@
 
 namespace {
 
-std::size_t StepLength(const std::string& text, std::size_t position, const TextRules& rules) {
+std::size_t CharacterBytesAt(const std::string& text, std::size_t position,
+                             const TextRules& rules) {
     std::size_t length = rules.CharacterLength(text.c_str() + position);
-    // Never stall on a zero step, never step past the end on a truncated multibyte character.
+    // Never stall on a zero length, never run past the end on a truncated multibyte character.
     if (length == 0) length = 1;
     if (length > text.size() - position) length = text.size() - position;
     return length;
@@ -16,11 +17,11 @@ bool IsSpaceAt(const std::string& text, std::size_t position, std::size_t length
 }
 
 void TrimTrailingSpace(std::string& text, const TextRules& rules) {
-    // Step forward (a trailing byte of a multibyte character may look like a space), remembering
+    // Walk forward (a trailing byte of a multibyte character may look like a space), remembering
     // where the last run of spaces began.
     std::size_t runStart = std::string::npos;
     for (std::size_t position = 0; position < text.size();) {
-        const std::size_t length = StepLength(text, position, rules);
+        const std::size_t length = CharacterBytesAt(text, position, rules);
         if (IsSpaceAt(text, position, length, rules)) {
             if (runStart == std::string::npos) runStart = position;
         } else {
@@ -33,12 +34,12 @@ void TrimTrailingSpace(std::string& text, const TextRules& rules) {
 
 // Removes the first character (all its bytes) of a non-empty string.
 void RemoveFirstCharacter(std::string& text, const TextRules& rules) {
-    text.erase(0, StepLength(text, 0, rules));
+    text.erase(0, CharacterBytesAt(text, 0, rules));
 }
 
 struct HandleArgument {
-    bool present = false;
-    WindowValue value = 0;
+    bool Present = false;
+    WindowValue Value = 0;
 };
 
 HandleArgument ReadHandleArgument(std::string argument, const TextRules& rules) {
@@ -80,7 +81,7 @@ void AsciiTextRules::Lower(std::string& text) const {
 void TrimLeadingSpace(std::string& text, const TextRules& rules) {
     std::size_t position = 0;
     while (position < text.size()) {
-        const std::size_t length = StepLength(text, position, rules);
+        const std::size_t length = CharacterBytesAt(text, position, rules);
         if (!IsSpaceAt(text, position, length, rules)) break;
         position += length;
     }
@@ -122,7 +123,7 @@ int ParseCommandLine(const char* arguments, const TextRules& rules, RunModes& mo
     text.erase(0, 1);
     if (text.empty()) return kNothingRun;
     // Only the one character after the switch sign selects the mode.
-    const bool singleByteSelector = StepLength(text, 0, rules) == 1;
+    const bool singleByteSelector = CharacterBytesAt(text, 0, rules) == 1;
     const char selector = singleByteSelector ? text[0] : '\0';
     RemoveFirstCharacter(text, rules);
     TrimLeadingSpace(text, rules);
@@ -133,20 +134,20 @@ int ParseCommandLine(const char* arguments, const TextRules& rules, RunModes& mo
         if (argument.empty()) return modes.RunConfiguration(modes.ForegroundWindow());
         const HandleArgument owner = ReadHandleArgument(argument, rules);
         // The sheet ran: report its result, not a failure.
-        return modes.IsWindow(owner.value) ? modes.RunConfiguration(owner.value) : kNothingRun;
+        return modes.IsWindow(owner.Value) ? modes.RunConfiguration(owner.Value) : kNothingRun;
     }
     case 's':
         return argument.empty() ? modes.RunFullScreen() : kNothingRun;
     case 'p':
     case 'l': {
         const HandleArgument parent = ReadHandleArgument(argument, rules);
-        if (!parent.present || !modes.IsWindow(parent.value)) return kNothingRun;
-        return modes.RunPreview(parent.value);
+        if (!parent.Present || !modes.IsWindow(parent.Value)) return kNothingRun;
+        return modes.RunPreview(parent.Value);
     }
     case 'a': {
         const HandleArgument parent = ReadHandleArgument(argument, rules);
-        if (!parent.present || !modes.IsWindow(parent.value)) return kNothingRun;
-        return modes.ChangePassword(parent.value);
+        if (!parent.Present || !modes.IsWindow(parent.Value)) return kNothingRun;
+        return modes.ChangePassword(parent.Value);
     }
     default:
         return kNothingRun;

@@ -48,7 +48,7 @@ public:
 // Exit code of a start that ran nothing.
 constexpr int kNothingRun = 1;
 
-// Removes leading white space from `text`, stepping whole characters.
+// Removes leading white space from `text`, whole characters at a time.
 void TrimLeadingSpace(std::string& text, const TextRules& rules);
 
 // Trims white space at both ends, then lower-cases: the argument string as the mode choice sees it.

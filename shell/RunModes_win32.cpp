@@ -28,25 +28,25 @@ class ScreenSaverRunningFlag {
 public:
     ScreenSaverRunningFlag() {
         SetScreenSaverRunning(true);
-        previousFilter_ = SetUnhandledExceptionFilter(&ClearOnFault);
+        PreviousFilter = SetUnhandledExceptionFilter(&ClearOnFault);
     }
     ScreenSaverRunningFlag(const ScreenSaverRunningFlag&) = delete;
     ScreenSaverRunningFlag& operator=(const ScreenSaverRunningFlag&) = delete;
     ~ScreenSaverRunningFlag() {
-        SetUnhandledExceptionFilter(previousFilter_);
+        SetUnhandledExceptionFilter(PreviousFilter);
         SetScreenSaverRunning(false);
     }
 
 private:
     static LONG WINAPI ClearOnFault(EXCEPTION_POINTERS* exception) {
         SetScreenSaverRunning(false);
-        return previousFilter_ != nullptr ? previousFilter_(exception) : EXCEPTION_CONTINUE_SEARCH;
+        return PreviousFilter != nullptr ? PreviousFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
     }
 
-    static LPTOP_LEVEL_EXCEPTION_FILTER previousFilter_;
+    static LPTOP_LEVEL_EXCEPTION_FILTER PreviousFilter;
 };
 
-LPTOP_LEVEL_EXCEPTION_FILTER ScreenSaverRunningFlag::previousFilter_ = nullptr;
+LPTOP_LEVEL_EXCEPTION_FILTER ScreenSaverRunningFlag::PreviousFilter = nullptr;
 
 } // namespace
 

@@ -70,7 +70,7 @@ DisplayLayout ReadDisplayLayout() {
 } // namespace
 
 SlideshowWindow::SlideshowWindow(bool isPreview, SettingsStore& store)
-    : Settings_(store), IsPreview(isPreview) {}
+    : Settings(store), IsPreview(isPreview) {}
 
 SlideshowWindow::~SlideshowWindow() {
     DestroyOwnWindow();
@@ -158,7 +158,7 @@ void SlideshowWindow::OnCreate() {
     RECT window{};
     GetWindowRect(Handle(), &window);
     // The preview is one screen; full screen, every monitor is one.
-    Show.emplace(Handle(), Settings_, IsPreview,
+    Show.emplace(Handle(), Settings, IsPreview,
                  ShowAreas(IsPreview ? std::vector<Monitor>{} : Layout.Monitors, ToRect(window)));
     if (!IsPreview) SetTimer(Handle(), kLayoutTimerId, kLayoutCheckMillis, &CheckLayout);
 }
@@ -183,7 +183,7 @@ void SlideshowWindow::OnPaint() {
 }
 
 void SlideshowWindow::OnKeyDown(WPARAM virtualKey) {
-    if (Settings_.EnableKeys && Show) {
+    if (Settings.EnableKeys && Show) {
         switch (virtualKey & 0xFF) {
         case VK_NEXT:
             Show->StepPicture(+1);

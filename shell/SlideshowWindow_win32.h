@@ -38,8 +38,6 @@ public:
     // A child filling `parent` from its top left corner, `width` x `height` pixels.
     bool CreatePreview(HWND parent, int width, int height);
 
-    const ScreenSaverSettings& Settings() const { return Settings_; }
-
 protected:
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -58,7 +56,7 @@ private:
     bool FollowLayout(bool always);
     static void CALLBACK CheckLayout(HWND window, UINT, UINT_PTR, DWORD);
 
-    ScreenSaverSettings Settings_;
+    ScreenSaverSettings Settings;
     bool IsPreview;
     POINT StartCursorPos{};
     // The monitors the full-screen window covers (none for the preview), and when they last

@@ -17,11 +17,11 @@ bool CaptionShown(std::size_t textLength, bool isPreview, bool showText) {
 }
 
 std::string LoadWholeText(const std::function<int(char* buffer, int size)>& load) {
-    constexpr int kStep = 256;
+    constexpr int kGrowth = 256;
     std::vector<char> buffer;
     int copied = 0;
     do {
-        buffer.assign(buffer.size() + kStep, '\0');
+        buffer.assign(buffer.size() + kGrowth, '\0');
         copied = load(buffer.data(), static_cast<int>(buffer.size()));
         if (copied < 0) copied = 0;
     } while (static_cast<int>(buffer.size()) - copied <= 2);

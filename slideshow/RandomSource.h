@@ -9,15 +9,15 @@
 class RandomSource {
 public:
     // The state starts at 1, so an unseeded source gives the same sequence in every run.
-    void Seed(std::uint32_t seed) { state_ = seed; }
+    void Seed(std::uint32_t seed) { State = seed; }
     // A value from 0 to 32767: bits 16 to 30 of the next state.
     int Draw() {
-        state_ = state_ * 214013u + 2531011u;
-        return static_cast<int>((state_ >> 16) & 0x7FFFu);
+        State = State * 214013u + 2531011u;
+        return static_cast<int>((State >> 16) & 0x7FFFu);
     }
 
 private:
-    std::uint32_t state_ = 1;
+    std::uint32_t State = 1;
 };
 
 // The source the screen saver uses for both shuffles; seeded only when RandomOrder is on.

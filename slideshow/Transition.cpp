@@ -22,7 +22,7 @@ FrameMessage FetchedMessageAction(std::uint32_t message, std::uintptr_t wParam, 
     // Paging keys during a transition are lost: a step never starts inside another.
     const unsigned key = static_cast<unsigned>(wParam & 0xFF);
     if (message == WindowMessage::KeyDown && enableKeys &&
-        (key == WindowMessage::PageDown || key == WindowMessage::PageUp))
+        (key == VirtualKey::PageDown || key == VirtualKey::PageUp))
         return FrameMessage::Drop;
     if (fetchResult == 0) return FrameMessage::RepostQuitAndLeave;
     return FrameMessage::Dispatch;
@@ -32,7 +32,8 @@ void RunTransition(const std::vector<TransitionPart>& parts, std::int32_t effect
                    TransitionHost& host) {
     for (const TransitionPart& part : parts)
         part.Effect->Begin(part.OldRect, part.NewRect);
-    const auto stepAll = [&parts](float progress) {
+    // One frame: every part drawn up to the same progress.
+    const auto drawFrame = [&parts](float progress) {
         for (const TransitionPart& part : parts)
             part.Effect->Step(*part.Surface, progress);
     };
@@ -40,13 +41,13 @@ void RunTransition(const std::vector<TransitionPart>& parts, std::int32_t effect
     float progress = TransitionProgress(start, host.TickCount(), effectMillis);
     while (progress < 1.0f) {
         const std::uint32_t frameStart = host.TickCount();
-        stepAll(progress);
+        drawFrame(progress);
         const std::uint32_t drawn = host.TickCount() - frameStart;
         if (drawn < kFrameMillis) host.Sleep(kFrameMillis - drawn);
         if (!host.TakeOneMessage()) break;
         progress = TransitionProgress(start, host.TickCount(), effectMillis);
     }
-    stepAll(1.0f);
+    drawFrame(1.0f);
     for (const TransitionPart& part : parts)
         part.Effect->End();
 }
@@ -56,13 +57,13 @@ void RunTransition(TransitionEffect& effect, EffectSurface& surface, const Rect&
     RunTransition({TransitionPart{&effect, &surface, oldRect, newRect}}, effectMillis, host);
 }
 
-EffectOrder::EffectOrder(std::size_t count) : places_(count) {
+EffectOrder::EffectOrder(std::size_t count) : Places(count) {
     for (std::size_t place = 0; place < count; ++place)
-        places_[place] = place;
+        Places[place] = place;
 }
 
 void EffectOrder::Advance(RandomSource& random) {
-    ShuffleCyclic(places_, random);
+    ShuffleCyclic(Places, random);
 }
 
 EffectList CreateEffects(ScreenSaverSettings& settings, int cx, int cy, EffectFactory factory) {

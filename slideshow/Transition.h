@@ -23,15 +23,17 @@ constexpr std::uint32_t kFrameMillis = 33;
 constexpr std::int32_t kLongestTransitionMillis = 60000;
 float TransitionProgress(std::uint32_t start, std::uint32_t now, std::int32_t effectMillis);
 
-// The window messages the loop looks at, numbered as the system numbers them.
+// The window messages and the keys the loop looks at, numbered as the system numbers them.
 namespace WindowMessage {
 constexpr std::uint32_t Destroy = 0x0002;
 constexpr std::uint32_t Paint = 0x000F;
 constexpr std::uint32_t Close = 0x0010;
 constexpr std::uint32_t KeyDown = 0x0100;
+} // namespace WindowMessage
+namespace VirtualKey {
 constexpr unsigned PageUp = 0x21;
 constexpr unsigned PageDown = 0x22;
-} // namespace WindowMessage
+} // namespace VirtualKey
 
 // A closing message waiting for the window ends the loop and stays queued for the main loop.
 bool LeavesMessageQueued(std::uint32_t message);
@@ -86,12 +88,12 @@ using EffectList = std::vector<std::unique_ptr<TransitionEffect>>;
 class EffectOrder {
 public:
     explicit EffectOrder(std::size_t count = 0);
-    bool Empty() const { return places_.empty(); }
-    std::size_t Next() const { return places_.front(); }
+    bool Empty() const { return Places.empty(); }
+    std::size_t Next() const { return Places.front(); }
     void Advance(RandomSource& random);
 
 private:
-    std::vector<std::size_t> places_;
+    std::vector<std::size_t> Places;
 };
 
 using EffectFactory = std::unique_ptr<TransitionEffect> (*)(EffectKind kind, int cx, int cy);

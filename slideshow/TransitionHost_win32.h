@@ -8,13 +8,13 @@
 
 class WindowTransitionHost : public TransitionHost {
 public:
-    WindowTransitionHost(HWND window, bool enableKeys) : window_(window), enableKeys_(enableKeys) {}
+    WindowTransitionHost(HWND window, bool enableKeys) : Window(window), EnableKeys(enableKeys) {}
 
     std::uint32_t TickCount() override { return GetTickCount(); }
     void Sleep(std::uint32_t millis) override { ::Sleep(millis); }
     bool TakeOneMessage() override;
 
 private:
-    HWND window_;
-    bool enableKeys_;
+    HWND Window;
+    bool EnableKeys;
 };

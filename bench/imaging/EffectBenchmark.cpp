@@ -83,14 +83,14 @@ void WorstStep(benchmark::State& state, EffectKind kind) {
 // or for a 3840 x 2160 screen (cells of 19).
 void CheckersBegin(benchmark::State& state) {
     const int cx = static_cast<int>(state.range(0));
-    CheckersEffect effect(cx, 0, CheckersEffect::SmallDivisor);
+    CheckersEffect effect(cx, 0, CheckersEffect::kSmallDivisor);
     const Rect all{0, 0, static_cast<int>(state.range(1)), static_cast<int>(state.range(2))};
     for (auto _ : state) {
         effect.Begin({}, all);
         benchmark::DoNotOptimize(effect.Order());
     }
-    state.counters["cells"] = effect.Order().n;
-    state.counters["g"] = effect.Order().g;
+    state.counters["cells"] = effect.Order().N;
+    state.counters["g"] = effect.Order().G;
 }
 
 // The second-smallest primitive root found by taking powers of each candidate until they come

@@ -90,12 +90,12 @@ TEST(TransitionEffect, EveryEffectEndsWithTheNewPictureOnBlackDrawingEachUnitOnc
 TEST(TransitionEffect, CheckersGridAndFirstCellsOnA1024x768Screen) {
     // 1024 x 768 in small cells: 205 x 154 = 31570 cells, p = 31573, g = 6. The first units are
     // the powers 1, 6, 36, 216 of g: cells 0, 5, 35 and 215 (the 11th of the second row).
-    CheckersEffect small(1024, 768, CheckersEffect::SmallDivisor);
+    CheckersEffect small(1024, 768, CheckersEffect::kSmallDivisor);
     const Rect at{3, 7, 1027, 775};
     EffectCanvas canvas(1030, 780, at, 2);
     small.Begin({}, at);
     const CellOrder& order = small.Order();
-    EXPECT_EQ(std::make_tuple(small.Columns(), small.Rows(), order.g, order.p, order.n),
+    EXPECT_EQ(std::make_tuple(small.Columns(), small.Rows(), order.G, order.P, order.N),
               std::make_tuple(205, 154, 6, 31573, 31570));
     small.Step(canvas, 4.5f / 31573);
     EXPECT_EQ(canvas.Calls, (std::vector<SurfaceCall>{{1, 3, 7, 5, 5, 0, 0},
@@ -109,15 +109,15 @@ TEST(TransitionEffect, CheckersGridAndFirstCellsOnA1024x768Screen) {
 // the second-smallest root (6 for 31573, above), or for p = 3, which has only 2, that one.
 TEST(CellOrder, TheTableAgreesWithTheDefinitionsAndATinyGridTakesTheOnlyRoot) {
     for (const CellOrderRow& row : CellOrderTable) {
-        std::int32_t p = row.cells + 1;
+        std::int32_t p = row.Cells + 1;
         while (!IsPrime(p))
             ++p;
-        EXPECT_TRUE(p == row.p && IsRootByPowers(row.g, p) && IsPrimitiveRoot(row.g, p) &&
-                    !IsPrimitiveRoot(std::int64_t{row.g} * row.g, p))
-            << row.cells;
+        EXPECT_TRUE(p == row.P && IsRootByPowers(row.G, p) && IsPrimitiveRoot(row.G, p) &&
+                    !IsPrimitiveRoot(std::int64_t{row.G} * row.G, p))
+            << row.Cells;
     }
     for (const std::int32_t n : {1, 2})
-        EXPECT_EQ(std::make_tuple(MakeCellOrder(n).g, MakeCellOrder(n).p), std::make_tuple(2, 3));
+        EXPECT_EQ(std::make_tuple(MakeCellOrder(n).G, MakeCellOrder(n).P), std::make_tuple(2, 3));
 }
 
 TEST(CellOrder, WalkWithTheLargestTablePrimeVisitsEveryCellOnceWithoutOverflow) {

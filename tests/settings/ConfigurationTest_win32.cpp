@@ -24,7 +24,7 @@ const std::string kMarker = WindowsPath(LM_OPENED_MARKER);
 
 // Every test leaves the settings and the browser's colours as it found them.
 class Configuration : public ::testing::Test {
-    RegistryKeySnapshot settings_{kSettingsKey}, browser_{kBrowserKey};
+    RegistryKeySnapshot Settings{kSettingsKey}, Browser{kBrowserKey};
 };
 
 // The saved settings; -1 for anything but a 4-byte REG_DWORD.

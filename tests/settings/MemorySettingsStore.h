@@ -59,13 +59,13 @@ public:
 
 private:
     bool Use(Key parent, const char* path, bool create, Key& key) {
-        if (parent != RootKey && Open.count(parent) == 0) return false;
-        const std::string full = parent == RootKey ? path : Open[parent] + "\\" + path;
+        if (parent != kRootKey && Open.count(parent) == 0) return false;
+        const std::string full = parent == kRootKey ? path : Open[parent] + "\\" + path;
         if (!create && Keys.count(full) == 0) return false;
         Keys[full];
-        Open[key = next_] = full;
-        next_ += 4;
+        Open[key = Next] = full;
+        Next += 4;
         return true;
     }
-    Key next_ = 0x100;
+    Key Next = 0x100;
 };

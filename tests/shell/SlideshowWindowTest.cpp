@@ -23,38 +23,38 @@ protected:
         return GetCursor();
     }
 
-    ApplicationModule module_{GetModuleHandleA(nullptr)};
-    MemorySettingsStore store_;
-    harness::TestWindow parent_{0, 0, 160, 120, WS_POPUP};
+    ApplicationModule Module{GetModuleHandleA(nullptr)};
+    MemorySettingsStore Store;
+    harness::TestWindow Parent{0, 0, 160, 120, WS_POPUP};
 };
 
 TEST_F(SlideshowWindowTest, TheCursorTheFirstStepTheCloseAndTheWindowGoingWithItsObject) {
     HWND handle = nullptr;
     {
         // Full screen, never shown (the message is sent directly): the cursor is hidden.
-        SlideshowWindow fullScreen(false, store_);
+        SlideshowWindow fullScreen(false, Store);
         ASSERT_TRUE(fullScreen.CreateFullScreen());
         ShowWindow(handle = fullScreen.Handle(), SW_HIDE);
         EXPECT_EQ(Cursor(fullScreen), nullptr);
     }
     // Gone with its object; the quit message its destruction posted ends the next loop at once.
     EXPECT_FALSE(IsWindow(handle));
-    EXPECT_EQ(MessageLoop(module_.MessageLoops()).Run(), 0);
+    EXPECT_EQ(MessageLoop(Module.MessageLoops()).Run(), 0);
 
-    SlideshowWindow window(true, store_);
-    ASSERT_TRUE(window.CreatePreview(parent_.Handle(), 160, 120));
+    SlideshowWindow window(true, Store);
+    ASSERT_TRUE(window.CreatePreview(Parent.Handle(), 160, 120));
     handle = window.Handle();
-    EXPECT_EQ(GetParent(handle), parent_.Handle());
+    EXPECT_EQ(GetParent(handle), Parent.Handle());
     EXPECT_EQ(Cursor(window), LoadCursorA(nullptr, IDC_ARROW));
     // The posted first step is waiting before any timer period has passed.
     MSG tick;
     EXPECT_TRUE(PeekMessageA(&tick, handle, WM_TIMER, WM_TIMER, PM_NOREMOVE));
     // An allowed close destroys the window and ends the loop, which leaves the module's table.
     PostMessageA(handle, WM_CLOSE, 0, 0);
-    EXPECT_EQ(MessageLoop(module_.MessageLoops()).Run(), 0);
+    EXPECT_EQ(MessageLoop(Module.MessageLoops()).Run(), 0);
     EXPECT_FALSE(IsWindow(handle));
     EXPECT_EQ(window.Handle(), nullptr);
-    EXPECT_EQ(module_.MessageLoops().Find(GetCurrentThreadId()), nullptr);
+    EXPECT_EQ(Module.MessageLoops().Find(GetCurrentThreadId()), nullptr);
 }
 
 } // namespace

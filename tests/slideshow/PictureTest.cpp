@@ -88,9 +88,9 @@ TEST(PictureDecoding, BothDecodersFillThePixelBufferAsDesigned) {
 
 TEST(PictureFit, FitsAndCentresAsTheScreenSaverDoes) {
     struct Case {
-        int width, height, windowWidth, windowHeight;
-        bool enlarge;
-        PictureFit fit;
+        int Width, Height, WindowWidth, WindowHeight;
+        bool Enlarge;
+        PictureFit Fit;
     } cases[] = {
         // (The design's other examples are pinned by the screen checks.) The height ratio in single
         // precision leaves this one a pixel short of the screen, and not the next one.
@@ -108,8 +108,8 @@ TEST(PictureFit, FitsAndCentresAsTheScreenSaverDoes) {
         return std::make_tuple(r.Width(), r.Height(), r.Left, r.Top, f.Resample);
     };
     for (const Case& c : cases)
-        EXPECT_EQ(fields(FitPicture(c.width, c.height, c.windowWidth, c.windowHeight, c.enlarge)),
-                  fields(c.fit))
-            << c.width << "x" << c.height << " on " << c.windowWidth << "x" << c.windowHeight
-            << (c.enlarge ? " enlarging" : "");
+        EXPECT_EQ(fields(FitPicture(c.Width, c.Height, c.WindowWidth, c.WindowHeight, c.Enlarge)),
+                  fields(c.Fit))
+            << c.Width << "x" << c.Height << " on " << c.WindowWidth << "x" << c.WindowHeight
+            << (c.Enlarge ? " enlarging" : "");
 }

@@ -57,8 +57,8 @@ fs::path MakeFolder(const std::string& name, const Files& files) {
 // A pack of `captions` and `files` (kGrey for every other plain ASCII name a line starts with,
 // none for kNoFile) read and checked as check-pack does; its messages without the folder's name.
 struct Checked {
-    Pack pack;
-    std::string report;
+    Pack Result;
+    std::string Report;
 };
 Checked Check(const std::string& name, const std::string& captions, Files files = {},
               const IdRules& rules = BuiltInIdRules()) {
@@ -69,11 +69,11 @@ Checked Check(const std::string& name, const std::string& captions, Files files 
     if (!captions.empty()) files["captions.tsv"] = captions;
     const fs::path folder = MakeFolder(name, files);
     Checked c{ReadPack(folder.string(), rules), ""};
-    for (const PackPicture& picture : c.pack.Pictures)
-        if (fs::is_regular_file(folder / picture.Name)) CheckPicture(c.pack, picture);
+    for (const PackPicture& picture : c.Result.Pictures)
+        if (fs::is_regular_file(folder / picture.Name)) CheckPicture(c.Result, picture);
     const char* levels[] = {"note", "warning", "error"};
-    for (const PackMessage& m : c.pack.Messages)
-        c.report += fs::path(m.Where).filename().string() + ": " +
+    for (const PackMessage& m : c.Result.Messages)
+        c.Report += fs::path(m.Where).filename().string() + ": " +
                     levels[static_cast<int>(m.Level)] + ": " + m.Text + "\n";
     return c;
 }
@@ -138,9 +138,9 @@ TEST(BadPacks, EachGivesAClearMessageNamingItsFileAndLine) {
         SCOPED_TRACE(name);
         const Checked c = Check(name, captions, files);
         for (const std::string& message : messages)
-            EXPECT_NE(c.report.find(message), std::string::npos) << message << "\nin\n" << c.report;
-        EXPECT_EQ(c.pack.Count(Severity::Error), errors) << c.report;
-        EXPECT_EQ(c.pack.Count(Severity::Warning), warnings) << c.report;
+            EXPECT_NE(c.Report.find(message), std::string::npos) << message << "\nin\n" << c.Report;
+        EXPECT_EQ(c.Result.Count(Severity::Error), errors) << c.Report;
+        EXPECT_EQ(c.Result.Count(Severity::Warning), warnings) << c.Report;
     };
     expect("non-jpeg", two, {{"b.jpg", "\x89PNG\r\n\x1A\n"}}, 1, 0,
            {"b.jpg: error: NoStartOfImage (-217) on both paths: not a JPEG file (a PNG picture)"});
@@ -231,7 +231,7 @@ TEST(BadPacks, EachGivesAClearMessageNamingItsFileAndLine) {
             "600): it is 768 x 16 pixels"});
     // Ids run out (from 65534 here, 65535 in use): the first picture without one says so.
     EXPECT_NE(Check("ids", two, {}, {65534, {65535}})
-                  .report.find("captions.tsv:2: error: more pictures than resource ids"),
+                  .Report.find("captions.tsv:2: error: more pictures than resource ids"),
               std::string::npos);
 }
 

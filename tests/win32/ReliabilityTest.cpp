@@ -206,25 +206,25 @@ TEST(HostileSettings, EveryValueOfEveryWrongTypeStartsShowsClosesAndConfiguresIn
 class LockedKey {
 public:
     LockedKey(const std::string& path, const char* dacl) {
-        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &key_);
-        DWORD size = sizeof saved_;
-        EXPECT_EQ(RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_, &size), 0L);
+        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &Key);
+        DWORD size = sizeof Saved;
+        EXPECT_EQ(RegGetKeySecurity(Key, DACL_SECURITY_INFORMATION, Saved, &size), 0L);
         PSECURITY_DESCRIPTOR locked = nullptr;
         EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1,
                                                                          &locked, nullptr));
-        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, locked), 0L);
+        EXPECT_EQ(RegSetKeySecurity(Key, DACL_SECURITY_INFORMATION, locked), 0L);
         LocalFree(locked);
     }
     ~LockedKey() {
-        EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, saved_), 0L);
-        RegCloseKey(key_);
+        EXPECT_EQ(RegSetKeySecurity(Key, DACL_SECURITY_INFORMATION, Saved), 0L);
+        RegCloseKey(Key);
     }
     LockedKey(const LockedKey&) = delete;
     LockedKey& operator=(const LockedKey&) = delete;
 
 private:
-    HKEY key_ = nullptr;
-    alignas(8) BYTE saved_[1024] = {};
+    HKEY Key = nullptr;
+    alignas(8) BYTE Saved[1024] = {};
 };
 
 // The key and its subkey only readable, as an administrator may lock them: the stored values

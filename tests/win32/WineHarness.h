@@ -70,19 +70,19 @@ public:
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         if (CreateProcessA(program.c_str(), &arguments[0], nullptr, nullptr, FALSE, 0, nullptr,
-                           nullptr, &startup, &info_))
-            CloseHandle(info_.hThread);
+                           nullptr, &startup, &Info))
+            CloseHandle(Info.hThread);
     }
     ~Process() {
-        if (Running()) TerminateProcess(info_.hProcess, 99);
-        WaitForSingleObject(info_.hProcess, 5000);
-        CloseHandle(info_.hProcess);
+        if (Running()) TerminateProcess(Info.hProcess, 99);
+        WaitForSingleObject(Info.hProcess, 5000);
+        CloseHandle(Info.hProcess);
     }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    DWORD Id() const { return info_.dwProcessId; }
-    bool Running() { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
+    DWORD Id() const { return Info.dwProcessId; }
+    bool Running() { return WaitForSingleObject(Info.hProcess, 0) == WAIT_TIMEOUT; }
     // Waits (pumping messages) for the exit; true when it exited in time.
     bool WaitForExit(DWORD milliseconds) {
         return WaitUntil([this] { return !Running(); }, milliseconds);
@@ -90,12 +90,12 @@ public:
     // The exit code, once exited.
     DWORD ExitCode() {
         DWORD code = ~0u;
-        GetExitCodeProcess(info_.hProcess, &code);
+        GetExitCodeProcess(Info.hProcess, &code);
         return code;
     }
 
 private:
-    PROCESS_INFORMATION info_{};
+    PROCESS_INFORMATION Info{};
 };
 
 // Success when the run ends within `milliseconds` with `exitCode`.
@@ -165,25 +165,25 @@ public:
         windowClass.lpszClassName = "LanternmoorTestWindow";
         // Registered once; later attempts fail and leave the first brush in use.
         if (RegisterClassA(&windowClass) == 0) DeleteObject(windowClass.hbrBackground);
-        window_ = CreateWindowExA(0, "LanternmoorTestWindow", "Lanternmoor test window", style, x,
-                                  y, width, height, nullptr, nullptr, nullptr, nullptr);
-        ShowWindow(window_, SW_SHOWNOACTIVATE);
-        UpdateWindow(window_);
+        Window = CreateWindowExA(0, "LanternmoorTestWindow", "Lanternmoor test window", style, x, y,
+                                 width, height, nullptr, nullptr, nullptr, nullptr);
+        ShowWindow(Window, SW_SHOWNOACTIVATE);
+        UpdateWindow(Window);
         Pump(50);
     }
     ~TestWindow() { Destroy(); }
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
-    HWND Handle() const { return window_; }
+    HWND Handle() const { return Window; }
     // Destroys it now (as the Display Properties dialog destroys its preview area).
     void Destroy() {
-        if (window_ != nullptr) DestroyWindow(window_);
-        window_ = nullptr;
+        if (Window != nullptr) DestroyWindow(Window);
+        Window = nullptr;
     }
 
 private:
-    HWND window_ = nullptr;
+    HWND Window = nullptr;
 };
 
 // The width x height pixels of `source` from (x, y) as 0x00RRGGBB (the layout of the pixel
@@ -372,10 +372,10 @@ inline bool SetString(const std::string& path, const std::string& name, const st
 class RegistryKeySnapshot {
 public:
     explicit RegistryKeySnapshot(std::string path)
-        : path_(std::move(path)), existed_(KeyExists(path_)) {
-        Move(path_, backup_);
+        : Path(std::move(path)), Existed(KeyExists(Path)) {
+        Move(Path, Backup);
     }
-    ~RegistryKeySnapshot() { Move(backup_, path_); }
+    ~RegistryKeySnapshot() { Move(Backup, Path); }
     RegistryKeySnapshot(const RegistryKeySnapshot&) = delete;
     RegistryKeySnapshot& operator=(const RegistryKeySnapshot&) = delete;
 
@@ -384,8 +384,8 @@ private:
     void Move(const std::string& from, const std::string& to) const {
         SHDeleteKeyA(HKEY_CURRENT_USER, to.c_str());
         HKEY copy = nullptr;
-        if (existed_ && RegCreateKeyExA(HKEY_CURRENT_USER, to.c_str(), 0, nullptr, 0,
-                                        KEY_ALL_ACCESS, nullptr, &copy, nullptr) == 0)
+        if (Existed && RegCreateKeyExA(HKEY_CURRENT_USER, to.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                       nullptr, &copy, nullptr) == 0)
             SHCopyKeyA(HKEY_CURRENT_USER, from.c_str(), copy, 0);
         RegCloseKey(copy);
         SHDeleteKeyA(HKEY_CURRENT_USER, from.c_str());
@@ -393,10 +393,10 @@ private:
 
     // The backup is one key directly below Software, named after the path, so it goes without
     // a trace.
-    const std::string path_;
-    const bool existed_;
-    const std::string backup_ =
-        "Software\\Lanternmoor test backup " + std::to_string(std::hash<std::string>()(path_));
+    const std::string Path;
+    const bool Existed;
+    const std::string Backup =
+        "Software\\Lanternmoor test backup " + std::to_string(std::hash<std::string>()(Path));
 };
 
 // The show's settings for one run: no caption, no transition, Page Up and Page Down on, no
