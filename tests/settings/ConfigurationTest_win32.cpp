@@ -185,7 +185,7 @@ TEST_F(Configuration,
         CreateDialogParamA(nullptr, MAKEINTRESOURCEA(1), nullptr, &LinkDialogProcedure, 0);
     SetForegroundWindow(dialog);
     const auto run = [dialog](
-                         std::function<bool()> done = [] { return false; },
+                         const std::function<bool()>& done = [] { return false; },
                          DWORD milliseconds = 300) {
         return WaitUntil(done, milliseconds, dialog);
     };

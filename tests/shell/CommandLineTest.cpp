@@ -27,7 +27,7 @@ struct RecordingModes : RunModes {
     int RunPreview(WindowValue parent) override { return Record("preview", parent); }
     int RunConfiguration(WindowValue owner) override { return Record("configuration", owner); }
     int ChangePassword(WindowValue parent) override { return Record("password", parent); }
-    int Record(std::string run, WindowValue window = 0) {
+    int Record(const std::string& run, WindowValue window = 0) {
         Runs.push_back(run == "full screen" ? run : run + " " + std::to_string(window));
         return Result;
     }

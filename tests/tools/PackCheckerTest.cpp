@@ -46,7 +46,7 @@ const std::string kNoFile = "(not written)";
 using Files = std::map<std::string, std::string>;
 
 fs::path MakeFolder(const std::string& name, const Files& files) {
-    const fs::path folder = fs::path(LM_PACK_TESTS_DIR) / name;
+    fs::path folder = fs::path(LM_PACK_TESTS_DIR) / name;
     fs::remove_all(folder);
     fs::create_directories(folder);
     for (const auto& [file, bytes] : files)

@@ -45,7 +45,7 @@ std::string AboutText(const std::string& scr) {
     const HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     PostMessageA(GetDlgItem(page, 1012), BM_CLICK, 0, 0);
     const HWND about = FindWindowOf(saver.Id(), "#32770", "About screensaver");
-    const std::string text = Text(GetDlgItem(about, 1017));
+    std::string text = Text(GetDlgItem(about, 1017));
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); }, 3000));
     PostMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);

@@ -365,7 +365,7 @@ inline bool SetDword(const std::string& path, const std::string& name, DWORD val
     return SetValue(path, name, REG_DWORD, &value, sizeof value);
 }
 inline bool SetString(const std::string& path, const std::string& name, const std::string& value) {
-    return SetValue(path, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+    return SetValue(path, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size()) + 1);
 }
 // Saves a registry key with all its values and subkeys, empties it, and puts it back exactly (or
 // removes it, if it did not exist) when destroyed.

@@ -326,7 +326,7 @@ Pack ReadPack(const std::string& folder, const IdRules& rules) {
     for (int number = 1; number <= static_cast<int>(lines.size()); ++number) {
         const std::string& line = lines[static_cast<std::size_t>(number - 1)];
         const std::string where = pack.CaptionsFile + ":" + std::to_string(number);
-        if (line.find_first_not_of(" ") == std::string::npos) continue;
+        if (line.find_first_not_of(' ') == std::string::npos) continue;
         const std::size_t tab = line.find('\t');
         PackPicture picture;
         picture.Name = line.substr(0, tab);
