@@ -58,13 +58,12 @@ void ScreenSaverSettings::LoadSettings(SettingsStore& store) {
     SettingsStore::Key key = 0;
     if (!store.OpenKey(SettingsStore::kRootKey, kSettingsKeyPath, key)) return;
 
-    ReadFlag(store, key, "EnlargeToFit", EnlargeToFit);
-    ReadFlag(store, key, "RandomOrder", RandomOrder);
-    ReadFlag(store, key, "ShowText", ShowText);
-    ReadFlag(store, key, "EnableKeys", EnableKeys);
-    ReadFlag(store, key, "UseEffects", UseEffects);
-    ReadMillis(store, key, "PictureMillis", PictureMillis);
-    ReadMillis(store, key, "EffectMillis", EffectMillis);
+    for (const SettingValue& value : kSettingValues) {
+        if (value.Flag != nullptr)
+            ReadFlag(store, key, value.Name, this->*value.Flag);
+        else
+            ReadMillis(store, key, value.Name, this->*value.Millis);
+    }
 
     SettingsStore::Key effects = 0;
     if (store.OpenKey(key, kEffectsSubkey, effects)) {
@@ -80,13 +79,11 @@ void ScreenSaverSettings::SaveSettings(SettingsStore& store) const {
     if (!store.CreateKey(SettingsStore::kRootKey, kSettingsKeyPath, key)) return;
 
     // A failed write is ignored; the ones after it still happen.
-    store.SetDwordValue(key, "EnlargeToFit", EnlargeToFit ? 1 : 0);
-    store.SetDwordValue(key, "RandomOrder", RandomOrder ? 1 : 0);
-    store.SetDwordValue(key, "ShowText", ShowText ? 1 : 0);
-    store.SetDwordValue(key, "EnableKeys", EnableKeys ? 1 : 0);
-    store.SetDwordValue(key, "UseEffects", UseEffects ? 1 : 0);
-    store.SetDwordValue(key, "PictureMillis", static_cast<std::uint32_t>(PictureMillis));
-    store.SetDwordValue(key, "EffectMillis", static_cast<std::uint32_t>(EffectMillis));
+    for (const SettingValue& value : kSettingValues)
+        store.SetDwordValue(key, value.Name,
+                            value.Flag != nullptr
+                                ? (this->*value.Flag ? 1 : 0)
+                                : static_cast<std::uint32_t>(this->*value.Millis));
 
     SettingsStore::Key effects = 0;
     if (store.CreateKey(key, kEffectsSubkey, effects)) {

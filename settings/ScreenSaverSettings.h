@@ -44,3 +44,21 @@ public:
 private:
     void SetDefaults();
 };
+
+// The values of the settings key, each with the member it fills (a flag or a time), in the order
+// in which they are read and written. The four of the effects follow them, under kEffectsSubkey
+// (base/EffectNames.h).
+struct SettingValue {
+    const char* Name;
+    bool ScreenSaverSettings::*Flag;           // null for a time
+    std::int32_t ScreenSaverSettings::*Millis; // null for a flag
+};
+constexpr SettingValue kSettingValues[] = {
+    {"EnlargeToFit", &ScreenSaverSettings::EnlargeToFit, nullptr},
+    {"RandomOrder", &ScreenSaverSettings::RandomOrder, nullptr},
+    {"ShowText", &ScreenSaverSettings::ShowText, nullptr},
+    {"EnableKeys", &ScreenSaverSettings::EnableKeys, nullptr},
+    {"UseEffects", &ScreenSaverSettings::UseEffects, nullptr},
+    {"PictureMillis", nullptr, &ScreenSaverSettings::PictureMillis},
+    {"EffectMillis", nullptr, &ScreenSaverSettings::EffectMillis},
+};

@@ -2,9 +2,11 @@
 // sheet is found, read and driven with real input, closed with OK or Cancel, and the registry read
 // back; the About box is opened from the page. In-process: links over the statics of the tests'
 // own dialog, whose target is a stand-in browser that counts its starts.
+#include "resources/ResourceIds.h"
 #include "settings/WebLink_win32.h"
-#include "tests/settings/MemorySettingsStore.h"
 #include "tests/win32/WineHarness.h"
+
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -27,16 +29,24 @@ class Configuration : public ::testing::Test {
     RegistryKeySnapshot Settings{kSettingsKey}, Browser{kBrowserKey};
 };
 
-// The saved settings; -1 for anything but a 4-byte REG_DWORD.
-Row Saved() {
-    Row saved;
-    for (int i = 0; i < 11; ++i) {
+// The saved settings by name; -1 for anything but a 4-byte REG_DWORD.
+PageState Saved() {
+    PageState saved;
+    for (const std::string& name : SettingNames()) {
         DWORD type = 0, value = 0, size = sizeof value;
-        const LONG read = SHGetValueA(HKEY_CURRENT_USER, SettingKey(i).c_str(), kSettingNames[i],
+        const LONG read = SHGetValueA(HKEY_CURRENT_USER, SettingKey(name).c_str(), name.c_str(),
                                       &type, &value, &size);
-        saved.push_back(read == 0 && type == REG_DWORD && size == 4 ? value : -1);
+        saved[name] = read == 0 && type == REG_DWORD && size == 4 ? value : -1;
     }
     return saved;
+}
+
+// The settings as the page shows them when saved: the defaults with `changes`.
+PageState DefaultSettings(std::initializer_list<PageState::value_type> changes) {
+    PageState settings = DefaultPage(changes);
+    settings.erase("effect list enabled");
+    settings.erase("effect speed enabled");
+    return settings;
 }
 
 // How many pixels of `window` show `color`, 0xRRGGBB.
@@ -58,9 +68,13 @@ void SaveScreenshot(HWND window, const std::string& name) {
 TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsSetting) {
     // Effects off; below the slideshow trackbar's range, between two ticks of the effects one.
     // Values that are no numbers: a string, two bytes.
-    const Row stored = {1, 0, 0, 0, 0, 500, 2500, 0, 1, 1, 0};
-    for (int i = 0; i < 11; ++i)
-        SetDword(SettingKey(i), kSettingNames[i], static_cast<DWORD>(stored[i]));
+    const std::pair<const char*, DWORD> stored[] = {
+        {"EnlargeToFit", 1},    {"RandomOrder", 0},      {"ShowText", 0},
+        {"EnableKeys", 0},      {"UseEffects", 0},       {"PictureMillis", 500},
+        {"EffectMillis", 2500}, {"Horizontal lines", 0}, {"Vertical lines", 1},
+        {"Big checkers", 1},    {"Small checkers", 0}};
+    for (const auto& [name, value] : stored)
+        SetDword(SettingKey(name), name, value);
     SetValue(kSettingsKey, "RandomOrder", REG_SZ, "abc", 4);
     SetValue(kSettingsKey, "ShowText", REG_DWORD, "\0", 2);
     TestWindow owner(40, 40, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
@@ -68,30 +82,67 @@ TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsS
     SheetRun run("/c");
     ASSERT_NE(run.Page, nullptr);
     EXPECT_EQ(GetWindow(run.Sheet, GW_OWNER), owner.Handle());
-    EXPECT_TRUE(run.Shows({1, 0, 1, 0, 0, 2000, 2500, 1, 0, 1, 0, 0, 1}));
+    EXPECT_TRUE(run.Shows(DefaultPage({{"EnlargeToFit", 1},
+                                       {"UseEffects", 0},
+                                       {"EffectMillis", 2500},
+                                       {"Horizontal lines", 0},
+                                       {"Small checkers", 0},
+                                       {"effect list enabled", 0}})));
     // Ranges and ticks (the ends are ticks too), the list's styles and its column's width.
-    Row controls;
-    for (const int id : {1003, 1008})
-        for (const UINT message : {TBM_GETRANGEMIN, TBM_GETRANGEMAX, TBM_GETNUMTICS})
-            controls.push_back(run.Send(id, message));
-    const auto list = Bounds(run.Item(1010));
-    controls.push_back(run.Send(1010, LVM_GETEXTENDEDLISTVIEWSTYLE));
-    controls.push_back(run.Send(1010, LVM_GETCOLUMNWIDTH) + GetSystemMetrics(SM_CXVSCROLL) + 4);
-    EXPECT_EQ(controls, (Row{2000, 10000, 9, 1000, 5000, 17,
-                             LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT, list[2] - list[0]}));
-    // Every check box; from 1001 the tab order leads on to the list, where the space bar toggles
-    // every effect; 1001 off again greys out only the list, whose check marks are saved.
-    for (const int id : {1005, 1006, 1007, 1009, 1001})
-        Click(run.Item(id));
+    PageState controls;
+    for (const auto& [name, id] : {std::pair<std::string, int>{"picture speed", IDC_PICTURE_SPEED},
+                                   {"effect speed", IDC_EFFECT_SPEED}}) {
+        controls[name + " from"] = run.Send(id, TBM_GETRANGEMIN);
+        controls[name + " to"] = run.Send(id, TBM_GETRANGEMAX);
+        controls[name + " ticks"] = run.Send(id, TBM_GETNUMTICS);
+    }
+    const auto list = Bounds(run.Item(IDC_EFFECT_LIST));
+    controls["list styles"] = run.Send(IDC_EFFECT_LIST, LVM_GETEXTENDEDLISTVIEWSTYLE);
+    controls["list width less column"] = list[2] - list[0] -
+                                         run.Send(IDC_EFFECT_LIST, LVM_GETCOLUMNWIDTH) -
+                                         GetSystemMetrics(SM_CXVSCROLL);
+    EXPECT_EQ(controls, (PageState{{"picture speed from", 2000},
+                                   {"picture speed to", 10000},
+                                   {"picture speed ticks", 9},
+                                   {"effect speed from", 1000},
+                                   {"effect speed to", 5000},
+                                   {"effect speed ticks", 17},
+                                   {"list styles", LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT},
+                                   {"list width less column", 4}}));
+    // Every check box, each click waited for; from "Use transition effects" the tab order leads on
+    // to the list, where the space bar toggles every effect; the effects off again grey out only
+    // the list, whose check marks are saved.
+    for (const int id :
+         {IDC_ENLARGE_TO_FIT, IDC_RANDOM_ORDER, IDC_SHOW_TEXT, IDC_ENABLE_KEYS, IDC_USE_EFFECTS}) {
+        const LRESULT before = run.Send(id, BM_GETCHECK);
+        EXPECT_TRUE(Click(run.Item(id), [&] { return run.Send(id, BM_GETCHECK) != before; }))
+            << "check box " << id;
+    }
     for (const WORD key :
          {VK_TAB, VK_HOME, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN, VK_SPACE})
         SendKeys({key});
-    EXPECT_TRUE(run.Shows({0, 1, 0, 1, 1, 2000, 2500, 0, 1, 0, 1, 1, 1}));
-    Click(run.Item(1001));
-    EXPECT_TRUE(run.Shows({0, 1, 0, 1, 0, 2000, 2500, 0, 1, 0, 1, 0, 1}));
+    const PageState edited = DefaultPage({{"RandomOrder", 1},
+                                          {"ShowText", 0},
+                                          {"EnableKeys", 1},
+                                          {"EffectMillis", 2500},
+                                          {"Vertical lines", 0},
+                                          {"Big checkers", 0}});
+    EXPECT_TRUE(run.Shows(edited));
+    PageState greyed = edited;
+    greyed["UseEffects"] = 0;
+    greyed["effect list enabled"] = 0;
+    EXPECT_TRUE(Click(run.Item(IDC_USE_EFFECTS),
+                      [&] { return run.Send(IDC_USE_EFFECTS, BM_GETCHECK) == BST_UNCHECKED; }));
+    EXPECT_TRUE(run.Shows(greyed));
     run.Press(PSBTN_OK);
     EXPECT_TRUE(EndsWith(run.Saver, 0));
-    EXPECT_EQ(Saved(), (Row{0, 1, 0, 1, 0, 2000, 2500, 1, 0, 0, 1}));
+    EXPECT_EQ(Saved(), DefaultSettings({{"RandomOrder", 1},
+                                        {"ShowText", 0},
+                                        {"EnableKeys", 1},
+                                        {"UseEffects", 0},
+                                        {"EffectMillis", 2500},
+                                        {"Vertical lines", 0},
+                                        {"Big checkers", 0}}));
 }
 
 TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSavesNothing) {
@@ -99,7 +150,7 @@ TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSave
     SheetRun run(" \t \t" + std::string(5000, ' '));
     ASSERT_NE(run.Page, nullptr);
     EXPECT_EQ(GetWindow(run.Sheet, GW_OWNER), nullptr);
-    EXPECT_TRUE(run.Shows({0, 0, 1, 0, 1, 2000, 2000, 1, 1, 1, 1, 1, 1}));
+    EXPECT_TRUE(run.Shows(DefaultPage()));
     RECT work{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     // The sheet inside the work area, past its top left corner, past its bottom right one; the
@@ -115,7 +166,7 @@ TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSave
         SCOPED_TRACE(c.Color);
         SetString(kBrowserKey, "Anchor Color", c.Color);
         SetWindowPos(run.Sheet, nullptr, c.At.x, c.At.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        PostMessageA(run.Item(1012), BM_CLICK, 0, 0); // the button may be off the screen
+        PostMessageA(run.Item(IDC_ABOUT), BM_CLICK, 0, 0); // the button may be off the screen
         const HWND about = FindWindowOf(run.Saver.Id(), "#32770", "About screensaver");
         ASSERT_NE(about, nullptr);
         EXPECT_EQ(GetWindow(about, GW_OWNER), run.Sheet);
@@ -127,11 +178,11 @@ TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSave
             {work.left, work.top},
             {work.right - width, work.bottom - height}};
         EXPECT_EQ((std::array<LONG, 2>{box[0], box[1]}), expected[&c - cases]);
-        const HWND link = GetDlgItem(about, 1018);
+        const HWND link = GetDlgItem(about, IDC_WEB_LINK);
         EXPECT_EQ(Text(link), "Visit our website");
         EXPECT_TRUE(WaitUntil([&] { return Pixels(link, c.Shown) > 20; }, 3000));
         if (&c == cases) {
-            const std::string credits = Text(GetDlgItem(about, 1017));
+            const std::string credits = Text(GetDlgItem(about, IDC_CREDITS));
             for (const char* part :
                  {"Aitzol Berasategi", "Freespace", "Jakub Mede", "Engelhardt", "Bolly",
                   "Klootwijk", "Nerlich", "Baubkus", "Ian Hex", "Saukonp\xE4\xE4", "CC BY 4.0",

@@ -6,15 +6,9 @@
 
 #include <cstring>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
-
-// The eleven settings in the order the tests list them; the last four are in the subkey
-// "Transition Effects".
-const char* const kSettingNames[] = {"EnlargeToFit", "RandomOrder",      "ShowText",
-                                     "EnableKeys",   "UseEffects",       "PictureMillis",
-                                     "EffectMillis", "Horizontal lines", "Vertical lines",
-                                     "Big checkers", "Small checkers"};
 
 class MemorySettingsStore : public SettingsStore {
 public:
@@ -23,6 +17,12 @@ public:
         std::vector<unsigned char> Bytes;
         bool operator==(const Value& other) const {
             return Type == other.Type && Bytes == other.Bytes;
+        }
+        // As failures print it: the registry type's number and the bytes.
+        friend void PrintTo(const Value& value, std::ostream* out) {
+            *out << "type " << static_cast<int>(value.Type) << ":";
+            for (const unsigned char byte : value.Bytes)
+                *out << ' ' << static_cast<int>(byte);
         }
     };
     // A REG_DWORD value: four bytes, little-endian.

@@ -2,6 +2,7 @@
 // and saving (the registry store is driven end to end by the configuration's tests). The About
 // box's portable rules: the browser's link colours as text, where the box goes over its owner, and
 // where the link's text sits in its control.
+#include "base/EffectNames.h"
 #include "settings/AnchorColor.h"
 #include "settings/Placement.h"
 #include "settings/ScreenSaverSettings.h"
@@ -16,41 +17,94 @@
 namespace {
 
 using Keys = decltype(MemorySettingsStore::Keys);
-const std::string kKey = "Software\\Quillfern\\Lanternmoor",
-                  kEffects = kKey + "\\Transition Effects";
-// A record, or what the two keys hold, as the eleven values in the order of kSettingNames, then
-// how many effects the record names.
-using Row = std::vector<long long>;
-const Row kDefaults = {0, 0, 1, 0, 1, 2000, 2000, 1, 1, 1, 1, 4};
-
+const std::string kKey = kSettingsKeyPath, kEffects = kKey + "\\" + kEffectsSubkey;
 const auto D = &MemorySettingsStore::Dword;
 
-Keys Dwords(const Row& row) {
+// Values by name: any of the seven of the key and the four effects.
+using Values = std::vector<std::pair<std::string, long long>>;
+
+bool IsEffect(const std::string& name) {
+    for (const EffectName& effect : kEffectNames)
+        if (name == effect.Name) return true;
+    return false;
+}
+
+// Every value of a record by name, in the order they are saved.
+Values ValuesOf(const ScreenSaverSettings& s) {
+    Values values;
+    for (const SettingValue& value : kSettingValues)
+        values.emplace_back(value.Name, value.Flag != nullptr ? s.*value.Flag : s.*value.Millis);
+    for (const EffectName& effect : kEffectNames)
+        values.emplace_back(effect.Name, s.IsEffectEnabled(effect.Name));
+    return values;
+}
+
+// A record as the failures print it: every value with its name, and how many effects it names.
+std::string Describe(const ScreenSaverSettings& s) {
+    std::string text;
+    for (const auto& [name, number] : ValuesOf(s))
+        text += name + " " + std::to_string(number) + ", ";
+    return text + std::to_string(s.TransitionEffects.size()) + " effects";
+}
+
+// The defaults with `changes` made.
+ScreenSaverSettings RecordWith(const Values& changes) {
+    ScreenSaverSettings s;
+    for (const auto& [name, number] : changes) {
+        if (IsEffect(name)) s.TransitionEffects[name] = number != 0;
+        for (const SettingValue& value : kSettingValues)
+            if (name == value.Name && value.Flag != nullptr)
+                s.*value.Flag = number != 0;
+            else if (name == value.Name)
+                s.*value.Millis = static_cast<std::int32_t>(number);
+    }
+    return s;
+}
+std::string DefaultsWith(const Values& changes) {
+    return Describe(RecordWith(changes));
+}
+
+// The two keys holding `values` as REG_DWORD values.
+Keys Dwords(const Values& values) {
     Keys keys;
-    for (std::size_t i = 0; i < 11 && i < row.size(); ++i)
-        keys[i < 7 ? kKey : kEffects][kSettingNames[i]] = D(static_cast<std::uint32_t>(row[i]));
+    for (const auto& [name, number] : values)
+        keys[IsEffect(name) ? kEffects : kKey][name] = D(static_cast<std::uint32_t>(number));
     return keys;
 }
 
-Row RowOf(const ScreenSaverSettings& s) {
-    Row row{s.EnlargeToFit, s.RandomOrder,   s.ShowText,    s.EnableKeys,
-            s.UseEffects,   s.PictureMillis, s.EffectMillis};
-    for (int i = 7; i < 11; ++i)
-        row.push_back(s.IsEffectEnabled(kSettingNames[i]));
-    row.push_back(static_cast<long long>(s.TransitionEffects.size()));
-    return row;
-}
-
 TEST(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse) {
-    // Every value off its default: flags are any non-zero number, all four bytes little-endian;
-    // numbers are not corrected.
-    const std::pair<Keys, Row> cases[] = {
-        {{}, kDefaults},
-        {Dwords({1, 0x80000000, 0, 7, 0, 0x12345678, 0xFFFFFFFF, 0, 1, 0, 1}),
-         {1, 1, 0, 1, 0, 0x12345678, -1, 0, 1, 0, 1, 4}},
+    const struct {
+        const char* Name;
+        Keys Stored;
+        Values Expected; // what differs from the defaults
+    } cases[] = {
+        {"nothing stored", {}, {}},
+        // Flags are any non-zero number, all four bytes little-endian; numbers are not corrected.
+        {"every value off its default",
+         Dwords({{"EnlargeToFit", 1},
+                 {"RandomOrder", 0x80000000},
+                 {"ShowText", 0},
+                 {"EnableKeys", 7},
+                 {"UseEffects", 0},
+                 {"PictureMillis", 0x12345678},
+                 {"EffectMillis", 0xFFFFFFFF},
+                 {"Horizontal lines", 0},
+                 {"Vertical lines", 1},
+                 {"Big checkers", 0},
+                 {"Small checkers", 1}}),
+         {{"EnlargeToFit", 1},
+          {"RandomOrder", 1},
+          {"ShowText", 0},
+          {"EnableKeys", 1},
+          {"UseEffects", 0},
+          {"PictureMillis", 0x12345678},
+          {"EffectMillis", -1},
+          {"Horizontal lines", 0},
+          {"Big checkers", 0}}},
         // Each of these would read as a non-default number if its bytes were taken; four bytes of
         // binary data are a number whatever their type says. A good value beside them counts.
-        {{{kKey,
+        {"values of other types and sizes",
+         {{kKey,
            {{"EnlargeToFit", {ValueType::String, {'a', 'b', 'c', 0}}},
             {"RandomOrder", {ValueType::Binary, {1, 0, 0, 0}}},
             {"ShowText", {ValueType::Dword, {0, 0}}},
@@ -62,22 +116,21 @@ TEST(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse)
            {{"Vertical lines", {ValueType::String, {'0', 0}}},
             {"Small checkers", {ValueType::Dword, {0, 0, 0, 0, 0}}},
             {"Big checkers", D(0)}}}},
-         {0, 1, 1, 0, 1, 2000, 2000, 1, 1, 0, 1, 4}},
+         {{"RandomOrder", 1}, {"Big checkers", 0}}},
     };
-    for (const auto& [stored, expected] : cases) {
+    for (const auto& c : cases) {
         // Loading replaces whatever the record held, effects of other names included; it changes
         // nothing in the store and leaves no key open.
         MemorySettingsStore store;
-        store.Keys = stored;
+        store.Keys = c.Stored;
         ScreenSaverSettings settings;
         settings.ShowText = false;
         settings.TransitionEffects["Spiral"] = true;
         settings.LoadSettings(store);
-        EXPECT_EQ(RowOf(settings), expected);
-        EXPECT_EQ(store.Keys, stored);
-        EXPECT_TRUE(store.Open.empty());
+        EXPECT_EQ(Describe(settings), DefaultsWith(c.Expected)) << c.Name;
+        EXPECT_EQ(store.Keys, c.Stored) << c.Name;
+        EXPECT_TRUE(store.Open.empty()) << c.Name;
     }
-    EXPECT_EQ(RowOf(ScreenSaverSettings()), kDefaults);
     EXPECT_FALSE(ScreenSaverSettings().IsEffectEnabled("horizontal lines")); // names are exact
 }
 
@@ -85,7 +138,7 @@ TEST(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
     // Into an empty store: both keys are created.
     MemorySettingsStore store;
     ScreenSaverSettings().SaveSettings(store);
-    EXPECT_EQ(store.Keys, Dwords(kDefaults));
+    EXPECT_EQ(store.Keys, Dwords(ValuesOf(ScreenSaverSettings())));
 
     // A stored 7 goes back as 1, wrong-typed values as proper ones, other values stay; an effect
     // missing from the map is written as off. What is saved loads back unchanged.
@@ -103,10 +156,15 @@ TEST(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
     saved.TransitionEffects.erase("Big checkers");
     saved.SaveSettings(store);
     loaded.LoadSettings(store);
-    Keys expected = Dwords({1, 0, 1, 0, 1, 9000, 4294967291, 0, 1, 0, 1});
+    const Values changes = {{"EnlargeToFit", 1},
+                            {"PictureMillis", 9000},
+                            {"EffectMillis", -5},
+                            {"Horizontal lines", 0},
+                            {"Big checkers", 0}};
+    Keys expected = Dwords(ValuesOf(RecordWith(changes)));
     expected[kKey]["X"] = unrelated;
     EXPECT_EQ(store.Keys, expected);
-    EXPECT_EQ(RowOf(loaded), (Row{1, 0, 1, 0, 1, 9000, -5, 0, 1, 0, 1, 4}));
+    EXPECT_EQ(Describe(loaded), DefaultsWith(changes));
     EXPECT_TRUE(store.Open.empty());
 }
 

@@ -197,7 +197,7 @@ TEST(Monitors, TransitionsOnBothMonitorsEndWithEachPictureWholeOnBlack) {
     ASSERT_TRUE(SetMonitors(kRight));
     const ShowSettings settings({{"UseEffects", 1}, {"EffectMillis", 700}});
     for (const EffectName& effect : kEffectNames)
-        EXPECT_TRUE(SetDword(SettingKey(7), effect.Name, 1));
+        EXPECT_TRUE(SetDword(SettingKey(effect.Name), effect.Name, 1));
     FullScreenRun run;
     EXPECT_TRUE(ShowsPictures(kRight, 0));
     for (int step = 1; step <= 4; ++step) {

@@ -4,11 +4,12 @@
 // and over by a host program of its own. The diagnostic builds report
 // their handle counts and memory through the handle probe (HandleProbe.h).
 //   LM_SOAK_STEPS (30) and LM_PREVIEW_STARTS (100) set the lengths; tools/soak runs the long ones.
-#include "tests/settings/MemorySettingsStore.h"
+#include "base/Handles_win32.h"
 #include "tests/win32/HandleProbe.h"
 #include "tests/win32/WineHarness.h"
 
 #include <sddl.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,7 @@ using namespace harness;
 
 namespace {
 
-const std::string kEffectsKey = SettingKey(7);
+const std::string kEffectsKey = SettingKey("Small checkers");
 
 long EnvironmentNumber(const char* name, long fallback) {
     char text[32] = {};
@@ -158,7 +159,7 @@ const std::tuple<const char*, DWORD, std::vector<BYTE>> kHostile[] = {
 // The saver shows a picture and closes on a key; the configuration shows every setting in range
 // (check boxes checked or not, sliders inside 2 to 10 s and 1 to 5 s) and Cancel writes nothing
 // back. The sliders' positions.
-Row CheckShowAndConfiguration(const std::string& what) {
+std::pair<long long, long long> CheckShowAndConfiguration(const std::string& what) {
     SCOPED_TRACE(what);
     {
         FullScreenRun show;
@@ -172,28 +173,30 @@ Row CheckShowAndConfiguration(const std::string& what) {
     }
     SheetRun run("/c");
     EXPECT_NE(run.Page, nullptr);
-    const Row shown = run.Shown();
-    for (std::size_t box = 0; box < 5; ++box)
-        EXPECT_TRUE(shown[box] == BST_CHECKED || shown[box] == BST_UNCHECKED) << shown[box];
-    EXPECT_TRUE(shown[5] >= 2000 && shown[5] <= 10000 && shown[6] >= 1000 && shown[6] <= 5000)
-        << shown[5] << ", " << shown[6];
+    PageState shown = run.Shown();
+    for (const char* box : {"EnlargeToFit", "RandomOrder", "ShowText", "EnableKeys", "UseEffects"})
+        EXPECT_TRUE(shown[box] == BST_CHECKED || shown[box] == BST_UNCHECKED)
+            << box << " " << shown[box];
+    const long long picture = shown["PictureMillis"], effect = shown["EffectMillis"];
+    EXPECT_TRUE(picture >= 2000 && picture <= 10000 && effect >= 1000 && effect <= 5000)
+        << picture << ", " << effect;
     run.Press(PSBTN_CANCEL);
     EXPECT_TRUE(EndsWith(run.Saver, 0));
-    return {shown[5], shown[6]};
+    return {picture, effect};
 }
 
 TEST(HostileSettings, EveryValueOfEveryWrongTypeStartsShowsClosesAndConfiguresInRange) {
     const RegistryKeySnapshot snapshot(kSettingsKey);
     for (const auto& [name, type, bytes] : kHostile) {
         SCOPED_TRACE(name);
-        for (int i = 0; i < 11; ++i)
-            ASSERT_TRUE(SetValue(SettingKey(i), kSettingNames[i], type, bytes.data(),
+        for (const std::string& setting : SettingNames())
+            ASSERT_TRUE(SetValue(SettingKey(setting), setting, type, bytes.data(),
                                  static_cast<DWORD>(bytes.size())));
         CheckShowAndConfiguration(name);
         // Nothing written back: the value is still the hostile one.
         BYTE data[16] = {};
         DWORD stored = 0, size = sizeof data;
-        EXPECT_EQ(SHGetValueA(HKEY_CURRENT_USER, kEffectsKey.c_str(), kSettingNames[10], &stored,
+        EXPECT_EQ(SHGetValueA(HKEY_CURRENT_USER, kEffectsKey.c_str(), "Small checkers", &stored,
                               data, &size),
                   0L);
         EXPECT_EQ(stored, type);
@@ -205,25 +208,22 @@ TEST(HostileSettings, EveryValueOfEveryWrongTypeStartsShowsClosesAndConfiguresIn
 // `dacl`, then put back.
 class LockedKey {
 public:
-    LockedKey(const std::string& path, const char* dacl) {
-        RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, READ_CONTROL | WRITE_DAC, &Key);
+    LockedKey(const std::string& path, const char* dacl)
+        : Key(OpenRegistryKey(HKEY_CURRENT_USER, path.c_str(), READ_CONTROL | WRITE_DAC)) {
         DWORD size = sizeof Saved;
-        EXPECT_EQ(RegGetKeySecurity(Key, DACL_SECURITY_INFORMATION, Saved, &size), 0L);
+        EXPECT_EQ(RegGetKeySecurity(Key.Get(), DACL_SECURITY_INFORMATION, Saved, &size), 0L);
         PSECURITY_DESCRIPTOR locked = nullptr;
         EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1,
                                                                          &locked, nullptr));
-        EXPECT_EQ(RegSetKeySecurity(Key, DACL_SECURITY_INFORMATION, locked), 0L);
+        EXPECT_EQ(RegSetKeySecurity(Key.Get(), DACL_SECURITY_INFORMATION, locked), 0L);
         LocalFree(locked);
     }
-    ~LockedKey() {
-        EXPECT_EQ(RegSetKeySecurity(Key, DACL_SECURITY_INFORMATION, Saved), 0L);
-        RegCloseKey(Key);
-    }
+    ~LockedKey() { EXPECT_EQ(RegSetKeySecurity(Key.Get(), DACL_SECURITY_INFORMATION, Saved), 0L); }
     LockedKey(const LockedKey&) = delete;
     LockedKey& operator=(const LockedKey&) = delete;
 
 private:
-    HKEY Key = nullptr;
+    const UniqueRegistryKey Key;
     alignas(8) BYTE Saved[1024] = {};
 };
 
@@ -234,16 +234,16 @@ TEST(HostileSettings, AReadOnlyKeyGivesItsValuesAnUnreadableOneTheDefaults) {
     const ShowSettings show({{"PictureMillis", 3000}, {"EffectMillis", 1500}});
     ASSERT_TRUE(SetDword(kEffectsKey, "Big checkers", 1));
     // Everyone may read; no one may do anything.
-    const std::pair<const char*, Row> locks[] = {{"D:(A;;KR;;;WD)", {3000, 1500}},
-                                                 {"D:", {2000, 2000}}};
+    const std::pair<const char*, std::pair<long long, long long>> locks[] = {
+        {"D:(A;;KR;;;WD)", {3000, 1500}}, {"D:", {2000, 2000}}};
     for (const auto& [dacl, positions] : locks) {
         SCOPED_TRACE(dacl);
         const LockedKey effects(kEffectsKey, dacl), settings(kSettingsKey, dacl);
-        ASSERT_EQ(KeyExists(kSettingsKey), positions[0] == 3000);
+        ASSERT_EQ(KeyExists(kSettingsKey), positions.first == 3000);
         ASSERT_FALSE(KeyExists(kSettingsKey, KEY_SET_VALUE));
         EXPECT_EQ(CheckShowAndConfiguration("locked"), positions);
     }
-    EXPECT_EQ(CheckShowAndConfiguration("readable again"), (Row{3000, 1500}));
+    EXPECT_EQ(CheckShowAndConfiguration("readable again"), std::make_pair(3000LL, 1500LL));
 }
 
 // The preview started and closed by preview_host.exe, a host process of its own: each preview
