@@ -13,17 +13,20 @@ if(NOT WIN32)
     return()
 endif()
 
-# check-pack runs on the build machine: the Windows build makes its own native build of the tools
-# (host-tools/ in its build tree), so it needs no other build tree.
+# check-pack and prepare-picture run on the build machine: the Windows build makes its own native
+# build of them (host-tools/ in its build tree), so it needs no other build tree, and brings them
+# up to date whenever it builds: the pack check and the screen tests (which compare the screen
+# with what prepare-picture makes) never run a stale copy.
 include(ExternalProject)
 set(LM_CHECK_PACK ${CMAKE_BINARY_DIR}/host-tools/tools/check-pack)
+set(LM_PREPARE_PICTURE ${CMAKE_BINARY_DIR}/host-tools/tools/prepare-picture)
 ExternalProject_Add(lanternmoor_host_tools
     SOURCE_DIR ${CMAKE_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/host-tools
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
                -DLANTERNMOOR_TOOLS_ONLY=ON -DLANTERNMOOR_WERROR=${LANTERNMOOR_WERROR}
-    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target check-pack
-    BUILD_BYPRODUCTS ${LM_CHECK_PACK}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target check-pack prepare-picture
+    BUILD_BYPRODUCTS ${LM_CHECK_PACK} ${LM_PREPARE_PICTURE}
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
 

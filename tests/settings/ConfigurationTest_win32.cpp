@@ -42,7 +42,7 @@ PageState Saved() {
 }
 
 // The settings as the page shows them when saved: the defaults with `changes`.
-PageState DefaultSettings(std::initializer_list<PageState::value_type> changes) {
+PageState DefaultSettings(const std::string& changes) {
     PageState settings = DefaultPage(changes);
     settings.erase("effect list enabled");
     settings.erase("effect speed enabled");
@@ -68,13 +68,11 @@ void SaveScreenshot(HWND window, const std::string& name) {
 TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsSetting) {
     // Effects off; below the slideshow trackbar's range, between two ticks of the effects one.
     // Values that are no numbers: a string, two bytes.
-    const std::pair<const char*, DWORD> stored[] = {
-        {"EnlargeToFit", 1},    {"RandomOrder", 0},      {"ShowText", 0},
-        {"EnableKeys", 0},      {"UseEffects", 0},       {"PictureMillis", 500},
-        {"EffectMillis", 2500}, {"Horizontal lines", 0}, {"Vertical lines", 1},
-        {"Big checkers", 1},    {"Small checkers", 0}};
-    for (const auto& [name, value] : stored)
-        SetDword(SettingKey(name), name, value);
+    for (const auto& [name, value] :
+         ParseValues("EnlargeToFit 1, RandomOrder 0, ShowText 0, EnableKeys 0, UseEffects 0, "
+                     "PictureMillis 500, EffectMillis 2500, Horizontal lines 0, Vertical lines 1, "
+                     "Big checkers 1, Small checkers 0"))
+        SetDword(SettingKey(name), name, static_cast<DWORD>(value));
     SetValue(kSettingsKey, "RandomOrder", REG_SZ, "abc", 4);
     SetValue(kSettingsKey, "ShowText", REG_DWORD, "\0", 2);
     TestWindow owner(40, 40, 200, 150, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
@@ -82,14 +80,11 @@ TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsS
     SheetRun run("/c");
     ASSERT_NE(run.Page, nullptr);
     EXPECT_EQ(GetWindow(run.Sheet, GW_OWNER), owner.Handle());
-    EXPECT_TRUE(run.Shows(DefaultPage({{"EnlargeToFit", 1},
-                                       {"UseEffects", 0},
-                                       {"EffectMillis", 2500},
-                                       {"Horizontal lines", 0},
-                                       {"Small checkers", 0},
-                                       {"effect list enabled", 0}})));
+    EXPECT_TRUE(run.Shows(DefaultPage("EnlargeToFit 1, UseEffects 0, EffectMillis 2500, "
+                                      "Horizontal lines 0, Small checkers 0, "
+                                      "effect list enabled 0")));
     // Ranges and ticks (the ends are ticks too), the list's styles and its column's width.
-    PageState controls;
+    NamedValues controls;
     for (const auto& [name, id] : {std::pair<std::string, int>{"picture speed", IDC_PICTURE_SPEED},
                                    {"effect speed", IDC_EFFECT_SPEED}}) {
         controls[name + " from"] = run.Send(id, TBM_GETRANGEMIN);
@@ -97,18 +92,17 @@ TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsS
         controls[name + " ticks"] = run.Send(id, TBM_GETNUMTICS);
     }
     const auto list = Bounds(run.Item(IDC_EFFECT_LIST));
-    controls["list styles"] = run.Send(IDC_EFFECT_LIST, LVM_GETEXTENDEDLISTVIEWSTYLE);
+    controls["list with check boxes; full rows"] =
+        run.Send(IDC_EFFECT_LIST, LVM_GETEXTENDEDLISTVIEWSTYLE) ==
+        (LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
     controls["list width less column"] = list[2] - list[0] -
                                          run.Send(IDC_EFFECT_LIST, LVM_GETCOLUMNWIDTH) -
                                          GetSystemMetrics(SM_CXVSCROLL);
-    EXPECT_EQ(controls, (PageState{{"picture speed from", 2000},
-                                   {"picture speed to", 10000},
-                                   {"picture speed ticks", 9},
-                                   {"effect speed from", 1000},
-                                   {"effect speed to", 5000},
-                                   {"effect speed ticks", 17},
-                                   {"list styles", LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT},
-                                   {"list width less column", 4}}));
+    EXPECT_EQ(controls, ParseValues("picture speed from 2000, picture speed to 10000, "
+                                    "picture speed ticks 9, effect speed from 1000, "
+                                    "effect speed to 5000, effect speed ticks 17, "
+                                    "list with check boxes; full rows 1, "
+                                    "list width less column 4"));
     // Every check box, each click waited for; from "Use transition effects" the tab order leads on
     // to the list, where the space bar toggles every effect; the effects off again grey out only
     // the list, whose check marks are saved.
@@ -121,28 +115,15 @@ TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsS
     for (const WORD key :
          {VK_TAB, VK_HOME, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN, VK_SPACE, VK_DOWN, VK_SPACE})
         SendKeys({key});
-    const PageState edited = DefaultPage({{"RandomOrder", 1},
-                                          {"ShowText", 0},
-                                          {"EnableKeys", 1},
-                                          {"EffectMillis", 2500},
-                                          {"Vertical lines", 0},
-                                          {"Big checkers", 0}});
-    EXPECT_TRUE(run.Shows(edited));
-    PageState greyed = edited;
-    greyed["UseEffects"] = 0;
-    greyed["effect list enabled"] = 0;
+    const std::string edited = "RandomOrder 1, ShowText 0, EnableKeys 1, EffectMillis 2500, "
+                               "Vertical lines 0, Big checkers 0";
+    EXPECT_TRUE(run.Shows(DefaultPage(edited)));
     EXPECT_TRUE(Click(run.Item(IDC_USE_EFFECTS),
                       [&] { return run.Send(IDC_USE_EFFECTS, BM_GETCHECK) == BST_UNCHECKED; }));
-    EXPECT_TRUE(run.Shows(greyed));
+    EXPECT_TRUE(run.Shows(DefaultPage(edited + ", UseEffects 0, effect list enabled 0")));
     run.Press(PSBTN_OK);
     EXPECT_TRUE(EndsWith(run.Saver, 0));
-    EXPECT_EQ(Saved(), DefaultSettings({{"RandomOrder", 1},
-                                        {"ShowText", 0},
-                                        {"EnableKeys", 1},
-                                        {"UseEffects", 0},
-                                        {"EffectMillis", 2500},
-                                        {"Vertical lines", 0},
-                                        {"Big checkers", 0}}));
+    EXPECT_EQ(Saved(), DefaultSettings(edited + ", UseEffects 0"));
 }
 
 TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSavesNothing) {

@@ -7,6 +7,7 @@
 #include "settings/Placement.h"
 #include "settings/ScreenSaverSettings.h"
 #include "tests/settings/MemorySettingsStore.h"
+#include "tests/settings/NamedValues.h"
 
 #include <gtest/gtest.h>
 
@@ -20,87 +21,52 @@ using Keys = decltype(MemorySettingsStore::Keys);
 const std::string kKey = kSettingsKeyPath, kEffects = kKey + "\\" + kEffectsSubkey;
 const auto D = &MemorySettingsStore::Dword;
 
-// Values by name: any of the seven of the key and the four effects.
-using Values = std::vector<std::pair<std::string, long long>>;
-
 bool IsEffect(const std::string& name) {
     for (const EffectName& effect : kEffectNames)
         if (name == effect.Name) return true;
     return false;
 }
 
-// Every value of a record by name, in the order they are saved.
-Values ValuesOf(const ScreenSaverSettings& s) {
-    Values values;
+// Every value of a record by name (and how many effects it names).
+NamedValues ValuesOf(const ScreenSaverSettings& s) {
+    NamedValues values{{"effects", static_cast<long long>(s.TransitionEffects.size())}};
     for (const SettingValue& value : kSettingValues)
-        values.emplace_back(value.Name, value.Flag != nullptr ? s.*value.Flag : s.*value.Millis);
+        values[value.Name] = value.Flag != nullptr ? s.*value.Flag : s.*value.Millis;
     for (const EffectName& effect : kEffectNames)
-        values.emplace_back(effect.Name, s.IsEffectEnabled(effect.Name));
+        values[effect.Name] = s.IsEffectEnabled(effect.Name);
     return values;
 }
 
-// A record as the failures print it: every value with its name, and how many effects it names.
-std::string Describe(const ScreenSaverSettings& s) {
-    std::string text;
-    for (const auto& [name, number] : ValuesOf(s))
-        text += name + " " + std::to_string(number) + ", ";
-    return text + std::to_string(s.TransitionEffects.size()) + " effects";
+NamedValues DefaultsWith(const std::string& changes) {
+    return With(ValuesOf(ScreenSaverSettings()), changes);
 }
 
-// The defaults with `changes` made.
-ScreenSaverSettings RecordWith(const Values& changes) {
-    ScreenSaverSettings s;
-    for (const auto& [name, number] : changes) {
-        if (IsEffect(name)) s.TransitionEffects[name] = number != 0;
-        for (const SettingValue& value : kSettingValues)
-            if (name == value.Name && value.Flag != nullptr)
-                s.*value.Flag = number != 0;
-            else if (name == value.Name)
-                s.*value.Millis = static_cast<std::int32_t>(number);
-    }
-    return s;
-}
-std::string DefaultsWith(const Values& changes) {
-    return Describe(RecordWith(changes));
-}
-
-// The two keys holding `values` as REG_DWORD values.
-Keys Dwords(const Values& values) {
+// The two keys holding the values of a line of text (or of `values`) as REG_DWORD values.
+Keys Dwords(const NamedValues& values) {
     Keys keys;
     for (const auto& [name, number] : values)
-        keys[IsEffect(name) ? kEffects : kKey][name] = D(static_cast<std::uint32_t>(number));
+        if (name != "effects")
+            keys[IsEffect(name) ? kEffects : kKey][name] = D(static_cast<std::uint32_t>(number));
     return keys;
+}
+Keys Dwords(const std::string& values) {
+    return Dwords(ParseValues(values));
 }
 
 TEST(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse) {
     const struct {
         const char* Name;
         Keys Stored;
-        Values Expected; // what differs from the defaults
+        const char* Expected; // what differs from the defaults
     } cases[] = {
-        {"nothing stored", {}, {}},
+        {"nothing stored", {}, ""},
         // Flags are any non-zero number, all four bytes little-endian; numbers are not corrected.
         {"every value off its default",
-         Dwords({{"EnlargeToFit", 1},
-                 {"RandomOrder", 0x80000000},
-                 {"ShowText", 0},
-                 {"EnableKeys", 7},
-                 {"UseEffects", 0},
-                 {"PictureMillis", 0x12345678},
-                 {"EffectMillis", 0xFFFFFFFF},
-                 {"Horizontal lines", 0},
-                 {"Vertical lines", 1},
-                 {"Big checkers", 0},
-                 {"Small checkers", 1}}),
-         {{"EnlargeToFit", 1},
-          {"RandomOrder", 1},
-          {"ShowText", 0},
-          {"EnableKeys", 1},
-          {"UseEffects", 0},
-          {"PictureMillis", 0x12345678},
-          {"EffectMillis", -1},
-          {"Horizontal lines", 0},
-          {"Big checkers", 0}}},
+         Dwords("EnlargeToFit 1, RandomOrder 0x80000000, ShowText 0, EnableKeys 7, UseEffects 0, "
+                "PictureMillis 0x12345678, EffectMillis 0xFFFFFFFF, Horizontal lines 0, "
+                "Vertical lines 1, Big checkers 0, Small checkers 1"),
+         "EnlargeToFit 1, RandomOrder 1, ShowText 0, EnableKeys 1, UseEffects 0, "
+         "PictureMillis 0x12345678, EffectMillis -1, Horizontal lines 0, Big checkers 0"},
         // Each of these would read as a non-default number if its bytes were taken; four bytes of
         // binary data are a number whatever their type says. A good value beside them counts.
         {"values of other types and sizes",
@@ -116,7 +82,7 @@ TEST(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse)
            {{"Vertical lines", {ValueType::String, {'0', 0}}},
             {"Small checkers", {ValueType::Dword, {0, 0, 0, 0, 0}}},
             {"Big checkers", D(0)}}}},
-         {{"RandomOrder", 1}, {"Big checkers", 0}}},
+         "RandomOrder 1, Big checkers 0"},
     };
     for (const auto& c : cases) {
         // Loading replaces whatever the record held, effects of other names included; it changes
@@ -127,7 +93,7 @@ TEST(Settings, LoadingTakesEachFourByteNumberAndLeavesTheDefaultForAnythingElse)
         settings.ShowText = false;
         settings.TransitionEffects["Spiral"] = true;
         settings.LoadSettings(store);
-        EXPECT_EQ(Describe(settings), DefaultsWith(c.Expected)) << c.Name;
+        EXPECT_EQ(ValuesOf(settings), DefaultsWith(c.Expected)) << c.Name;
         EXPECT_EQ(store.Keys, c.Stored) << c.Name;
         EXPECT_TRUE(store.Open.empty()) << c.Name;
     }
@@ -138,7 +104,7 @@ TEST(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
     // Into an empty store: both keys are created.
     MemorySettingsStore store;
     ScreenSaverSettings().SaveSettings(store);
-    EXPECT_EQ(store.Keys, Dwords(ValuesOf(ScreenSaverSettings())));
+    EXPECT_EQ(store.Keys, Dwords(DefaultsWith("")));
 
     // A stored 7 goes back as 1, wrong-typed values as proper ones, other values stay; an effect
     // missing from the map is written as off. What is saved loads back unchanged.
@@ -156,15 +122,12 @@ TEST(Settings, SavingWritesAllElevenValuesAsDwordsFlagsAsZeroOrOne) {
     saved.TransitionEffects.erase("Big checkers");
     saved.SaveSettings(store);
     loaded.LoadSettings(store);
-    const Values changes = {{"EnlargeToFit", 1},
-                            {"PictureMillis", 9000},
-                            {"EffectMillis", -5},
-                            {"Horizontal lines", 0},
-                            {"Big checkers", 0}};
-    Keys expected = Dwords(ValuesOf(RecordWith(changes)));
+    const std::string changes =
+        "EnlargeToFit 1, PictureMillis 9000, EffectMillis -5, Horizontal lines 0, Big checkers 0";
+    Keys expected = Dwords(DefaultsWith(changes));
     expected[kKey]["X"] = unrelated;
     EXPECT_EQ(store.Keys, expected);
-    EXPECT_EQ(Describe(loaded), DefaultsWith(changes));
+    EXPECT_EQ(ValuesOf(loaded), DefaultsWith(changes));
     EXPECT_TRUE(store.Open.empty());
 }
 

@@ -3,7 +3,7 @@
 # the pictures prepared by prepare-picture for every monitor size the checks use, and, under Wine,
 # show_monitors_test.exe (which places the monitors itself for each check) and the short soak of
 # reliability_test.exe on two monitors.
-#   monitors-check.sh SHOW_MONITORS_TEST.EXE RELIABILITY_TEST.EXE
+#   monitors-check.sh SHOW_MONITORS_TEST.EXE RELIABILITY_TEST.EXE PREPARE_PICTURE
 #   monitors-check.sh --set WxH+X+Y ...    places the monitors (what the checks run through Wine)
 set -uo pipefail
 source "$(dirname "$0")/../../tools/lib/common.sh"
@@ -16,8 +16,7 @@ if [ "${1:-}" = --set ]; then
 fi
 harness=$1
 reliability=$2
-
-prepare=$(lm_native_tool prepare-picture) || lm_die "cannot build prepare-picture"
+prepare=$3
 expected=$(mktemp -d)
 trap 'rm -rf "$expected"' EXIT
 # SIZE/NAME.ppm and SIZE/NAME.txt ("W H X Y"), as the screen saver shows each picture on a monitor

@@ -3,16 +3,16 @@
 # pictures prepared for it by prepare-picture (natively, with the screen saver's own code), and
 # show_screen_test.exe under Wine running the checks of that screen (the test suite named
 # Screen<WxHxD>) against Lanternmoor.scr and its test builds.
-#   screen-check.sh WxHxD SHOW_SCREEN_TEST.EXE
-# The environment names the test pictures' folders (LM_TEST_PICTURES, LM_SHOW_PICTURES).
+#   screen-check.sh WxHxD SHOW_SCREEN_TEST.EXE PREPARE_PICTURE
+# PREPARE_PICTURE is the Windows build's own native build of the tool (host-tools/), which that
+# build brings up to date. The environment names the folder of the test pictures (LM_TEST_PICTURES).
 set -uo pipefail
 source "$(dirname "$0")/../../tools/lib/common.sh"
 source "$LM_ROOT/tools/lib/wine-env.sh"
 screen=$1
 harness=$2
+prepare=$3
 read -r width height depth <<<"${screen//x/ }"
-
-prepare=$(lm_native_tool prepare-picture) || lm_die "cannot build prepare-picture"
 
 expected=$(mktemp -d)
 trap 'rm -rf "$expected"' EXIT
@@ -24,7 +24,7 @@ prepare_one() {
         >"$expected/$name.txt" 2>/dev/null || rm -f "$expected/$name.ppm" "$expected/$name.txt"
 }
 for picture in "$LM_ROOT"/resources/pictures/*.jpg "$LM_TEST_PICTURES/cut.jpg" \
-    "$LM_TEST_PICTURES/grey.jpg" "$LM_SHOW_PICTURES/huge.jpg"; do
+    "$LM_TEST_PICTURES/grey.jpg" "$LM_TEST_PICTURES/huge.jpg"; do
     name=$(basename "$picture" .jpg)
     prepare_one "$name" "$picture" --depth "$depth"
     prepare_one "$name-enlarge" "$picture" --enlarge --depth "$depth"

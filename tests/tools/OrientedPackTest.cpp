@@ -1,4 +1,4 @@
-// The oriented pack (make-oriented-pack.sh, which has ImageMagick's -auto-orient check the files):
+// The oriented pack (make-test-packs.sh, which has ImageMagick's -auto-orient check the files):
 // one upright picture stored under each EXIF orientation comes out upright from every output path
 // but the show (tested under Wine): the preparation on both paths, prepare-picture's reading, the
 // fitting, and the proof sheet.

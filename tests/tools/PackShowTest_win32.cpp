@@ -1,4 +1,4 @@
-// Screen savers built from picture packs made by the tests. The pack of make-test-pack.sh (three
+// Screen savers built from picture packs made by the tests. The pack of make-test-packs.sh (three
 // synthetic pictures, one grey, one caption of two lines, one in Windows-1252, and credits): the
 // resources its line order gives, read back as Windows reads them, the show full screen with each
 // picture and its caption in turn, compared with what the show's own preparation makes of the

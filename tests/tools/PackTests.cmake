@@ -8,8 +8,8 @@ foreach(name 1-as-stored 2-mirrored 3-turned-180 4-mirrored-180 5-mirrored-turne
     list(APPEND oriented_files ${oriented}/${name}.jpg)
 endforeach()
 add_custom_command(OUTPUT ${oriented_files}
-    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/make-oriented-pack.sh ${oriented}
-    DEPENDS make-oriented-pack.sh
+    COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/make-test-packs.sh ${CMAKE_CURRENT_BINARY_DIR} oriented-pack
+    DEPENDS make-test-packs.sh
     COMMENT "Making the oriented picture pack of the tests"
     VERBATIM)
 add_custom_target(oriented_pack DEPENDS ${oriented_files})
@@ -33,8 +33,8 @@ if(WIN32)
     set(pack_files ${pack}/captions.tsv ${pack}/credits.txt ${pack}/zebra.jpg ${pack}/200.jpg
         ${pack}/apple.jpg)
     add_custom_command(OUTPUT ${pack_files}
-        COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/make-test-pack.sh ${pack}
-        DEPENDS make-test-pack.sh
+        COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/make-test-packs.sh ${CMAKE_CURRENT_BINARY_DIR} test-pack
+        DEPENDS make-test-packs.sh
         COMMENT "Making the picture pack of the tests"
         VERBATIM)
     lanternmoor_add_screensaver(LanternmoorTestPack PICTURES ${pack} DEPENDS ${pack_files})

@@ -103,15 +103,16 @@ TEST(Soak, EveryStepLeavesTheSameHandlesAndTheMemoryStaysFlat) {
     Quit(run);
 }
 
-// The diagnostic build's pictures (make-hostile-pictures.sh) paged through three times with
-// transitions and captions: each step leaves the memory context, the brush and one bitmap, or
-// none for the arithmetic-coded picture the decoder refuses, whose transition leaves the screen
-// black; the same at every lap, and the memory of the third lap as that of the first. (What the
-// screen shows of the others is compared exactly in the show's screen tests, without transitions.)
+// The diagnostic build's pictures (make-hostile-pictures.sh, and two of the show's) paged through
+// three times with transitions and captions: each step leaves the memory context, the brush and one
+// bitmap, or none for the arithmetic-coded picture the decoder refuses, whose transition leaves the
+// screen black; the same at every lap, and the memory of the third lap as that of the first. (What
+// the screen shows of the others is compared exactly in the show's screen tests, without
+// transitions.)
 TEST(HostilePictures, TheShowStepsOverEachAndNothingGrows) {
     const ShowSettings settings({{"ShowText", 1}, {"UseEffects", 1}, {"EffectMillis", 300}});
     constexpr std::size_t kPictures = 9, kLaps = 3;
-    const std::vector<std::string> names = {"114",  "truncated", "flipped",   "arithmetic", "one",
+    const std::vector<std::string> names = {"114",  "cut short", "flipped",   "arithmetic", "one",
                                             "huge", "grey",      "odd scans", "odd scans 2"};
     FullScreenRun run(WindowsPath(LM_HOSTILE_SCR));
     ASSERT_NE(run.Window, nullptr);

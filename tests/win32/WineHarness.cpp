@@ -272,7 +272,7 @@ bool Click(HWND window, const std::function<bool()>& done) {
     return WaitUntil(done, 5000);
 }
 
-PageState DefaultPage(std::initializer_list<PageState::value_type> changes) {
+PageState DefaultPage(const std::string& changes) {
     const ScreenSaverSettings defaults;
     PageState page;
     for (const SettingValue& value : kSettingValues)
@@ -281,9 +281,7 @@ PageState DefaultPage(std::initializer_list<PageState::value_type> changes) {
         page[effect.Name] = defaults.IsEffectEnabled(effect.Name);
     page["effect list enabled"] = 1;
     page["effect speed enabled"] = 1;
-    for (const auto& [name, value] : changes)
-        page.at(name) = value;
-    return page;
+    return With(page, changes);
 }
 
 SheetRun::SheetRun(const std::string& arguments) : Saver(ScreenSaverPath(), arguments) {

@@ -5,6 +5,8 @@
 // names them.
 #pragma once
 
+#include "tests/settings/NamedValues.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -14,7 +16,6 @@
 #include <array>
 #include <functional>
 #include <initializer_list>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -139,9 +140,10 @@ bool Click(HWND window, const std::function<bool()>& done = nullptr);
 // What the configuration page shows, by the names of the settings: the check boxes, the sliders,
 // the effects' check marks, and whether the list ("effect list enabled") and the effects' slider
 // ("effect speed enabled") take input.
-using PageState = std::map<std::string, long long>;
-// What the page shows of the defaults, with `changes`.
-PageState DefaultPage(std::initializer_list<PageState::value_type> changes = {});
+using PageState = NamedValues;
+// What the page shows of the defaults, with the changes of a line of text
+// ("UseEffects 0, effect list enabled 0").
+PageState DefaultPage(const std::string& changes = "");
 
 // One run of the configuration, its sheet and page found.
 struct SheetRun {

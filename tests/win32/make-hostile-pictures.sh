@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # Makes the hostile pictures of the screen saver's diagnostic build in OUTDIR, from the shipped
-# photographs in PICTURES_DIR, with libjpeg-turbo's tools:
-#   truncated.jpg    the first 40 % of a 2 x 2 sampled photograph
+# photographs in PICTURES_DIR, with libjpeg-turbo's tools (the build takes a photograph cut short
+# and an 8192 x 8192 picture from the show's test pictures, tests/slideshow/make-show-pictures.sh):
 #   flipped.jpg      a photograph with 24 seeded bits flipped after its headers
 #   arithmetic.jpg   arithmetic-coded (the decoder refuses it)
 #   one.jpg          1 x 1 pixel
-#   huge.jpg         8192 x 8192, flat grey
 #   grey.jpg         a photograph in greyscale
 #   odd-scans.jpg    progressive: every component in scans of its own, a chroma DC in two
 #                    passes, luma bands split after 5 with three refinement passes
@@ -18,8 +17,6 @@ mkdir -p "$out"
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
-size=$(stat -c %s "$pictures/116.jpg")
-head -c $((size * 2 / 5)) "$pictures/116.jpg" >"$out/truncated.jpg"
 python3 - "$pictures/118.jpg" "$out/flipped.jpg" <<'PY'
 import random, sys
 data = bytearray(open(sys.argv[1], "rb").read())
@@ -32,10 +29,6 @@ PY
 djpeg -pnm "$pictures/119.jpg" >"$tmp/119.ppm"
 cjpeg -arithmetic "$tmp/119.ppm" >"$out/arithmetic.jpg"
 printf 'P6\n1 1\n255\n\x20\xc0\x60' | cjpeg -quality 95 >"$out/one.jpg"
-{
-    printf 'P5\n8192 8192\n255\n'
-    head -c $((8192 * 8192)) /dev/zero | tr '\0' '\140'
-} | cjpeg -grayscale -quality 50 >"$out/huge.jpg"
 djpeg -pnm "$pictures/120.jpg" | cjpeg -grayscale >"$out/grey.jpg"
 cat >"$tmp/odd.scans" <<'SCANS'
 0: 0 0 0 0;
