@@ -21,6 +21,10 @@ if(TARGET check-pack)
         LM_CHECK_PACK="$<TARGET_FILE:check-pack>"
         LM_PACK_TESTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/pack-tests")
     # Every output path turns them upright, as ImageMagick's -auto-orient does.
+    lanternmoor_add_gtest(pack_resources_test SOURCES PackResourcesTest.cpp
+        LIBRARIES lm_pack_resources)
+    target_compile_definitions(pack_resources_test PRIVATE
+        LM_PACK_TESTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/pack-tests")
     lanternmoor_add_gtest(oriented_pack_test SOURCES OrientedPackTest.cpp LIBRARIES lm_pack)
     target_compile_definitions(oriented_pack_test PRIVATE LM_ORIENTED_PACK="${oriented}")
     add_dependencies(oriented_pack_test oriented_pack)
