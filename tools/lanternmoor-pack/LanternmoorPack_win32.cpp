@@ -10,8 +10,11 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <new>
 
 namespace fs = std::filesystem;
@@ -99,13 +102,22 @@ private:
     std::string shipped_; // the Lanternmoor.scr beside the program
 };
 
-// Started from Explorer (a double click, or a folder dropped on it), the program has a console
+// Started by Explorer (a double click, or a folder dropped on it), the program has a console
 // window of its own, which would close with it before anyone could read it.
-void KeepOwnConsoleOpen(const PackTool& tool) {
-    DWORD processes[2] = {}, mode = 0;
-    if (GetConsoleWindow() == nullptr || GetConsoleProcessList(processes, 2) != 1 ||
-        !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode))
-        return;
+void KeepExplorersConsoleOpen(const PackTool& tool) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    std::map<DWORD, std::string> names;
+    DWORD parent = 0;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        names[entry.th32ProcessID] = entry.szExeFile;
+        if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+    }
+    CloseHandle(snapshot);
+    if (lstrcmpiA(names[parent].c_str(), "explorer.exe") != 0) return;
     tool.Print("Press Enter to close this window.");
     char line[16];
     DWORD read = 0;
@@ -123,6 +135,6 @@ int main(int argc, char** argv) {
     const LanternmoorPack tool(
         (fs::u8path(Utf8FromAnsi(program)).parent_path() / "Lanternmoor.scr").u8string());
     const int status = RunPackTool(tool, arguments);
-    KeepOwnConsoleOpen(tool);
+    KeepExplorersConsoleOpen(tool);
     return status;
 }

@@ -96,7 +96,9 @@ bool WriteScreenSaver(const std::string& from, const std::vector<Resource>& reso
     if (!EndUpdateResourceA(update, FALSE)) return fail("cannot be written");
     std::vector<Resource> written;
     if (!ReadResources(path + ".part", written, error) || written != resources) {
-        if (error.empty()) error = "was written with resources other than the pack's";
+        if (error.empty())
+            error = "cannot be written: the file made reads back with resources other than the "
+                    "pack's";
         DeleteFileA(part.c_str());
         return false;
     }
