@@ -84,7 +84,7 @@ TEST(PackResources, TheProgramsOwnStayAndThePacksReplaceTheOtherPicturesCaptions
         {"a.jpg", 1, 114, "Caf\xE9"}, {"b.jpg", 2, 200, ""}, {"c.jpg", 3, 201, "x\ny"}};
     std::vector<Resource> made;
     std::string error;
-    ASSERT_TRUE(MakePackResources(shipped, pack, made, error)) << error;
+    ASSERT_TRUE(MakePackResources(shipped, "L.scr", pack, made, error)) << error;
     EXPECT_EQ(made, (std::vector<Resource>{
                         shipped[0],
                         shipped[1],
@@ -101,12 +101,13 @@ TEST(PackResources, TheProgramsOwnStayAndThePacksReplaceTheOtherPicturesCaptions
                     }));
     // A pack with credits has them as the resource's bytes.
     pack.Credits = "Photos:\r\nAnn \x80";
-    ASSERT_TRUE(MakePackResources(shipped, pack, made, error)) << error;
+    ASSERT_TRUE(MakePackResources(shipped, "L.scr", pack, made, error)) << error;
     EXPECT_EQ(made.back(), Of(RT_PACK_CREDITS, IDR_PACK_CREDITS, pack.Credits));
     // Only from a Lanternmoor screen saver, and only with every picture read.
-    EXPECT_FALSE(MakePackResources({shipped.begin() + 3, shipped.end()}, pack, made, error));
-    EXPECT_EQ(error.rfind("is no Lanternmoor screen saver", 0), 0u) << error;
+    EXPECT_FALSE(
+        MakePackResources({shipped.begin() + 3, shipped.end()}, "L.scr", pack, made, error));
+    EXPECT_EQ(error.rfind("L.scr is no Lanternmoor screen saver", 0), 0u) << error;
     pack.Pictures[1].Name = "gone.jpg";
-    EXPECT_FALSE(MakePackResources(shipped, pack, made, error));
+    EXPECT_FALSE(MakePackResources(shipped, "L.scr", pack, made, error));
     EXPECT_EQ(error, "cannot read " + (folder / "gone.jpg").string());
 }

@@ -215,6 +215,26 @@ TEST(LanternmoorPack, AnswersEveryPackOfCheckPacksTableAsItDoesAndWritesNothingO
     }
 }
 
+TEST(LanternmoorPack, FindsPicturesNamedInAnyScriptAsCaptionsTsvWritesThemInUtf8) {
+    namespace fs = std::filesystem;
+    // Windows-1252 has the first name, not the second: neither is reached through the ANSI calls.
+    const std::string names[] = {"\xC3\xA9t\xC3\xA9.jpg", "\xE6\x9D\xB1.jpg"};
+    const std::string folder = WindowsPath(LM_TOOL_PACKS "/names");
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const std::string& name : names)
+        std::ofstream(fs::path(folder) / fs::u8path(name), std::ios::binary) << packs::kGrey;
+    std::ofstream(fs::path(folder) / "captions.tsv", std::ios::binary) << names[0] << "\tSummer\n"
+                                                                       << names[1] << "\tEast\n";
+    const std::string scr = folder + ".scr", printed = folder + ".txt";
+    DeleteFileA(scr.c_str());
+    EXPECT_EQ(RunPackTool(folder + " " + scr, printed), 0u) << Bytes(printed);
+    EXPECT_NE(Bytes(printed).find(names[1] + " (id 115): 160 x 64, sequential greyscale: accepted"),
+              std::string::npos)
+        << Bytes(printed);
+    EXPECT_TRUE(Exists(scr));
+}
+
 TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
     const std::string root = WindowsPath(LM_TOOL_PACKS "/unwritable"),
                       pack = WindowsPath(LM_TEST_PACK);

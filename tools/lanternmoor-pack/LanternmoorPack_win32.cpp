@@ -62,10 +62,7 @@ public:
         try {
             std::vector<Resource> shipped, made;
             if (!ReadResources(shipped_, shipped, error)) return false;
-            if (!MakePackResources(shipped, pack, made, error)) {
-                if (error.rfind("is no", 0) == 0) error = shipped_ + " " + error;
-                return false;
-            }
+            if (!MakePackResources(shipped, shipped_, pack, made, error)) return false;
             shipped.clear();
             return WriteScreenSaver(shipped_, made, path, error);
         } catch (const std::bad_alloc&) {

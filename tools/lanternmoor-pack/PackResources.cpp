@@ -73,8 +73,8 @@ std::u16string Utf16FromWindows1252(const std::string& text) {
     return utf16;
 }
 
-bool MakePackResources(const std::vector<Resource>& shipped, const Pack& pack,
-                       std::vector<Resource>& made, std::string& error) {
+bool MakePackResources(const std::vector<Resource>& shipped, const std::string& from,
+                       const Pack& pack, std::vector<Resource>& made, std::string& error) {
     made.clear();
     const auto has = [&](int type, int id) {
         return std::any_of(shipped.begin(), shipped.end(),
@@ -82,7 +82,8 @@ bool MakePackResources(const std::vector<Resource>& shipped, const Pack& pack,
     };
     if (!has(kDialogType, IDD_ABOUT) || !has(kDialogType, IDD_SETUP_PAGE) ||
         !has(kBitmapType, IDB_CAPTION_PATTERN)) {
-        error = "is no Lanternmoor screen saver: its configuration page, About box or caption "
+        error = from +
+                " is no Lanternmoor screen saver: its configuration page, About box or caption "
                 "pattern is missing";
         return false;
     }
@@ -106,7 +107,7 @@ bool MakePackResources(const std::vector<Resource>& shipped, const Pack& pack,
         }
         StringBlock& block = blocks[{r.Name.Id, r.Language}];
         if (!ReadStringBlock(r.Bytes, block)) {
-            error = "has a damaged string table (block " + std::to_string(r.Name.Id) + ")";
+            error = from + " has a damaged string table (block " + std::to_string(r.Name.Id) + ")";
             return false;
         }
         for (int i = 0; i < 16; ++i)

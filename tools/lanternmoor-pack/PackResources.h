@@ -42,7 +42,7 @@ std::string StringBlockBytes(const StringBlock& block);
 std::u16string Utf16FromWindows1252(const std::string& text);
 
 // The resources of a screen saver of `pack` (checked, without errors) made from `shipped`, the
-// resources of a Lanternmoor screen saver; sorted. False, with the reason in `error`, when
-// `shipped` is no Lanternmoor screen saver or a picture cannot be read.
-bool MakePackResources(const std::vector<Resource>& shipped, const Pack& pack,
-                       std::vector<Resource>& made, std::string& error);
+// resources of the Lanternmoor screen saver `from` names; sorted. False, with the reason in
+// `error`, when `shipped` is no Lanternmoor screen saver or a picture cannot be read.
+bool MakePackResources(const std::vector<Resource>& shipped, const std::string& from,
+                       const Pack& pack, std::vector<Resource>& made, std::string& error);

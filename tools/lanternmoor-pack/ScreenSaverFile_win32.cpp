@@ -75,6 +75,12 @@ bool WriteScreenSaver(const std::string& from, const std::vector<Resource>& reso
         DeleteFileA(part.c_str());
         return false;
     };
+    // Windows refuses to replace a read-only file, Wine does not: it is asked here for both.
+    const DWORD attributes = GetFileAttributesA(AnsiFromUtf8(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        error = "cannot be written: it is read-only";
+        return false;
+    }
     // A copy of a read-only file is read-only too.
     if (!CopyFileA(AnsiFromUtf8(from).c_str(), part.c_str(), FALSE) ||
         !SetFileAttributesA(part.c_str(), FILE_ATTRIBUTE_NORMAL))

@@ -184,12 +184,12 @@ bool WriteBmp(const std::string& path, const RasterImage& image, std::string& er
         return false;
     }
     // BITMAPFILEHEADER and BITMAPINFOHEADER: 24 bits per pixel, uncompressed, rows bottom-up.
-    const std::string header = "BM" + LittleEndian(static_cast<std::uint32_t>(size), 4) +
-                               LittleEndian(0, 4) + LittleEndian(54, 4) + LittleEndian(40, 4) +
-                               LittleEndian(image.Width(), 4) + LittleEndian(image.Height(), 4) +
-                               LittleEndian(1, 2) + LittleEndian(24, 2) + LittleEndian(0, 4) +
-                               LittleEndian(static_cast<std::uint32_t>(size - 54), 4) +
-                               LittleEndian(2835, 4) + LittleEndian(2835, 4) + LittleEndian(0, 8);
+    const std::string header =
+        "BM" + LittleEndian(static_cast<std::uint32_t>(size), 4) + LittleEndian(0, 4) +
+        LittleEndian(54, 4) + LittleEndian(40, 4) + LittleEndian(image.Width(), 4) +
+        LittleEndian(image.Height(), 4) + LittleEndian(1, 2) + LittleEndian(24, 2) +
+        LittleEndian(0, 4) + LittleEndian(static_cast<std::uint32_t>(size - 54), 4) +
+        LittleEndian(2835, 4) + LittleEndian(2835, 4) + LittleEndian(0, 4) + LittleEndian(0, 4);
     return WritePicture(
         path, header, image, static_cast<std::size_t>(rowBytes),
         [&](int n, char* out) {
