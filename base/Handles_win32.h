@@ -53,8 +53,12 @@ public:
     ~UniqueHandle() { Reset(); }
 
     Handle Get() const { return Held; }
-    const Context& GetContext() const { return Beside; }
     explicit operator bool() const { return Held != Handle{}; }
+    // Gives the handle up without giving it back: the caller owns it now.
+    Handle Release() {
+        Count(Held, -1);
+        return std::exchange(Held, Handle{});
+    }
 
     // Gives back the handle held (if any) and takes `handle`; false when giving back failed. A
     // new handle is always taken. Without one the old handle stays held when it could not be
@@ -169,6 +173,25 @@ struct RegistryKey {
     static constexpr bool kCounted = false;
 };
 
+// A kernel object (a process, a snapshot): closed with CloseHandle.
+struct KernelObject {
+    using Handle = HANDLE;
+    using Context = NoContext;
+    static bool Close(Handle object, const Context&) { return CloseHandle(object) != FALSE; }
+    static constexpr bool kCounted = false;
+};
+
+// A resource update begun with BeginUpdateResourceA: given back by discarding it, so that only an
+// update released and ended with EndUpdateResourceA(update, FALSE) writes anything.
+struct ResourceUpdate {
+    using Handle = HANDLE;
+    using Context = NoContext;
+    static bool Close(Handle update, const Context&) {
+        return EndUpdateResourceA(update, TRUE) != FALSE;
+    }
+    static constexpr bool kCounted = false;
+};
+
 // A library loaded at run time: freed with FreeLibrary.
 struct Library {
     using Handle = HMODULE;
@@ -191,6 +214,8 @@ using UniqueSelection = UniqueHandle<handle_traits::Selection>;
 using UniquePaletteSelection = UniqueHandle<handle_traits::PaletteSelection>;
 using UniqueRegistryKey = UniqueHandle<handle_traits::RegistryKey>;
 using UniqueLibrary = UniqueHandle<handle_traits::Library>;
+using UniqueKernelObject = UniqueHandle<handle_traits::KernelObject>;
+using UniqueResourceUpdate = UniqueHandle<handle_traits::ResourceUpdate>;
 
 // The acquisitions that need more than a handle to start with.
 
@@ -217,6 +242,10 @@ inline UniqueRegistryKey OpenRegistryKey(HKEY parent, const char* path, REGSAM a
     HKEY key = nullptr;
     if (RegOpenKeyExA(parent, path, 0, access, &key) != ERROR_SUCCESS) key = nullptr;
     return UniqueRegistryKey(key);
+}
+// A kernel object from a call that answers INVALID_HANDLE_VALUE when it fails.
+inline UniqueKernelObject TakeKernelObject(HANDLE object) {
+    return UniqueKernelObject(object == INVALID_HANDLE_VALUE ? nullptr : object);
 }
 // The library `name`, loaded; empty when it cannot be.
 inline UniqueLibrary LoadLibraryNamed(const char* name) {

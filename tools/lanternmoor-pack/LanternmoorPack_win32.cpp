@@ -3,6 +3,7 @@
 // same code, messages and exit status) and writes a copy of that Lanternmoor.scr with the pack's
 // pictures, captions and credits in place of its own; or starts the captions file, or draws the
 // proof sheet as a BMP picture.
+#include "base/Handles_win32.h"
 #include "tools/check-pack/PackTool.h"
 #include "tools/lanternmoor-pack/PackResources.h"
 #include "tools/lanternmoor-pack/ScreenSaverFile_win32.h"
@@ -56,15 +57,15 @@ public:
               "named); nothing is written\n                          when the pack has "
               "errors\n",
               "screen saver", nullptr, false),
-          shipped_(std::move(shipped)) {}
+          Shipped(std::move(shipped)) {}
 
     bool Make(const Pack& pack, const std::string& path, std::string& error) const override {
         try {
             std::vector<Resource> shipped, made;
-            if (!ReadResources(shipped_, shipped, error)) return false;
-            if (!MakePackResources(shipped, shipped_, pack, made, error)) return false;
+            if (!ReadResources(Shipped, shipped, error)) return false;
+            if (!MakePackResources(shipped, Shipped, pack, made, error)) return false;
             shipped.clear();
-            return WriteScreenSaver(shipped_, made, path, error);
+            return WriteScreenSaver(Shipped, made, path, error);
         } catch (const std::bad_alloc&) {
             DeleteFileA(AnsiFromUtf8(path + ".part").c_str());
             error = "out of memory: the pictures are too many or too large for one screen saver";
@@ -77,9 +78,9 @@ public:
         return (absolute.parent_path() / "Lanternmoor.scr").u8string();
     }
     bool Ready(PackMessage& problem) const override {
-        if (GetFileAttributesA(AnsiFromUtf8(shipped_).c_str()) != INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesA(AnsiFromUtf8(Shipped).c_str()) != INVALID_FILE_ATTRIBUTES)
             return true;
-        problem = {shipped_, Severity::Error,
+        problem = {Shipped, Severity::Error,
                    "not found: LanternmoorPack.exe makes its screen savers of the Lanternmoor.scr "
                    "beside it"};
         return false;
@@ -96,24 +97,24 @@ public:
     }
 
 private:
-    std::string shipped_; // the Lanternmoor.scr beside the program
+    std::string Shipped; // the Lanternmoor.scr beside the program
 };
 
 // Started by Explorer (a double click, or a folder dropped on it), the program has a console
 // window of its own, which would close with it before anyone could read it.
 void KeepExplorersConsoleOpen(const PackTool& tool) {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
+    const UniqueKernelObject snapshot =
+        TakeKernelObject(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return;
     std::map<DWORD, std::string> names;
     DWORD parent = 0;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more;
-         more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot.Get(), &entry); more;
+         more = Process32Next(snapshot.Get(), &entry)) {
         names[entry.th32ProcessID] = entry.szExeFile;
         if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
     }
-    CloseHandle(snapshot);
     if (lstrcmpiA(names[parent].c_str(), "explorer.exe") != 0) return;
     tool.Print("Press Enter to close this window.");
     char line[16];

@@ -1,5 +1,6 @@
 #include "tools/lanternmoor-pack/ScreenSaverFile_win32.h"
 
+#include "base/Handles_win32.h"
 #include "tools/lanternmoor-pack/SystemText_win32.h"
 
 #include <windows.h>
@@ -53,14 +54,14 @@ BOOL CALLBACK AddType(HMODULE module, LPSTR type, LONG_PTR resources) {
 
 bool ReadResources(const std::string& path, std::vector<Resource>& resources, std::string& error) {
     resources.clear();
-    const HMODULE module =
-        LoadLibraryExA(AnsiFromUtf8(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    if (module == nullptr) {
+    const UniqueLibrary module(
+        LoadLibraryExA(AnsiFromUtf8(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    if (!module) {
         error = "cannot read " + path + ": " + SystemMessage(GetLastError());
         return false;
     }
-    const bool read = EnumResourceTypesA(module, &AddType, reinterpret_cast<LONG_PTR>(&resources));
-    FreeLibrary(module);
+    const bool read =
+        EnumResourceTypesA(module.Get(), &AddType, reinterpret_cast<LONG_PTR>(&resources));
     if (!read) error = "cannot read the resources of " + path;
     std::sort(resources.begin(), resources.end());
     return read;
@@ -88,18 +89,18 @@ bool WriteScreenSaver(const std::string& from, const std::vector<Resource>& reso
     // Every resource is written anew, the kept ones too: Wine keeps a resource that is deleted
     // one by one (UpdateResourceA without data), so only a start without any is sure to leave
     // none of the shipped pictures behind, on Windows as under Wine.
-    const HANDLE update = BeginUpdateResourceA(part.c_str(), TRUE);
-    if (update == nullptr) return fail("cannot be written");
+    UniqueResourceUpdate update(BeginUpdateResourceA(part.c_str(), TRUE));
+    if (!update) return fail("cannot be written");
     for (const Resource& r : resources)
-        if (!UpdateResourceA(update, Pointer(r.Type), Pointer(r.Name),
+        if (!UpdateResourceA(update.Get(), Pointer(r.Type), Pointer(r.Name),
                              static_cast<WORD>(r.Language), const_cast<char*>(r.Bytes.data()),
                              static_cast<DWORD>(r.Bytes.size()))) {
             const DWORD code = GetLastError();
-            EndUpdateResourceA(update, TRUE);
+            update.Reset(); // discarded
             SetLastError(code);
             return fail("cannot be written");
         }
-    if (!EndUpdateResourceA(update, FALSE)) return fail("cannot be written");
+    if (!EndUpdateResourceA(update.Release(), FALSE)) return fail("cannot be written");
     std::vector<Resource> written;
     if (!ReadResources(path + ".part", written, error) || written != resources) {
         if (error.empty())
