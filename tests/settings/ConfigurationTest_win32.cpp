@@ -55,16 +55,6 @@ int Pixels(HWND window, DWORD color) {
     return static_cast<int>(std::count(pixels.begin(), pixels.end(), color));
 }
 
-// What the screen shows of `window`, saved as a PPM file in the build tree for people to look at.
-void SaveScreenshot(HWND window, const std::string& name) {
-    const auto [width, pixels] = Capture(window);
-    CreateDirectoryA(WindowsPath(LM_SCREENSHOT_DIR).c_str(), nullptr);
-    std::ofstream out(WindowsPath(LM_SCREENSHOT_DIR "/" + name), std::ios::binary);
-    out << "P6\n" << width << ' ' << pixels.size() / width << "\n255\n";
-    for (const DWORD pixel : pixels)
-        out << char(pixel >> 16) << char(pixel >> 8) << char(pixel);
-}
-
 TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsSetting) {
     // Effects off; below the slideshow trackbar's range, between two ticks of the effects one.
     // Values that are no numbers: a string, two bytes.
@@ -169,7 +159,8 @@ TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSave
                   "Klootwijk", "Nerlich", "Baubkus", "Ian Hex", "Saukonp\xE4\xE4", "CC BY 4.0",
                   "CC BY-SA 4.0", "CC BY-SA 3.0", "CC0", "GPL", "\r\n"})
                 EXPECT_NE(credits.find(part), std::string::npos) << part;
-            SaveScreenshot(about, "about-box.ppm");
+            const auto [width, pixels] = Capture(about);
+            SaveScreenshot(pixels, width, "about-box.ppm");
             // From the OK button onto the link: a moment later the tooltip (the link's hand
             // pointer is checked in-process below).
             const auto ok = Bounds(GetDlgItem(about, IDOK)), text = Bounds(link);
@@ -189,7 +180,8 @@ TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSave
     }
     SetWindowPos(run.Sheet, nullptr, 300, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     Pump(500); // for the picture: the sheet is drawn a little after it moves
-    SaveScreenshot(run.Sheet, "configuration-sheet.ppm");
+    const auto [width, pixels] = Capture(run.Sheet);
+    SaveScreenshot(pixels, width, "configuration-sheet.ppm");
     run.Press(PSBTN_CANCEL);
     EXPECT_TRUE(EndsWith(run.Saver, 0));
     EXPECT_FALSE(KeyExists(kSettingsKey));

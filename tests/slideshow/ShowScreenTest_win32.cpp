@@ -120,9 +120,11 @@ TEST(Screen800x600x24, TheCaptionBoxEndsTwentyPixelsInFromThePicturesCorner) {
     const int middle = 300 * kWidth + 300;
     WaitUntil([&] { return Screenshot()[middle] == meadow.Screen[middle]; }, 15000);
     Pump(500);
-    const CaptionBoxPixels pixels = CountCaptionBox(Screenshot(), meadow.Screen, kWidth, box);
+    const std::vector<DWORD> shot = Screenshot();
+    const CaptionBoxPixels pixels = CountCaptionBox(shot, meadow.Screen, kWidth, box);
     EXPECT_TRUE(pixels.Wrong == 0 && pixels.White > 100)
         << pixels.Wrong << " pixels wrong, " << pixels.White << " white";
+    SaveScreenshot(shot, kWidth, "show-800x600.ppm");
     Quit(run);
 }
 

@@ -224,6 +224,14 @@ CaptionBoxPixels CountCaptionBox(const std::vector<DWORD>& shot, const std::vect
     return {std::min(wrong[0], wrong[1]), white};
 }
 
+void SaveScreenshot(const std::vector<DWORD>& pixels, LONG width, const std::string& name) {
+    CreateDirectoryA(WindowsPath(LM_SCREENSHOT_DIR).c_str(), nullptr);
+    std::ofstream out(WindowsPath(LM_SCREENSHOT_DIR "/" + name), std::ios::binary);
+    out << "P6\n" << width << ' ' << pixels.size() / width << "\n255\n";
+    for (const DWORD pixel : pixels)
+        out << char(pixel >> 16) << char(pixel >> 8) << char(pixel);
+}
+
 RECT MeasureText(const std::string& text) {
     const UniqueDc memory(CreateCompatibleDC(nullptr));
     RECT measured{};

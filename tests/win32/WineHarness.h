@@ -125,6 +125,9 @@ struct CaptionBoxPixels {
 };
 CaptionBoxPixels CountCaptionBox(const std::vector<DWORD>& shot, const std::vector<DWORD>& expected,
                                  int width, const RECT& box);
+// Pixels as Capture gives them, saved as a binary PPM file in the build tree's screenshots/ for
+// people to look at (the README's pictures are made of them).
+void SaveScreenshot(const std::vector<DWORD>& pixels, LONG width, const std::string& name);
 // The size of `text` drawn as the saver draws its captions: with the default font of a fresh
 // memory context.
 RECT MeasureText(const std::string& text);
