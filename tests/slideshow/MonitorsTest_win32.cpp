@@ -89,17 +89,6 @@ std::vector<DWORD> Expected(int width, int height, const std::string& name) {
                           height);
 }
 
-const int kShipped[] = {114, 115, 116, 117, 118, 119, 120, 121, 122,
-                        123, 124, 125, 126, 127, 128, 129, 134};
-
-std::vector<DWORD> Shot(const RECT& r) {
-    const HDC screen = GetDC(nullptr);
-    std::vector<DWORD> pixels =
-        ReadPixels(screen, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
 // Waits until every monitor of `layout` shows the shipped picture at `index` plus its place in
 // the show (wrapping), as prepared for its size.
 ::testing::AssertionResult ShowsPictures(const Layout& layout, int index, DWORD millis = 15000) {
@@ -107,27 +96,28 @@ std::vector<DWORD> Shot(const RECT& r) {
     for (const Output& output : layout) {
         const RECT r = ScreenRect(output, layout[0]);
         expected.push_back(Expected(r.right - r.left, r.bottom - r.top,
-                                    std::to_string(kShipped[(index + output.Place) % 17])));
+                                    std::to_string(kShippedIds[(index + output.Place) % 17])));
     }
     std::size_t wrong = 0;
     const bool shown = WaitUntil(
         [&] {
             for (wrong = 0; wrong < layout.size(); ++wrong)
-                if (Shot(ScreenRect(layout[wrong], layout[0])) != expected[wrong]) return false;
+                if (CaptureArea(ScreenRect(layout[wrong], layout[0])) != expected[wrong])
+                    return false;
             return true;
         },
         millis);
     if (shown) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
            << "monitor " << layout[wrong].Geometry << " does not show "
-           << kShipped[(index + layout[wrong].Place) % 17];
+           << kShippedIds[(index + layout[wrong].Place) % 17];
 }
 
 // The shipped picture (its number in show order) that a monitor shows exactly; -1 for none.
 int ShownOn(const RECT& r) {
-    const std::vector<DWORD> shot = Shot(r);
+    const std::vector<DWORD> shot = CaptureArea(r);
     for (int i = 0; i < 17; ++i)
-        if (shot == Expected(r.right - r.left, r.bottom - r.top, std::to_string(kShipped[i])))
+        if (shot == Expected(r.right - r.left, r.bottom - r.top, std::to_string(kShippedIds[i])))
             return i;
     return -1;
 }
@@ -222,7 +212,7 @@ TEST(Monitors, TheSecondLeftOfThePrimaryShowsItsPictureWithItsCaption) {
         const RECT monitor = ScreenRect(output, kLeft[0]);
         SCOPED_TRACE(output.Geometry);
         const int width = monitor.right - monitor.left, height = monitor.bottom - monitor.top;
-        const int id = kShipped[output.Place];
+        const int id = kShippedIds[output.Place];
         char caption[256] = {};
         ASSERT_GT(LoadStringA(scr, id, caption, sizeof caption), 0);
         std::string line;
@@ -237,7 +227,7 @@ TEST(Monitors, TheSecondLeftOfThePrimaryShowsItsPictureWithItsCaption) {
         CaptionBoxPixels pixels{};
         WaitUntil(
             [&] {
-                pixels = CountCaptionBox(Shot(monitor), picture, width, box);
+                pixels = CountCaptionBox(CaptureArea(monitor), picture, width, box);
                 return pixels.Wrong == 0 && pixels.White > 100;
             },
             15000);

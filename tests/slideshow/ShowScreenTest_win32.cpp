@@ -19,18 +19,10 @@ namespace {
 const int kWidth = GetSystemMetrics(SM_CXSCREEN), kHeight = GetSystemMetrics(SM_CYSCREEN);
 // The bits that carry the picture: all 24, or at 16 bits per pixel the top five of each channel,
 // which the device bitmap keeps (the screen shows them widened to its own bits).
-const DWORD kDisplayBits = [] {
-    const HDC screen = GetDC(nullptr);
-    const int bits = GetDeviceCaps(screen, BITSPIXEL);
-    ReleaseDC(nullptr, screen);
-    return bits < 24 ? 0xF8F8F8u : 0xFFFFFFu;
-}();
+const DWORD kDisplayBits = ScreenDepth() < 24 ? 0xF8F8F8u : 0xFFFFFFu;
 
 std::vector<DWORD> Screenshot() {
-    const HDC screen = GetDC(nullptr);
-    std::vector<DWORD> pixels = ReadPixels(screen, 0, 0, kWidth, kHeight, kDisplayBits);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    return CaptureArea({0, 0, kWidth, kHeight}, kDisplayBits);
 }
 
 // The screen as it must look with a picture that prepare-picture made for it ("W H X Y" and the
@@ -48,8 +40,7 @@ Expected Load(const std::string& name) {
 
 std::vector<Expected> Shipped(const std::string& suffix = "") {
     std::vector<Expected> pictures;
-    for (const int id :
-         {114, 115, 116, 117, 118, 119, 120, 121, 122, 123, 124, 125, 126, 127, 128, 129, 134})
+    for (const int id : kShippedIds)
         pictures.push_back(Load(std::to_string(id) + suffix));
     return pictures;
 }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,7 +64,12 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
     const HWND window =
         CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
                         width, height, nullptr, nullptr, nullptr, nullptr);
-    const HDC dc = GetDC(window), memory = CreateCompatibleDC(dc);
+    // The window goes last, after its context is given back.
+    const std::unique_ptr<HWND__, BOOL(WINAPI*)(HWND)> windowOwned(window, &DestroyWindow);
+    const UniqueBorrowedDc windowDc = BorrowDc(window);
+    const HDC dc = windowDc.Get();
+    const UniqueDc memoryDc(CreateCompatibleDC(dc));
+    const HDC memory = memoryDc.Get();
     // The picture as the show prepares it for this display, and the screen as it must end.
     ResourceInputStream stream;
     stream.open(114);
@@ -75,8 +81,8 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
     for (int y = at.Top; y < at.Bottom; ++y)
         for (int x = at.Left; x < at.Right; ++x)
             expected[y * width + x] = image.Pixels()[(y - at.Top) * image.Width() + x - at.Left];
-    UniqueBitmap bitmap = CreateDeviceBitmap(image, dc);
-    const HGDIOBJ kept = SelectObject(memory, bitmap.Get());
+    const UniqueBitmap bitmap = CreateDeviceBitmap(image, dc);
+    const UniqueSelection selected = Select(memory, bitmap.Get());
     const UINT endings[] = {WM_CLOSE, WM_DESTROY, WM_QUIT, WM_CLOSE};
     const std::vector<UINT> taken{WM_USER + 1, 0x10000 | VK_HOME, WM_MOUSEMOVE, WM_USER + 2};
     for (int e = 0; e < 4; ++e)
@@ -118,10 +124,6 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
             EXPECT_EQ(dispatched, taken) << name;
             EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "the window was painted";
         }
-    SelectObject(memory, kept);
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
-    DestroyWindow(window);
 }
 
 } // namespace

@@ -152,9 +152,7 @@ TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCredi
 
     const ShowSettings settings({{"ShowText", 1}});
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const HDC display = GetDC(nullptr);
-    const int depth = GetDeviceCaps(display, BITSPIXEL);
-    ReleaseDC(nullptr, display);
+    const int depth = ScreenDepth();
     FullScreenRun run(path);
     ASSERT_NE(run.Window, nullptr);
     for (int i = 0; i < 3; ++i) {
@@ -270,9 +268,7 @@ TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
 TEST(PackScreenSaver, ShowsEveryOrientationUprightAndNoCreditsWithoutCreditsTxt) {
     const ShowSettings settings;
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const HDC display = GetDC(nullptr);
-    const int depth = GetDeviceCaps(display, BITSPIXEL);
-    ReleaseDC(nullptr, display);
+    const int depth = ScreenDepth();
     const std::string path = WindowsPath(LM_ORIENTED_SCR);
     FullScreenRun run(path);
     ASSERT_NE(run.Window, nullptr);

@@ -176,10 +176,20 @@ std::vector<DWORD> ReadPixels(HDC source, int x, int y, int width, int height, D
     return pixels;
 }
 
+std::vector<DWORD> CaptureArea(const RECT& area, DWORD bits) {
+    const UniqueBorrowedDc screen = BorrowDc(nullptr);
+    return ReadPixels(screen.Get(), area.left, area.top, area.right - area.left,
+                      area.bottom - area.top, bits);
+}
+
+int ScreenDepth() {
+    const UniqueBorrowedDc screen = BorrowDc(nullptr);
+    return GetDeviceCaps(screen.Get(), BITSPIXEL);
+}
+
 std::pair<LONG, std::vector<DWORD>> Capture(HWND window) {
     const auto [left, top, right, bottom] = Bounds(window);
-    const UniqueBorrowedDc screen = BorrowDc(nullptr);
-    return {right - left, ReadPixels(screen.Get(), left, top, right - left, bottom - top)};
+    return {right - left, CaptureArea({left, top, right, bottom})};
 }
 
 std::vector<DWORD> PreparedScreen(const std::string& name, int width, int height, DWORD bits,

@@ -107,8 +107,15 @@ private:
 // buffer), top row first, masked with `bits`.
 std::vector<DWORD> ReadPixels(HDC source, int x, int y, int width, int height,
                               DWORD bits = 0xFFFFFF);
-// What the screen shows of `window`: its width and its pixels.
+// What the screen shows of `area` (screen coordinates), masked with `bits`; of `window`: its
+// width and its pixels.
+std::vector<DWORD> CaptureArea(const RECT& area, DWORD bits = 0xFFFFFF);
 std::pair<LONG, std::vector<DWORD>> Capture(HWND window);
+// The screen's bits per pixel.
+int ScreenDepth();
+// The shipped photographs' ids, in show order.
+constexpr int kShippedIds[] = {114, 115, 116, 117, 118, 119, 120, 121, 122,
+                               123, 124, 125, 126, 127, 128, 129, 134};
 // A screen of width x height as it must look with a picture that prepare-picture made for it (in
 // the folder LM_EXPECTED names: NAME.txt, "W H X Y", and NAME.ppm, the pixels): the picture on
 // black, masked with `bits`; all black without the files (prepare-picture refused the picture).
