@@ -3,7 +3,7 @@
 # PICTURES_DIR; the names given (default: all), since the native tests need only the small ones:
 #   red.jpg     16 x 16, pure red (255, 0, 0), quality 100, no subsampling
 #   grey.jpg    16 x 16 greyscale gradient, value 16 x + y at column x, row y
-#   cut.jpg     the first half of a shipped photograph (it breaks off part way)
+#   cut.jpg     the first half of a shipped photograph with a restart marker after every MCU row
 #   huge.jpg    8192 x 8192 (the decoder's largest frame), a smooth colour gradient
 #   broken.jpg  bytes that are no JPEG picture at all
 # The Windows tests' hostile pictures (tests/win32) take cut.jpg and huge.jpg from here.
