@@ -44,14 +44,9 @@ struct MmxRegister {
 
 } // namespace
 
-struct JpegDecoder::MmxBitReader : JpegDecoder::PackedBitReader<MmxRegister> {
-    using PackedBitReader<MmxRegister>::PackedBitReader;
-};
-
-void JpegDecoder::decodeMcuRowMmx() {
-    decodeMcuRowWith<MmxBitReader, true>();
-}
-
-void JpegDecoder::decodeMcuRowMmxQuantised() {
-    decodeMcuRowWith<MmxBitReader, false>();
+void JpegEntropyDecoder::decodeRowMmx(JpegRowBuffers& rows, bool dequantise) {
+    if (dequantise)
+        decodeRowWith<JpegPackedBitReader<MmxRegister>, true>(rows);
+    else
+        decodeRowWith<JpegPackedBitReader<MmxRegister>, false>(rows);
 }
