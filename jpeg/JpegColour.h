@@ -84,6 +84,12 @@ void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, ui
 // state empty.
 void jpegConvertLineMmx(const JpegLineSource& source, uint8_t* line0, uint8_t* line1);
 #endif
+#if LANTERNMOOR_HAVE_SSE2
+// The same in SSE2 registers, eight chroma pairs at a time; and one chroma run likewise.
+void jpegConvertLineSse2(const JpegLineSource& source, uint8_t* line0, uint8_t* line1);
+void jpegConvertChromaRunSse2(const uint8_t* cb, const uint8_t* cr, int h, const JpegLumaRow& row0,
+                              const JpegLumaRow& row1);
+#endif
 
 // The same lines for components coded as R, G and B: the first component gives red, the other
 // two green and blue, each passed through unchanged.

@@ -1,6 +1,7 @@
 // Public calls: the stages in the order the design gives them, the error path at the boundary.
 #include "jpeg/JpegDecoder.h"
 
+#include "imaging/ProcessorInfo.h"
 #include "jpeg/JpegMarker.h"
 
 void JpegDecoder::begin(JpegInputStream* stream, bool useSimd) {
@@ -15,6 +16,7 @@ void JpegDecoder::begin(JpegInputStream* stream, const JpegDecoderOptions& optio
     errorCode_ = 0;
     simdTransform_ = options.simdTransform;
     simdBitReader_ = options.simdBitReader;
+    sse2_ = processorInfo().hasSse2;
     usePlanes_ = false;
     blocks_.useHeap(options.heap);
     headers_ = JpegHeaders();
@@ -22,7 +24,7 @@ void JpegDecoder::begin(JpegInputStream* stream, const JpegDecoderOptions& optio
     colour_ = JpegColourStage();
     linesLeft_ = linesLeftInRow_ = mcuRowsLeft_ = 0;
     markers_.storeAanTables(simdTransform_);
-    transform_.useAan(simdTransform_);
+    transform_.useAan(simdTransform_, sse2_);
     try {
         source_.start(stream);
         markers_.findStartOfImage();
@@ -146,7 +148,7 @@ void JpegDecoder::setUpFrame() {
     linesLeft_ = frame.height;
     linesLeftInRow_ = 0;
     mcuRowsLeft_ = frame.mcusPerColumn;
-    colour_.setUp(simdTransform_);
+    colour_.setUp(simdTransform_, sse2_);
 }
 
 void JpegDecoder::startSequentialScan() {

@@ -25,7 +25,9 @@
 #include <cstdint>
 
 // The variants of the decoder's arithmetic. begin(stream, useSimd) sets both flags from the one
-// permission; tests set them apart to compare the bit readers on the same transform.
+// permission; tests set them apart to compare the bit readers on the same transform. Where the
+// processor has SSE2 (processorInfo()) the packed path runs its SSE2 kernels, which give the
+// pixels of the MMX ones.
 struct JpegDecoderOptions {
     // The 16-bit-lane AAN transform with pre-scaled quantisation tables (MMX in the Windows
     // build), instead of the integer LL&M transform with dequantisation in the Huffman stores.
@@ -91,6 +93,8 @@ private:
     int errorCode_ = 0;
     bool simdTransform_ = false;
     bool simdBitReader_ = false;
+    // The packed path's kernels in SSE2 registers: the processor has SSE2.
+    bool sse2_ = false;
     bool frameRead_ = false;
     bool ready_ = false;
     bool usePlanes_ = false;

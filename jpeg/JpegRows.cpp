@@ -28,26 +28,35 @@ void JpegTransformStage::transformRow(const JpegRowBuffers& rows, const JpegFram
         const int16_t* quant[JpegFrame::MaxBlocksPerMcu];
         for (int b = 0; b < frame.blocksPerMcu; ++b)
             quant[b] = reinterpret_cast<const int16_t*>(quant_[b]);
+#if LANTERNMOOR_HAVE_SSE2
+        if (sse2_) {
+            jpegIdctAanRowSse2(rows.coefficients, rows.samples, frame.mcusPerRow,
+                               frame.blocksPerMcu, quant, rows.extents);
+            return;
+        }
+#endif
 #if LANTERNMOOR_HAVE_MMX
         jpegIdctAanRowMmxSparse(rows.coefficients, rows.samples, frame.mcusPerRow,
                                 frame.blocksPerMcu, quant, rows.extents);
 #else
-        jpegIdctAanRow()(rows.coefficients, rows.samples, frame.mcusPerRow, frame.blocksPerMcu,
-                         quant);
+        jpegIdctAanRowPortable(rows.coefficients, rows.samples, frame.mcusPerRow,
+                               frame.blocksPerMcu, quant);
 #endif
         return;
     }
-    // The row buffer keeps its coefficients: the extents rely on them.
+    // The row buffer keeps its coefficients: the extents rely on them. The plain path of the
+    // 32-bit build uses no SSE2 (it runs where there is no MMX); natively every processor has it.
 #if defined(__SSE2__)
-    jpegIdctIntegerRow(rows.coefficients, rows.samples, frame.maxBlocksPerRow);
+    jpegIdctIntegerRowSse2(rows.coefficients, rows.samples, frame.maxBlocksPerRow);
 #else
     jpegIdctIntegerRowSparse(rows.coefficients, rows.samples, frame.maxBlocksPerRow, rows.extents);
 #endif
 }
 
-void JpegColourStage::setUp(bool packed) {
+void JpegColourStage::setUp(bool packed, bool sse2) {
     rgb_ = false;
     packed_ = packed;
+    sse2_ = sse2;
     buildJpegColourTables(tables_);
 }
 
@@ -84,6 +93,12 @@ void JpegColourStage::convertLine(const JpegRowBuffers& rows, const JpegFrame& f
         jpegPassRgbLine(source, line0, line1);
         return;
     }
+#if LANTERNMOOR_HAVE_SSE2
+    if (packed_ && sse2_) {
+        jpegConvertLineSse2(source, line0, line1);
+        return;
+    }
+#endif
 #if LANTERNMOOR_HAVE_MMX
     // The packed path may use MMX; the plain one runs where there is none.
     if (packed_) {

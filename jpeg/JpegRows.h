@@ -29,8 +29,12 @@ struct JpegRowBuffers {
 
 class JpegTransformStage {
 public:
-    // The AAN transform with pre-scaled tables, or the integer one.
-    void useAan(bool aan) { aan_ = aan; }
+    // The AAN transform with pre-scaled tables (in SSE2 registers when sse2, else MMX ones or
+    // portable code), or the integer one.
+    void useAan(bool aan, bool sse2) {
+        aan_ = aan;
+        sse2_ = sse2;
+    }
     // The quantisation table of each block of an MCU (the AAN transform dequantises).
     void bind(const uint16_t* const quant[JpegFrame::MaxBlocksPerMcu]);
     // Every block of the row, coefficients to samples; the coefficients stay as they are.
@@ -38,13 +42,15 @@ public:
 
 private:
     bool aan_ = false;
+    bool sse2_ = false;
     const uint16_t* quant_[JpegFrame::MaxBlocksPerMcu] = {};
 };
 
 class JpegColourStage {
 public:
-    // The conversion tables, and the packed (MMX) conversion or the plain one.
-    void setUp(bool packed);
+    // The conversion tables, and the packed conversion (SSE2 when sse2, else MMX) or the plain
+    // one.
+    void setUp(bool packed, bool sse2);
     // The components are R, G, B, passed through unchanged.
     void passRgb(bool rgb) { rgb_ = rgb; }
     bool rgb() const { return rgb_; }
@@ -55,5 +61,6 @@ public:
 private:
     bool rgb_ = false;
     bool packed_ = false;
+    bool sse2_ = false;
     JpegColourTables tables_;
 };
