@@ -2,6 +2,7 @@
 
 #include "imaging/FloatingPoint.h"
 #include "imaging/PlainKernels.h"
+#include "imaging/ProcessorInfo.h"
 
 #include <cmath>
 #include <cstring>
@@ -207,6 +208,7 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
     // neighbouring tiles read and write neighbouring memory. The vertical taps of a strip count
     // from its first source row.
     PackedTaps stripTaps[StripRows];
+    const bool sse2 = processorInfo().hasSse2;
     for (int y = 0; y < newHeight; y += StripRows) {
         const int rows = newHeight - y < StripRows ? newHeight - y : StripRows;
         int first = height, last = 0;
@@ -225,6 +227,14 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
         Pixel* strip = output + static_cast<std::size_t>(y) * newWidth;
         for (int x = 0; x < newWidth; x += BlockColumns) {
             const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
+#if LANTERNMOOR_HAVE_SSE2
+            if (sse2) {
+                PackedHorizontalSse2(source, width, last - first + 1, horizontalTaps.Get() + x,
+                                     columns, work.Get());
+                PackedVerticalSse2(work.Get(), columns, strip + x, newWidth, rows, stripTaps);
+                continue;
+            }
+#endif
 #if LANTERNMOOR_HAVE_MMX
             PackedHorizontalMmx(source, width, last - first + 1, horizontalTaps.Get() + x, columns,
                                 work.Get());

@@ -14,6 +14,10 @@ public:
 
 } // namespace
 
+void jpegFail(int code) {
+    throw JpegFailure{code};
+}
+
 JpegHeap& jpegProcessHeap() {
     static ProcessHeap heap;
     return heap;

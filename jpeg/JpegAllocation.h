@@ -24,9 +24,8 @@ struct JpegFailure {
     int code;
 };
 
-[[noreturn]] inline void jpegFail(int code) {
-    throw JpegFailure{code};
-}
+// Not inline: the MMX and SSE2 files call it too, and no code of theirs may be shared.
+[[noreturn]] void jpegFail(int code);
 
 // Every block of a decoder, recorded in one table of fixed size. Blocks are never freed singly:
 // releaseAll (or the table's end) frees them all at once.
