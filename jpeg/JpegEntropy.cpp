@@ -45,7 +45,7 @@ void JpegEntropyDecoder::startScan(JpegByteSource& source, const JpegHeaders& he
     }
     // Headers are read byte by byte, so nothing was read ahead and nothing goes back.
     if (packedReader_) {
-        JpegPackedBitReader<JpegUint64Register> reader(source, bits_);
+        JpegPackedBitReader reader(source, bits_);
         reader.prime();
         reader.save();
     } else {
@@ -57,14 +57,10 @@ void JpegEntropyDecoder::startScan(JpegByteSource& source, const JpegHeaders& he
 
 void JpegEntropyDecoder::decodeRow(JpegRowBuffers& rows, bool dequantise) {
     if (packedReader_) {
-#if LANTERNMOOR_HAVE_MMX
-        decodeRowMmx(rows, dequantise);
-#else
         if (dequantise)
-            decodeRowWith<JpegPackedBitReader<JpegUint64Register>, true>(rows);
+            decodeRowWith<JpegPackedBitReader, true>(rows);
         else
-            decodeRowWith<JpegPackedBitReader<JpegUint64Register>, false>(rows);
-#endif
+            decodeRowWith<JpegPackedBitReader, false>(rows);
     } else if (dequantise) {
         decodeRowWith<JpegBitReader, true>(rows);
     } else {

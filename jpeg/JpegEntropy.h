@@ -55,7 +55,6 @@ public:
 
 private:
     template <class Reader, bool Dequantise> void decodeRowWith(JpegRowBuffers& rows);
-    void decodeRowMmx(JpegRowBuffers& rows, bool dequantise);
 
     JpegByteSource* source_ = nullptr;
     JpegBitState bits_;
