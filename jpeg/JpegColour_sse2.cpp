@@ -69,21 +69,38 @@ inline void chromaOffsets(__m128i cb16, __m128i cr16, __m128i (&offsets)[3]) {
 
 } // namespace
 
-void jpegConvertChromaRunSse2(const uint8_t* cb, const uint8_t* cr, int h, const JpegLumaRow& row0,
-                              const JpegLumaRow& row1) {
+namespace {
+
+// Pixels: the red and blue offsets trade places, and so do the bytes they make.
+void chromaRun(const uint8_t* cb, const uint8_t* cr, int h, const JpegLumaRow& row0,
+               const JpegLumaRow& row1, bool pixels) {
     __m128i offsets[3];
     chromaOffsets(loadEight(cb), loadEight(cr), offsets);
+    if (pixels) {
+        const __m128i red = offsets[0];
+        offsets[0] = offsets[2];
+        offsets[2] = red;
+    }
     packedRow(offsets, h, row0);
     if (row1.out) packedRow(offsets, h, row1);
 }
 
-void jpegConvertLineSse2(const JpegLineSource& source, uint8_t* line0, uint8_t* line1) {
+} // namespace
+
+void jpegConvertChromaRunSse2(const uint8_t* cb, const uint8_t* cr, int h, const JpegLumaRow& row0,
+                              const JpegLumaRow& row1) {
+    chromaRun(cb, cr, h, row0, row1, false);
+}
+
+void jpegConvertLineSse2(const JpegLineSource& source, uint8_t* line0, uint8_t* line1,
+                         JpegOutput output) {
+    const bool pixels = output == JpegOutput::Pixels;
     const uint8_t* s = source.samples;
     const int step = 32 * source.h;
     for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes, line0 += step) {
         const uint8_t* y = s + source.luma;
         const uint8_t* c = s + source.chroma;
-        jpegConvertChromaRunSse2(c, c + 64, source.h, {y, y + 64, line0}, {y + 8, y + 72, line1});
+        chromaRun(c, c + 64, source.h, {y, y + 64, line0}, {y + 8, y + 72, line1}, pixels);
         if (line1) line1 += step;
     }
 }

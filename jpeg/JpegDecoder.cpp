@@ -4,6 +4,8 @@
 #include "imaging/ProcessorInfo.h"
 #include "jpeg/JpegMarker.h"
 
+#include <cstring>
+
 void JpegDecoder::begin(JpegInputStream* stream, bool useSimd) {
     JpegDecoderOptions options;
     options.simdTransform = useSimd;
@@ -85,15 +87,7 @@ int JpegDecoder::decode(const uint8_t*& linePointer, int& lineLength) {
     if (linesLeft_ == 0) return 1;
     const JpegFrame& frame = headers_.frame;
     try {
-        if (linesLeftInRow_ == 0) {
-            if (usePlanes_)
-                planes_.loadRow(rows_, frame, headers_.scan, simdTransform_);
-            else
-                entropy_.decodeRow(rows_, !simdTransform_);
-            transform_.transformRow(rows_, frame);
-            linesLeftInRow_ = frame.mcuHeight;
-            if (--mcuRowsLeft_ == 0) finishImage();
-        }
+        nextRowWhenNeeded();
         int row = frame.mcuHeight - linesLeftInRow_;
         const uint8_t* line = rows_.lines[0];
         if (frame.layout == SamplingLayout::H1V2 || frame.layout == SamplingLayout::H2V2) {
@@ -113,6 +107,59 @@ int JpegDecoder::decode(const uint8_t*& linePointer, int& lineLength) {
         failed(failure.code);
         return CorruptScan;
     }
+}
+
+int JpegDecoder::decodePixels(uint32_t* pixels, int& lines) {
+    lines = 0;
+    if (errorCode_ != 0 || !ready_) return -1;
+    const JpegFrame& frame = headers_.frame;
+    const bool pairs = frame.layout == SamplingLayout::H1V2 || frame.layout == SamplingLayout::H2V2;
+    const size_t width = static_cast<size_t>(frame.width);
+    // The MCUs wholly inside the width go straight into the rows; the last one, when the width
+    // ends inside it, goes through a buffer of its own, so that nothing is written past a row.
+    const int whole = frame.width / frame.mcuWidth;
+    const size_t rest = width - static_cast<size_t>(whole) * frame.mcuWidth;
+    try {
+        while (linesLeft_ > 0) {
+            nextRowWhenNeeded();
+            const int r = frame.mcuHeight - linesLeftInRow_;
+            uint32_t* row = pixels + width * static_cast<size_t>(frame.height - linesLeft_);
+            // Both lines of a pair at once, unless the second lies below the picture or the
+            // first was delivered by decode.
+            const int count = pairs && r % 2 == 0 && linesLeft_ > 1 ? 2 : 1;
+            uint8_t* line0 = reinterpret_cast<uint8_t*>(row);
+            uint8_t* line1 = count == 2 ? reinterpret_cast<uint8_t*>(row + width) : nullptr;
+            colour_.convertLine(rows_, frame, r, line0, line1, JpegOutput::Pixels, 0, whole);
+            if (rest > 0) {
+                uint32_t last[2][16]; // one MCU of each line
+                colour_.convertLine(rows_, frame, r, reinterpret_cast<uint8_t*>(last[0]),
+                                    line1 ? reinterpret_cast<uint8_t*>(last[1]) : nullptr,
+                                    JpegOutput::Pixels, whole, 1);
+                const size_t done = width - rest;
+                std::memcpy(row + done, last[0], 4 * rest);
+                if (line1) std::memcpy(row + width + done, last[1], 4 * rest);
+            }
+            linesLeftInRow_ -= count;
+            linesLeft_ -= count;
+            lines += count;
+        }
+        return 1;
+    } catch (const JpegFailure& failure) {
+        failed(failure.code);
+        return CorruptScan;
+    }
+}
+
+void JpegDecoder::nextRowWhenNeeded() {
+    if (linesLeftInRow_ != 0) return;
+    const JpegFrame& frame = headers_.frame;
+    if (usePlanes_)
+        planes_.loadRow(rows_, frame, headers_.scan, simdTransform_);
+    else
+        entropy_.decodeRow(rows_, !simdTransform_);
+    transform_.transformRow(rows_, frame);
+    linesLeftInRow_ = frame.mcuHeight;
+    if (--mcuRowsLeft_ == 0) finishImage();
 }
 
 void JpegDecoder::releaseAll() {

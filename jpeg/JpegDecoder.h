@@ -61,6 +61,13 @@ public:
     // 0: one line delivered; 1: all lines delivered; -1: not ready or failed earlier; -227: an
     // error occurred during this call (errorCode() holds it).
     int decode(const uint8_t*& linePointer, int& lineLength);
+    // The remaining lines straight into a pixel buffer of width x height 32-bit pixels 0x00RRGGBB
+    // (row y at pixels + y x width; grey samples in red, green and blue), without the line
+    // buffers in between: exactly the pixels the lines decode delivers would make. lines
+    // receives the count of lines this call stored. Returns what decode returns after its last
+    // line: 1 when every line is in, -1 when not ready or failed earlier, -227 when an error
+    // occurred now.
+    int decodePixels(uint32_t* pixels, int& lines);
     // Detaches the stream (if still attached) and frees every block. Safe in any state.
     void releaseAll();
 
@@ -86,6 +93,8 @@ private:
     // Forgets every pointer into the blocks, which are freed or about to be.
     void forgetBlocks();
     void setUpFrame();
+    // The next MCU row into the sample buffer when the current one is used up.
+    void nextRowWhenNeeded();
     void startSequentialScan();
     void decodeScansIntoPlanes(bool scanHeaderRead);
     void finishImage();

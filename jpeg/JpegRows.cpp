@@ -61,17 +61,18 @@ void JpegColourStage::setUp(bool packed, bool sse2) {
 }
 
 void JpegColourStage::convertLine(const JpegRowBuffers& rows, const JpegFrame& frame, int r,
-                                  uint8_t* line0, uint8_t* line1) const {
+                                  uint8_t* line0, uint8_t* line1, JpegOutput output, int first,
+                                  int mcus) const {
+    if (mcus < 0) mcus = frame.mcusPerRow - first;
+    const int mcuBytes = 64 * frame.blocksPerMcu;
+    const uint8_t* samples = rows.samples + static_cast<size_t>(first) * mcuBytes;
     if (frame.layout == SamplingLayout::Grey) {
-        const uint8_t* s = rows.samples + 8 * r;
-        for (int m = 0; m < frame.mcusPerRow; ++m)
-            std::memcpy(line0 + 8 * m, s + 64 * m, 8);
+        jpegGreyLine(samples, r, mcus, line0, output);
         return;
     }
     // Rows r and r + 1 of the same luma block share chroma row r / 2 in the layouts of two
     // luma blocks down.
-    JpegLineSource source{rows.samples, frame.mcusPerRow, 64 * frame.blocksPerMcu, 1,
-                          8 * r,        64 + 8 * r};
+    JpegLineSource source{samples, mcus, mcuBytes, 1, 8 * r, 64 + 8 * r};
     switch (frame.layout) {
     case SamplingLayout::H2V1:
         source.h = 2;
@@ -90,21 +91,21 @@ void JpegColourStage::convertLine(const JpegRowBuffers& rows, const JpegFrame& f
         break;
     }
     if (rgb_) {
-        jpegPassRgbLine(source, line0, line1);
+        jpegPassRgbLine(source, line0, line1, output);
         return;
     }
 #if LANTERNMOOR_HAVE_SSE2
     if (packed_ && sse2_) {
-        jpegConvertLineSse2(source, line0, line1);
+        jpegConvertLineSse2(source, line0, line1, output);
         return;
     }
 #endif
 #if LANTERNMOOR_HAVE_MMX
     // The packed path may use MMX; the plain one runs where there is none.
     if (packed_) {
-        jpegConvertLineMmx(source, line0, line1);
+        jpegConvertLineMmx(source, line0, line1, output);
         return;
     }
 #endif
-    jpegConvertLine(tables_, source, line0, line1);
+    jpegConvertLine(tables_, source, line0, line1, output);
 }

@@ -54,9 +54,11 @@ public:
     // The components are R, G, B, passed through unchanged.
     void passRgb(bool rgb) { rgb_ = rgb; }
     bool rgb() const { return rgb_; }
-    // Row r of the MCU row into line0 (and row r + 1 into line1 when not null).
+    // Row r of the MCU row into line0 (and row r + 1 into line1 when not null), whole MCUs
+    // from MCU `first` on (up to `mcus` of them; all when negative).
     void convertLine(const JpegRowBuffers& rows, const JpegFrame& frame, int r, uint8_t* line0,
-                     uint8_t* line1) const;
+                     uint8_t* line1, JpegOutput output = JpegOutput::Lines, int first = 0,
+                     int mcus = -1) const;
 
 private:
     bool rgb_ = false;

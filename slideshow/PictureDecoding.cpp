@@ -6,15 +6,6 @@
 
 #include <cstring>
 
-namespace {
-
-void StoreGreyLine(const uint8_t* line, Pixel* destination, int width) {
-    for (int x = 0; x < width; ++x)
-        destination[x] = PackPixel(line[x], line[x], line[x]);
-}
-
-} // namespace
-
 bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
                    DecodedPicture& outcome) {
     JpegDecoder decoder;
@@ -31,18 +22,8 @@ bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
         image.Replace(nullptr, 0, 0);
         return false;
     }
-    const bool grey = decoder.bytesPerPixel() == 1;
-    const uint8_t* line = nullptr;
-    int length = 0;
-    Pixel* row = pixels;
-    while (outcome.Lines < height && decoder.decode(line, length) == 0) {
-        if (grey)
-            StoreGreyLine(line, row, width);
-        else
-            StoreDecodedLine(line, row, width);
-        row += width;
-        ++outcome.Lines;
-    }
+    // Every line straight into the buffer, grey as grey.
+    decoder.decodePixels(pixels, outcome.Lines);
     // A damaged picture shows what was decoded above a black remainder.
     const std::size_t done = static_cast<std::size_t>(outcome.Lines) * width;
     const std::size_t all = static_cast<std::size_t>(width) * height;
