@@ -3,19 +3,24 @@
 #include "imaging/PixelBuffer.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegDecoder.h"
+#include "slideshow/PictureWorkspace.h"
 
 #include <cstring>
 
 bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
-                   DecodedPicture& outcome) {
+                   DecodedPicture& outcome, PictureWorkspace* workspace) {
     JpegDecoder decoder;
-    decoder.begin(&stream, useSimd);
+    JpegDecoderOptions options;
+    options.simdTransform = options.simdBitReader = useSimd;
+    options.heap = workspace;
+    decoder.begin(&stream, options);
     decoder.beginDecoding();
     const int width = decoder.width();
     const int height = decoder.height();
     outcome = DecodedPicture();
 
-    Pixel* pixels = AllocatePixels(width, height);
+    Pixel* pixels =
+        workspace != nullptr ? workspace->TakePixels(width, height) : AllocatePixels(width, height);
     if (pixels == nullptr) {
         decoder.releaseAll();
         outcome.ErrorCode = decoder.errorCode();
