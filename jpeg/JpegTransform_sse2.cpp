@@ -38,9 +38,11 @@ inline void transpose(__m128i v[8]) {
     v[7] = _mm_unpackhi_epi64(b3, b7);
 }
 
-// Rows: the coefficient rows that may be non-zero (4 or 8); below them the inputs are zero, and
-// so is every product with them, so the compiler leaves them out.
-template <int Rows>
+// Rows and Columns: the coefficient rows and columns that may be non-zero (4 or 8). Beyond them
+// the inputs are zero, and so is every product with them: the first pass leaves the zero rows
+// out, and since it works column by column, the zero columns stay zero for the second pass,
+// which leaves them out likewise.
+template <int Rows, int Columns>
 inline void aanBlock(const int16_t* coefficients, const int16_t* quant, uint8_t* samples) {
     __m128i d[8];
     for (int i = 0; i < 8; ++i) {
@@ -54,6 +56,8 @@ inline void aanBlock(const int16_t* coefficients, const int16_t* quant, uint8_t*
     }
     jpegAanPass<Sse2Lanes>(d); // down the columns: one lane per column
     transpose(d);
+    for (int j = Columns; j < 8; ++j)
+        d[j] = _mm_setzero_si128();
     jpegAanPass<Sse2Lanes>(d); // along the rows: one lane per row, d[j] is output column j
     transpose(d);
     const __m128i bias = _mm_set1_epi16(128);
@@ -159,10 +163,16 @@ void jpegIdctAanRowSse2(const int16_t* coefficients, uint8_t* samples, int mcus,
                     _mm_set1_epi8(static_cast<char>(value < 0 ? 0 : (value > 255 ? 255 : value)));
                 for (int i = 0; i < 64; i += 16)
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(samples + i), fill);
-            } else if (jpegRowsUsed[extent] <= 4) {
-                aanBlock<4>(coefficients, quant[b], samples);
             } else {
-                aanBlock<8>(coefficients, quant[b], samples);
+                const bool rows = jpegRowsUsed[extent] <= 4, columns = jpegColumnsUsed[extent] <= 4;
+                if (rows && columns)
+                    aanBlock<4, 4>(coefficients, quant[b], samples);
+                else if (rows)
+                    aanBlock<4, 8>(coefficients, quant[b], samples);
+                else if (columns)
+                    aanBlock<8, 4>(coefficients, quant[b], samples);
+                else
+                    aanBlock<8, 8>(coefficients, quant[b], samples);
             }
             coefficients += 64;
             samples += 64;
