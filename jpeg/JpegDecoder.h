@@ -29,10 +29,12 @@
 // processor has SSE2 (processorInfo()) the packed path runs its SSE2 kernels, which give the
 // pixels of the MMX ones.
 struct JpegDecoderOptions {
-    // The 16-bit-lane AAN transform with pre-scaled quantisation tables (MMX in the Windows
-    // build), instead of the integer LL&M transform with dequantisation in the Huffman stores.
+    // The 16-bit-lane AAN transform with pre-scaled quantisation tables (SSE2 or MMX in the
+    // 32-bit build), instead of the integer LL&M transform with dequantisation in the Huffman
+    // stores.
     bool simdTransform = false;
-    // The 64-bit bit buffer refilled six bytes at a time (MMX in the Windows build).
+    // The reader of a 64-bit buffer refilled six bytes at a time (kept in a general register
+    // and a reserve; see JpegBitReader.h).
     bool simdBitReader = false;
     // Null: the process heap.
     JpegHeap* heap = nullptr;
