@@ -1,9 +1,13 @@
-# Picture packs: a folder of JPEG files with captions.tsv becomes the pictures (RCDATA) and
-# captions (string table, same ids) of a screen saver. check-pack checks the pack and writes the
-# resource script that embeds it; its errors stop the build before the screen saver is made.
+# Picture packs: a folder of JPEG files with captions.tsv (and credits.txt, if it has one) becomes
+# the pictures (RCDATA), captions (string table, same ids) and About box credits of a screen
+# saver. check-pack checks the pack and writes the resource script that embeds it; its errors stop
+# the build before the screen saver is made.
 
 set(LANTERNMOOR_PICTURES ${CMAKE_SOURCE_DIR}/resources/pictures CACHE PATH
     "The picture pack of Lanternmoor.scr: a folder of JPEG files and captions.tsv")
+# tools/build-pack turns this on: the check prints a line per picture straight to the terminal, so
+# that hundreds of photographs never look hung.
+option(LANTERNMOOR_PACK_PROGRESS "Show the pack check picture by picture" OFF)
 
 if(NOT WIN32)
     return()
@@ -33,10 +37,18 @@ function(lanternmoor_add_screensaver target)
     set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}-resources)
     # Adding or removing a file of the pack configures anew, so the check sees the folder as it is.
     file(GLOB pack_files LIST_DIRECTORIES false CONFIGURE_DEPENDS ${pack}/*)
+    if(LANTERNMOOR_PACK_PROGRESS)
+        set(report USES_TERMINAL)
+        set(quiet)
+    else()
+        set(report)
+        set(quiet --quiet)
+    endif()
     add_custom_command(OUTPUT ${generated}/Pictures.rc
-        COMMAND ${LM_CHECK_PACK} --quiet --resource-script ${generated}/Pictures.rc ${pack}
+        COMMAND ${LM_CHECK_PACK} ${quiet} --resource-script ${generated}/Pictures.rc ${pack}
         DEPENDS ${LM_CHECK_PACK} ${pack_files} ${ARG_DEPENDS}
         COMMENT "Checking the picture pack ${pack}"
+        ${report}
         VERBATIM)
     file(CONFIGURE OUTPUT ${generated}/Resources.rc CONTENT
         "// The screen saver's resources and the picture pack @pack@.\n#include \"Lanternmoor.rc\"\n#include \"Pictures.rc\"\n"

@@ -2,9 +2,9 @@
 
 void DeviceContextSurface::CopyPicture(int x, int y, int width, int height, int sourceX,
                                        int sourceY) {
-    BitBlt(screen, x, y, width, height, picture, sourceX, sourceY, SRCCOPY);
+    BitBlt(screen, originX + x, originY + y, width, height, picture, sourceX, sourceY, SRCCOPY);
 }
 
 void DeviceContextSurface::PaintBlack(int x, int y, int width, int height) {
-    BitBlt(screen, x, y, width, height, nullptr, 0, 0, BLACKNESS);
+    BitBlt(screen, originX + x, originY + y, width, height, nullptr, 0, 0, BLACKNESS);
 }

@@ -8,8 +8,10 @@
 
 class DeviceContextSurface final : public EffectSurface {
 public:
-    // Neither context is owned; both must outlive the surface.
-    DeviceContextSurface(HDC screen, HDC picture) : screen(screen), picture(picture) {}
+    // Neither context is owned; both must outlive the surface. The effect's point (0, 0) is
+    // (originX, originY) of the screen context: the top left corner of the monitor it runs on.
+    DeviceContextSurface(HDC screen, HDC picture, int originX = 0, int originY = 0)
+        : screen(screen), picture(picture), originX(originX), originY(originY) {}
     // The results of BitBlt are ignored: a piece that fails stays as it was, and the paint after
     // the transition copies the whole picture again.
     void CopyPicture(int x, int y, int width, int height, int sourceX, int sourceY) override;
@@ -18,4 +20,6 @@ public:
 private:
     HDC screen;
     HDC picture;
+    int originX;
+    int originY;
 };

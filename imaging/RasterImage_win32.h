@@ -2,7 +2,7 @@
 #pragma once
 
 #include "imaging/RasterImage.h"
-#include "shell/Handles_win32.h"
+#include "win32/Handles_win32.h"
 
 #include <windows.h>
 

@@ -13,6 +13,10 @@ public:
     bool open(int resourceId);
     // -1 while unopened, so that the decoder fails with StreamReadFailed.
     int read(uint8_t* buffer, int maxBytes, bool& endOfStream) override;
+    // The bytes not read yet (all of the resource before the decoder starts); null while
+    // unopened. The show reads the picture's EXIF orientation from them.
+    const uint8_t* unreadBytes() const { return next_; }
+    size_t unreadCount() const { return next_ != nullptr ? static_cast<size_t>(remaining_) : 0; }
 
 private:
     const uint8_t* next_ = nullptr;

@@ -14,6 +14,15 @@
 // Pictures are RCDATA resources; the caption of each is the string table entry with the same id.
 #define IDR_FIRST_PICTURE 114
 
+// The picture pack's credits, which the About box shows after the program's own lines: Windows-1252
+// text, lines separated by CR LF, no terminating NUL, at most PACK_CREDITS_LIMIT characters, well
+// within what the About box's multi-line field holds on every Windows (under 64 KB on Windows
+// 95/98). Every RCDATA resource is a picture, so the credits are a resource of their own type,
+// id 1, language 0x0409 (as the resource compiler writes it); a pack without credits has none.
+#define RT_PACK_CREDITS 256
+#define IDR_PACK_CREDITS 1
+#define PACK_CREDITS_LIMIT 30000
+
 // The configuration page (a property sheet page) and its controls.
 #define IDD_SETUP_PAGE 106
 #define IDC_ENLARGE_TO_FIT 1005

@@ -6,26 +6,28 @@
 
 #include "Version.h"
 
+#include <algorithm>
+#include <string>
+
 namespace {
 
-// Several lines, as the multi-line field shows them. The photographs' details (sources, changes)
-// are in CREDITS.md, which ships with the screen saver.
-const char kCredits[] = "Lanternmoor " LM_VERSION_TEXT "\r\n"
-                        "A photo-slideshow screen saver by Quillfern\r\n"
-                        "\r\n"
-                        "Photographs, cropped and resized, each under its own licence:\r\n"
-                        "Aitzol Berasategi (CC BY 4.0)\r\n"
-                        "Trevor \"Freespace\" (CC BY 4.0)\r\n"
-                        "Jakub Mede (CC BY 4.0)\r\n"
-                        "Clemens Engelhardt (CC0 1.0)\r\n"
-                        "\"Bolly\" (CC BY-SA 4.0)\r\n"
-                        "Sander Klootwijk (CC BY-SA 4.0)\r\n"
-                        "Peter Nerlich (CC BY-SA 4.0)\r\n"
-                        "Lukas Baubkus (CC BY-SA 3.0)\r\n"
-                        "Ian Hex and Risto Saukonp\xE4\xE4, KDE Visual Design Group\r\n"
-                        "(GPL 2 or later; LGPL 3)\r\n"
-                        "\r\n"
-                        "Sources and changes: CREDITS.md";
+// The program's own lines; the picture pack's credits follow after an empty line.
+const char kProgramLines[] = "Lanternmoor " LM_VERSION_TEXT "\r\n"
+                             "A photo-slideshow screen saver by Quillfern";
+
+// The credits of the pictures this screen saver was built with (resources/ResourceIds.h): text
+// up to its first NUL and at most PACK_CREDITS_LIMIT characters, whatever a tool wrote there.
+// Empty when the pack has none.
+std::string PackCredits(HINSTANCE instance) {
+    const HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(IDR_PACK_CREDITS),
+                                      MAKEINTRESOURCEA(RT_PACK_CREDITS));
+    const HGLOBAL loaded = found != nullptr ? LoadResource(instance, found) : nullptr;
+    const char* text = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (text == nullptr) return "";
+    const std::size_t size =
+        std::min<std::size_t>(SizeofResource(instance, found), PACK_CREDITS_LIMIT);
+    return std::string(text, std::find(text, text + size, '\0'));
+}
 
 // Centres the dialog over its owner (over the work area when the owner is hidden, minimised or
 // missing), kept inside the work area, without changing its size, z-order or activation.
@@ -49,6 +51,8 @@ void CentreOverOwner(HWND dialog) {
 class AboutBox {
 public:
     INT_PTR Run(HINSTANCE instance, HWND owner) {
+        const std::string credits = PackCredits(instance);
+        text_ = credits.empty() ? kProgramLines : kProgramLines + std::string("\r\n\r\n") + credits;
         return DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, &DialogProcedure,
                                reinterpret_cast<LPARAM>(this));
     }
@@ -66,7 +70,7 @@ private:
         case WM_INITDIALOG:
             link_.Attach(GetDlgItem(dialog, IDC_WEB_LINK));
             CentreOverOwner(dialog);
-            SetWindowTextA(GetDlgItem(dialog, IDC_CREDITS), kCredits);
+            SetWindowTextA(GetDlgItem(dialog, IDC_CREDITS), text_.c_str());
             link_.SetLinkTarget(LM_HOME_PAGE);
             link_.SetLinkText("Visit our website");
             return TRUE; // the dialog manager focuses the first tab stop, the OK button
@@ -81,6 +85,7 @@ private:
     }
 
     WebLink link_;
+    std::string text_;
 };
 
 } // namespace

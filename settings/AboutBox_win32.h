@@ -1,4 +1,5 @@
-// The About box of the configuration: the credits and a link to the home page.
+// The About box of the configuration: the program's name, version and maker, the credits of the
+// pictures it was built with, and a link to the home page.
 #pragma once
 
 #include <windows.h>

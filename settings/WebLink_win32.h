@@ -4,7 +4,7 @@
 #pragma once
 
 #include "settings/Placement.h"
-#include "shell/Handles_win32.h"
+#include "win32/Handles_win32.h"
 
 #include <windows.h>
 

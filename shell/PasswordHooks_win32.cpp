@@ -1,6 +1,6 @@
 #include "shell/PasswordHooks_win32.h"
 
-#include "shell/Handles_win32.h"
+#include "win32/Handles_win32.h"
 
 namespace {
 

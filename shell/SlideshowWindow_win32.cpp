@@ -3,7 +3,15 @@
 #include "shell/ApplicationModule_win32.h"
 #include "shell/PasswordHooks_win32.h"
 
+#include <vector>
+
 namespace {
+
+// The layout timer's id, and the message its callback sends the window.
+constexpr UINT_PTR kLayoutTimerId = 2;
+constexpr UINT kCheckLayoutMessage = WM_APP + 1;
+// WM_DPICHANGED (Windows 8.1 and later), which the headers of an XP build leave out.
+constexpr UINT kDpiChanged = 0x02E0;
 
 // Registers the window class once per process.
 bool RegisterSlideshowClass(HINSTANCE instance) {
@@ -22,6 +30,45 @@ bool RegisterSlideshowClass(HINSTANCE instance) {
     return RegisterClassExA(&windowClass) != 0;
 }
 
+Rect ToRect(const RECT& rect) {
+    return Rect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+// A function of user32.dll looked up at run time: Windows 95 and NT 4 know one screen only and
+// lack the monitor calls, which the import table would then make them refuse to load.
+template <typename Function> Function User32(const char* name) {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+const auto gGetMonitorInfo = User32<BOOL(WINAPI*)(HMONITOR, LPMONITORINFO)>("GetMonitorInfoA");
+const auto gEnumDisplayMonitors =
+    User32<BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM)>("EnumDisplayMonitors");
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT bounds, LPARAM monitors) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    const bool primary = gGetMonitorInfo != nullptr && gGetMonitorInfo(monitor, &info) &&
+                         (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+    reinterpret_cast<std::vector<Monitor>*>(monitors)->push_back(Monitor{ToRect(*bounds), primary});
+    return TRUE;
+}
+
+// The virtual screen and its monitors; without the monitor calls, the screen and no monitor (the
+// show then takes the whole window as one screen).
+DisplayLayout ReadDisplayLayout() {
+    DisplayLayout layout;
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    layout.VirtualScreen = width > 0 && height > 0 ? Rect{x, y, x + width, y + height}
+                                                   : Rect{0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                                          GetSystemMetrics(SM_CYSCREEN)};
+    if (gEnumDisplayMonitors != nullptr)
+        gEnumDisplayMonitors(nullptr, nullptr, &AddMonitor,
+                             reinterpret_cast<LPARAM>(&layout.Monitors));
+    return layout;
+}
+
 } // namespace
 
 SlideshowWindow::SlideshowWindow(bool isPreview, SettingsStore& store)
@@ -34,9 +81,12 @@ SlideshowWindow::~SlideshowWindow() {
 bool SlideshowWindow::CreateFullScreen() {
     const HINSTANCE instance = ApplicationModule::Current().Instance();
     if (!RegisterSlideshowClass(instance)) return false;
-    return CreateWindowOf(kSlideshowClassName, WS_EX_TOPMOST, kFullScreenTitle,
-                          WS_POPUP | WS_VISIBLE | WS_MAXIMIZE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                          GetSystemMetrics(SM_CYSCREEN), nullptr, instance);
+    Layout = ReadDisplayLayout();
+    // Not maximized: a maximized window covers one monitor only.
+    const Rect& screen = Layout.VirtualScreen;
+    return CreateWindowOf(
+        kSlideshowClassName, WS_EX_TOPMOST, kFullScreenTitle, WS_POPUP | WS_VISIBLE, screen.left,
+        screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr, instance);
 }
 
 bool SlideshowWindow::CreatePreview(HWND parent, int width, int height) {
@@ -50,7 +100,7 @@ bool SlideshowWindow::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam,
     result = 0;
     switch (message) {
     case WM_CREATE:
-        OnCreate(*reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        OnCreate();
         return true;
     case WM_CLOSE:
         OnClose();
@@ -62,7 +112,7 @@ bool SlideshowWindow::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam,
         OnPaint();
         return true;
     case WM_QUERYNEWPALETTE:
-        OnQueryNewPalette();
+        if (Show) Show->RealizePalette();
         result = 1;
         return true;
     case WM_PALETTECHANGED:
@@ -91,17 +141,28 @@ bool SlideshowWindow::ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam,
         OnSetCursor();
         return true;
     case WM_TIMER:
-        StepPicture(+1);
+        if (Show) Show->StepPicture(+1);
+        return true;
+    case WM_DISPLAYCHANGE: // a monitor came or went, or a resolution or depth changed
+    case kDpiChanged:
+        FollowLayout(true);
+        return true;
+    case kCheckLayoutMessage:
+        FollowLayout(false);
         return true;
     default:
         return false;
     }
 }
 
-void SlideshowWindow::OnCreate(const CREATESTRUCTA& create) {
+void SlideshowWindow::OnCreate() {
     GetCursorPos(&StartCursorPos);
-    CurrentIndex = -1;
-    SetUpShow(create);
+    RECT window{};
+    GetWindowRect(Handle(), &window);
+    // The preview is one screen; full screen, every monitor is one.
+    Show.emplace(Handle(), Settings_, IsPreview,
+                 ShowAreas(IsPreview ? std::vector<Monitor>{} : Layout.Monitors, ToRect(window)));
+    if (!IsPreview) SetTimer(Handle(), kLayoutTimerId, kLayoutCheckMillis, &CheckLayout);
 }
 
 void SlideshowWindow::OnClose() {
@@ -111,10 +172,8 @@ void SlideshowWindow::OnClose() {
 }
 
 void SlideshowWindow::OnDestroy() {
-    KillTimer(Handle(), TimerId);
-    MemoryDC.Reset();
-    CaptionBrush.Reset();
-    ReleaseShow();
+    KillTimer(Handle(), kLayoutTimerId);
+    if (Show) Show->Stop();
     // However the window goes (our own close, or the preview's parent destroying it), the run ends
     // with it: a loop without its window would wait forever.
     PostQuitMessage(0);
@@ -122,26 +181,17 @@ void SlideshowWindow::OnDestroy() {
 
 void SlideshowWindow::OnPaint() {
     PaintScope paint(Handle());
-    if (!PictureBitmap || !MemoryDC) return;
-    SelectedObject picture(MemoryDC.Get(), PictureBitmap.Get());
-    BitBlt(paint.Dc(), PictureRect.left, PictureRect.top, PictureRect.right - PictureRect.left,
-           PictureRect.bottom - PictureRect.top, MemoryDC.Get(), 0, 0, SRCCOPY);
-}
-
-void SlideshowWindow::OnQueryNewPalette() {
-    if (!HalftonePalette || WindowDC == nullptr) return;
-    SelectedPalette palette(WindowDC, HalftonePalette.Get(), false);
-    RealizePalette(WindowDC);
+    if (Show) Show->Paint(paint.Dc());
 }
 
 void SlideshowWindow::OnKeyDown(WPARAM virtualKey) {
-    if (Settings_.EnableKeys) {
+    if (Settings_.EnableKeys && Show) {
         switch (virtualKey & 0xFF) {
         case VK_NEXT:
-            StepPicture(+1);
+            Show->StepPicture(+1);
             return;
         case VK_PRIOR:
-            StepPicture(-1);
+            Show->StepPicture(-1);
             return;
         default:
             break;
@@ -151,10 +201,20 @@ void SlideshowWindow::OnKeyDown(WPARAM virtualKey) {
 }
 
 void SlideshowWindow::OnMouseMove(LPARAM position) {
-    // Signed 16-bit coordinates; no threshold: any difference from the position at creation.
-    const int x = static_cast<short>(LOWORD(position));
-    const int y = static_cast<short>(HIWORD(position));
-    if ((x != StartCursorPos.x || y != StartCursorPos.y) && !IsPreview) RequestClose();
+    if (IsPreview) return;
+    // Signed 16-bit window coordinates, compared in screen coordinates: the window's corner is
+    // the virtual screen's, left of or above the primary monitor's when a monitor is there. No
+    // threshold: any difference from the position at creation.
+    POINT at{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+    ClientToScreen(Handle(), &at);
+    if (at.x == StartCursorPos.x && at.y == StartCursorPos.y) return;
+    // A change of the monitors may move the cursor (off a monitor that went, say), and the system
+    // may report that move a moment after the change: it is the change's, not the user's.
+    if (FollowLayout(false) || GetTickCount() - LayoutChangedAt < kLayoutSettleMillis) {
+        StartCursorPos = at;
+        return;
+    }
+    RequestClose();
 }
 
 void SlideshowWindow::OnSetCursor() {
@@ -163,4 +223,24 @@ void SlideshowWindow::OnSetCursor() {
 
 void SlideshowWindow::RequestClose() {
     PostMessageA(Handle(), WM_CLOSE, 0, 0);
+}
+
+bool SlideshowWindow::FollowLayout(bool always) {
+    if (IsPreview || !Show) return false;
+    DisplayLayout now = ReadDisplayLayout();
+    if (!always && SameLayout(now, Layout)) return false;
+    Layout = std::move(now);
+    const Rect& screen = Layout.VirtualScreen;
+    SetWindowPos(Handle(), HWND_TOPMOST, screen.left, screen.top, screen.right - screen.left,
+                 screen.bottom - screen.top, SWP_NOACTIVATE);
+    GetCursorPos(&StartCursorPos);
+    LayoutChangedAt = GetTickCount();
+    RECT window{};
+    GetWindowRect(Handle(), &window);
+    Show->ChangeAreas(ShowAreas(Layout.Monitors, ToRect(window)));
+    return true;
+}
+
+void CALLBACK SlideshowWindow::CheckLayout(HWND window, UINT, UINT_PTR, DWORD) {
+    SendMessageA(window, kCheckLayoutMessage, 0, 0);
 }

@@ -1,45 +1,30 @@
-// The window the slideshow runs in, full screen or inside the Display Properties preview. It turns
-// input into close requests or picture steps, paints the current picture, and on close asks the
-// password hook whether it may end.
+// The window the slideshow runs in: full screen over every monitor, or inside the Display
+// Properties preview. It hosts the show (slideshow/): it creates it, hands it the picture timer,
+// the paging keys, the paint and its destruction, and follows the monitors when they change. It
+// turns every other input into a close request, and on close asks the password hook whether it
+// may end.
 #pragma once
 
 #include "settings/ScreenSaverSettings.h"
-#include "shell/Handles_win32.h"
 #include "shell/Window_win32.h"
-#include "slideshow/Transition.h"
+#include "slideshow/ShowLayout.h"
+#include "slideshow/Slideshow_win32.h"
 
 #include <windows.h>
 
-#include <atomic>
-#include <cstdint>
-#include <vector>
+#include <optional>
 
 // The class both windows share, and their titles.
 constexpr const char* kSlideshowClassName = "SlideshowScreenSaverClass";
 constexpr const char* kFullScreenTitle = "ScreenSaverWindow";
 constexpr const char* kPreviewTitle = "ScreenSaverPreviewWindow";
 
-// The picture timer's id.
-constexpr UINT_PTR kPictureTimerId = 1;
-
-// The steps the show of this process has completed and the live handle counts as each step left
-// them: a record any thread may read (a diagnostic build reports it), so that the counts can be
-// compared between steps however soon the next step follows.
-struct ShowProgress {
-    // Odd while the record is being written.
-    std::atomic<unsigned long> Version{0};
-    std::atomic<long> StepsDone{0};
-    std::atomic<long> HandlesAfterStep[kHandleKinds]{};
-
-    void StepDone() {
-        ++Version;
-        ++StepsDone;
-        for (int kind = 0; kind < kHandleKinds; ++kind)
-            HandlesAfterStep[kind] = LiveHandles(static_cast<HandleKind>(kind));
-        ++Version;
-    }
-};
-inline ShowProgress gShowProgress;
+// The full-screen window looks at the monitors this often: not every system tells its windows
+// when a monitor comes or goes (Wine does not).
+constexpr UINT kLayoutCheckMillis = 500;
+// For this long after a change of the monitors a mouse move is taken as the change's doing and
+// does not close.
+constexpr DWORD kLayoutSettleMillis = 1500;
 
 class SlideshowWindow : public Window {
 public:
@@ -48,7 +33,7 @@ public:
     // Destroys the window if it still exists, releasing the show as WM_DESTROY does.
     ~SlideshowWindow() override;
 
-    // The topmost pop-up over the whole primary screen.
+    // The topmost pop-up over the whole virtual screen: every monitor.
     bool CreateFullScreen();
     // A child filling `parent` from its top left corner, `width` x `height` pixels.
     bool CreatePreview(HWND parent, int width, int height);
@@ -59,44 +44,26 @@ protected:
     bool ProcessMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void OnCreate(const CREATESTRUCTA& create);
+    void OnCreate();
     void OnClose();
     void OnDestroy();
     void OnPaint();
-    void OnQueryNewPalette();
     void OnKeyDown(WPARAM virtualKey);
     void OnMouseMove(LPARAM position);
     void OnSetCursor();
     void RequestClose();
-
-    // The slideshow's part (slideshow/*_win32.cpp): set-up on creation, one step per timer tick
-    // or paging key, release on destruction of the window.
-    void SetUpShow(const CREATESTRUCTA& create);
-    void CollectPictures();
-    void StepPicture(int delta);
-    void PreparePicture();
-    void DrawCaption();
-    void ReleaseShow();
+    // Covers the monitors as they are now, when they changed (or `always`): the window moved over
+    // the new virtual screen, the start position of the cursor taken again, and a show per
+    // monitor. True when it did.
+    bool FollowLayout(bool always);
+    static void CALLBACK CheckLayout(HWND window, UINT, UINT_PTR, DWORD);
 
     ScreenSaverSettings Settings_;
     bool IsPreview;
     POINT StartCursorPos{};
-    // The show order: picture (and caption) resource ids.
-    std::vector<std::int32_t> PictureIds;
-    std::int32_t CurrentIndex = -1;
-    // The enabled transition effects; the first one runs the next transition.
-    EffectList Effects;
-    // Set while a step runs: a step never starts inside another.
-    bool Stepping = false;
-
-    // Declared before MemoryDC, so that the bitmap is deleted only after the context it may be
-    // selected into is gone.
-    GdiObject<HBITMAP> PictureBitmap;
-    RECT PictureRect{};
-    // The class gives the window its own device context; it is never released.
-    HDC WindowDC = nullptr;
-    MemoryDc MemoryDC;
-    GdiObject<HPALETTE> HalftonePalette;
-    GdiObject<HBRUSH> CaptionBrush;
-    UINT_PTR TimerId = 0;
+    // The monitors the full-screen window covers (none for the preview), and when they last
+    // changed.
+    DisplayLayout Layout;
+    DWORD LayoutChangedAt = GetTickCount() - kLayoutSettleMillis;
+    std::optional<Slideshow> Show;
 };

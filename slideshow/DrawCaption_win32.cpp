@@ -1,26 +1,25 @@
-// The caption of the current picture, drawn into its device bitmap: white text on a box in the
-// picture's lower right corner, where every other pixel of the picture is blacked out.
-#include "shell/SlideshowWindow_win32.h"
+// The caption of a monitor's current picture, drawn into its device bitmap: white text on a box in
+// the picture's lower right corner, where every other pixel of the picture is blacked out.
+#include "settings/ScreenSaverSettings.h"
 #include "slideshow/Caption.h"
 #include "slideshow/Caption_win32.h"
+#include "slideshow/MonitorShow_win32.h"
 
 std::string LoadCaption(HINSTANCE instance, UINT id) {
     return LoadWholeText(
         [&](char* buffer, int size) { return LoadStringA(instance, id, buffer, size); });
 }
 
-void SlideshowWindow::DrawCaption() {
-    if (!PictureBitmap || !MemoryDC || CurrentIndex < 0 ||
-        static_cast<std::size_t>(CurrentIndex) >= PictureIds.size())
-        return;
-    const auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(Handle(), GWLP_HINSTANCE));
-    const std::string caption = LoadCaption(
-        instance, static_cast<UINT>(PictureIds[static_cast<std::size_t>(CurrentIndex)]));
-    if (!CaptionShown(caption.size(), IsPreview, Settings_.ShowText)) return;
+void MonitorShow::DrawCaption(const ShowContext& context) {
+    // The bitmap is selected into the memory context while it is the current picture.
+    if (!PictureBitmap || InitialBitmap == nullptr || CurrentIndex < 0) return;
+    const std::string caption =
+        LoadCaption(context.Instance,
+                    static_cast<UINT>(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]));
+    if (!CaptionShown(caption.size(), context.IsPreview, context.Settings.ShowText)) return;
 
     const HDC dc = MemoryDC.Get();
-    const SelectedObject brush(dc, CaptionBrush.Get());
-    const SelectedObject bitmap(dc, PictureBitmap.Get());
+    const SelectedObject brush(dc, context.CaptionBrush);
     // Measured with the default flags: left-aligned, lines broken only at the caption's newlines.
     RECT measured{};
     DrawTextA(dc, caption.c_str(), -1, &measured, DT_CALCRECT);

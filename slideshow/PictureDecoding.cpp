@@ -1,14 +1,22 @@
 #include "slideshow/PictureDecoding.h"
 
+#include "imaging/Orientation.h"
 #include "imaging/PixelBuffer.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegDecoder.h"
 #include "slideshow/PictureWorkspace.h"
 
-#include <cstring>
+namespace {
+
+void StoreGreyLine(const uint8_t* line, Pixel* destination, int width) {
+    for (int x = 0; x < width; ++x)
+        destination[x] = PackPixel(line[x], line[x], line[x]);
+}
+
+} // namespace
 
 bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
-                   DecodedPicture& outcome, PictureWorkspace* workspace) {
+                   DecodedPicture& outcome, int orientation, PictureWorkspace* workspace) {
     JpegDecoder decoder;
     JpegDecoderOptions options;
     options.simdTransform = options.simdBitReader = useSimd;
@@ -21,20 +29,45 @@ bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
 
     Pixel* pixels =
         workspace != nullptr ? workspace->TakePixels(width, height) : AllocatePixels(width, height);
-    if (pixels == nullptr) {
+    OrientedRows rows(pixels, width, height, orientation);
+    if (pixels == nullptr || !rows.Ready()) {
+        if (workspace != nullptr)
+            workspace->Keep(pixels);
+        else
+            ImagingFree(pixels);
         decoder.releaseAll();
         outcome.ErrorCode = decoder.errorCode();
         image.Replace(nullptr, 0, 0);
         return false;
     }
-    // Every line straight into the buffer, grey as grey.
-    decoder.decodePixels(pixels, outcome.Lines);
+    if (ValidOrientation(orientation) == 1) {
+        // Upright, every line goes straight into its row, grey as grey.
+        decoder.decodePixels(pixels, outcome.Lines);
+        for (int y = 0; y < outcome.Lines; ++y) {
+            rows.NextRow();
+            rows.Commit();
+        }
+    } else {
+        const bool grey = decoder.bytesPerPixel() == 1;
+        const uint8_t* line = nullptr;
+        int length = 0;
+        while (outcome.Lines < height && decoder.decode(line, length) == 0) {
+            Pixel* row = rows.NextRow();
+            if (grey)
+                StoreGreyLine(line, row, width);
+            else
+                StoreDecodedLine(line, row, width);
+            rows.Commit();
+            ++outcome.Lines;
+        }
+    }
     // A damaged picture shows what was decoded above a black remainder.
-    const std::size_t done = static_cast<std::size_t>(outcome.Lines) * width;
-    const std::size_t all = static_cast<std::size_t>(width) * height;
-    if (done < all) std::memset(pixels + done, 0, (all - done) * sizeof(Pixel));
+    rows.Finish();
     decoder.releaseAll();
     outcome.ErrorCode = decoder.errorCode();
-    image.Replace(pixels, width, height);
+    if (SwapsSides(orientation))
+        image.Replace(pixels, height, width);
+    else
+        image.Replace(pixels, width, height);
     return true;
 }

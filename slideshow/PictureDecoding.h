@@ -14,11 +14,13 @@ struct DecodedPicture {
     int Lines = 0;
 };
 
-// Decodes the stream into image, which receives the picture's size and pixels. A stream the
-// decoder cannot read at all gives a 0 x 0 image; a picture that breaks off keeps its size, and
-// the rows never delivered are black. Grey pictures become grey pixels. Returns false, leaving
-// image empty, only when the pixel buffer cannot be allocated: the picture is then not shown.
-// With a workspace the buffer and the decoder's large blocks come from it (give the buffer back
-// with PictureWorkspace::Keep when the picture is done).
+// Decodes the stream into image, which receives the picture's size and pixels, turned upright by
+// its EXIF orientation (imaging/Orientation.h; the caller reads it from the file's bytes, 1 when
+// it has none). A stream the decoder cannot read at all gives a 0 x 0 image; a picture that
+// breaks off keeps its size, and the rows never delivered are black. Grey pictures become grey
+// pixels. Returns false, leaving image empty, only when the pixel buffer cannot be allocated: the
+// picture is then not shown. With a workspace the buffer and the decoder's large blocks come from
+// it (give the buffer back with PictureWorkspace::Keep when the picture is done).
 bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
-                   DecodedPicture& outcome, PictureWorkspace* workspace = nullptr);
+                   DecodedPicture& outcome, int orientation = 1,
+                   PictureWorkspace* workspace = nullptr);

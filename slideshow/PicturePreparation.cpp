@@ -7,10 +7,10 @@
 
 bool PreparePictureImage(JpegInputStream& stream, int windowWidth, int windowHeight,
                          bool enlargeToFit, int bitsPerPixel, bool useSimd, RasterImage& image,
-                         Rect& placement, PictureWorkspace* workspace) {
+                         Rect& placement, int orientation, PictureWorkspace* workspace) {
     DecodedPicture outcome;
     PictureFit fit{};
-    const bool prepared = DecodePicture(stream, useSimd, image, outcome, workspace) &&
+    const bool prepared = DecodePicture(stream, useSimd, image, outcome, orientation, workspace) &&
                           image.Width() > 0 && image.Height() > 0 &&
                           FitAndReducePicture(image, windowWidth, windowHeight, enlargeToFit,
                                               bitsPerPixel, useSimd, fit, workspace) &&

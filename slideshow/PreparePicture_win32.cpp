@@ -1,31 +1,40 @@
-// Preparing the picture at CurrentIndex for the window: the resource's JPEG bytes decoded, fitted,
-// centred, resampled and reduced to the display (PreparePictureImage), made into the device bitmap
-// PictureBitmap at PictureRect, with the caption drawn in.
+// Preparing a monitor's next picture: the resource's JPEG bytes decoded, turned upright by their
+// EXIF orientation, fitted, centred, resampled and reduced to the display (PreparePictureImage),
+// made into the device bitmap PictureBitmap at PictureRect in the monitor's area, with the caption
+// drawn in.
 #include "imaging/Ditherer_win32.h"
 #include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage_win32.h"
+#include "jpeg/Exif.h"
 #include "jpeg/ResourceInputStream.h"
-#include "shell/SlideshowWindow_win32.h"
+#include "settings/ScreenSaverSettings.h"
+#include "slideshow/MonitorShow_win32.h"
 #include "slideshow/PicturePreparation.h"
+#include "slideshow/ShowLayout.h"
 
-void SlideshowWindow::PreparePicture() {
-    RECT window{};
-    GetWindowRect(Handle(), &window);
+void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIndex) {
+    OldRect = PictureRect;
+    CurrentIndex = MonitorIndex(baseIndex, Offset, context.PictureIds.size());
     RasterImage image;
     Rect placement;
     {
         // An empty show, or an id without its resource, gives a stream the decoder cannot read.
         ResourceInputStream stream;
-        if (CurrentIndex >= 0 && static_cast<std::size_t>(CurrentIndex) < PictureIds.size())
-            stream.open(PictureIds[static_cast<std::size_t>(CurrentIndex)]);
-        PreparePictureImage(stream, window.right - window.left, window.bottom - window.top,
-                            Settings_.EnlargeToFit, DisplayBitsPerPixel(WindowDC),
-                            processorInfo().hasMmx, image, placement);
+        if (CurrentIndex >= 0)
+            stream.open(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]);
+        PreparePictureImage(stream, Area.right - Area.left, Area.bottom - Area.top,
+                            context.Settings.EnlargeToFit, DisplayBitsPerPixel(context.WindowDC),
+                            processorInfo().hasMmx, image, placement,
+                            readExif(stream.unreadBytes(), stream.unreadCount()).orientation);
     }
-    // Never selected anywhere at this point, so the deletion succeeds.
+    // Out of the memory context, so that the deletion succeeds.
+    if (InitialBitmap != nullptr) SelectObject(MemoryDC.Get(), InitialBitmap);
+    InitialBitmap = nullptr;
     PictureBitmap.Reset();
     if (image.Pixels() != nullptr && image.Width() > 0 && image.Height() > 0)
-        PictureBitmap = CreateDeviceBitmap(image, WindowDC);
+        PictureBitmap = CreateDeviceBitmap(image, context.WindowDC);
+    if (PictureBitmap && MemoryDC)
+        InitialBitmap = SelectObject(MemoryDC.Get(), PictureBitmap.Get());
     if (!PictureBitmap) {
         // Nothing to show (no picture, or no memory for it): an empty slot at the centre, which
         // the transition and the paint leave as background.
@@ -34,5 +43,5 @@ void SlideshowWindow::PreparePicture() {
         placement = Rect{x, y, x, y};
     }
     PictureRect = RECT{placement.left, placement.top, placement.right, placement.bottom};
-    DrawCaption();
+    DrawCaption(context);
 }

@@ -28,29 +28,41 @@ FrameMessage FetchedMessageAction(std::uint32_t message, std::uintptr_t wParam, 
     return FrameMessage::Dispatch;
 }
 
-void RunTransition(TransitionEffect& effect, EffectSurface& surface, const Rect& oldRect,
-                   const Rect& newRect, std::int32_t effectMillis, TransitionHost& host) {
-    effect.Begin(oldRect, newRect);
+void RunTransition(const std::vector<TransitionPart>& parts, std::int32_t effectMillis,
+                   TransitionHost& host) {
+    for (const TransitionPart& part : parts)
+        part.Effect->Begin(part.OldRect, part.NewRect);
+    const auto stepAll = [&parts](float progress) {
+        for (const TransitionPart& part : parts)
+            part.Effect->Step(*part.Surface, progress);
+    };
     const std::uint32_t start = host.TickCount();
     float progress = TransitionProgress(start, host.TickCount(), effectMillis);
     while (progress < 1.0f) {
         const std::uint32_t frameStart = host.TickCount();
-        effect.Step(surface, progress);
+        stepAll(progress);
         const std::uint32_t drawn = host.TickCount() - frameStart;
         if (drawn < kFrameMillis) host.Sleep(kFrameMillis - drawn);
         if (!host.TakeOneMessage()) break;
         progress = TransitionProgress(start, host.TickCount(), effectMillis);
     }
-    effect.Step(surface, 1.0f);
-    effect.End();
+    stepAll(1.0f);
+    for (const TransitionPart& part : parts)
+        part.Effect->End();
 }
 
-void RunNextTransition(EffectList& effects, EffectSurface& surface, const Rect& oldRect,
-                       const Rect& newRect, std::int32_t effectMillis, TransitionHost& host,
-                       RandomSource& random) {
-    if (effects.empty()) return;
-    RunTransition(*effects.front(), surface, oldRect, newRect, effectMillis, host);
-    ShuffleCyclic(effects, random);
+void RunTransition(TransitionEffect& effect, EffectSurface& surface, const Rect& oldRect,
+                   const Rect& newRect, std::int32_t effectMillis, TransitionHost& host) {
+    RunTransition({TransitionPart{&effect, &surface, oldRect, newRect}}, effectMillis, host);
+}
+
+EffectOrder::EffectOrder(std::size_t count) : places_(count) {
+    for (std::size_t place = 0; place < count; ++place)
+        places_[place] = place;
+}
+
+void EffectOrder::Advance(RandomSource& random) {
+    ShuffleCyclic(places_, random);
 }
 
 EffectList CreateEffects(ScreenSaverSettings& settings, int cx, int cy, EffectFactory factory) {

@@ -57,24 +57,47 @@ public:
     virtual bool TakeOneMessage() = 0;
 };
 
-// One transition: Begin, frames at least kFrameMillis apart while the progress is below 1 with at
-// most one message between frames, then the final Step(1.0) in every case (it completes the new
-// picture also when the loop was left early or never entered), and End.
+// One monitor's part of a transition: its effect, where it draws, and where the old and the new
+// picture stand (in the coordinates the surface takes).
+struct TransitionPart {
+    TransitionEffect* Effect;
+    EffectSurface* Surface;
+    Rect OldRect;
+    Rect NewRect;
+};
+
+// One transition on every part at once: Begin on each, frames at least kFrameMillis apart while
+// the progress is below 1, each frame stepping every part to the same progress, with at most one
+// message between frames, then the final Step(1.0) on each part in every case (it completes the
+// new pictures also when the loop was left early or never entered), and End on each.
+void RunTransition(const std::vector<TransitionPart>& parts, std::int32_t effectMillis,
+                   TransitionHost& host);
+// The same with one part.
 void RunTransition(TransitionEffect& effect, EffectSurface& surface, const Rect& oldRect,
                    const Rect& newRect, std::int32_t effectMillis, TransitionHost& host);
 
 using EffectList = std::vector<std::unique_ptr<TransitionEffect>>;
 
-// Runs the transition of the first effect, then reorders the list so that, with two or more
-// effects, another one comes next. Nothing happens for an empty list.
-void RunNextTransition(EffectList& effects, EffectSurface& surface, const Rect& oldRect,
-                       const Rect& newRect, std::int32_t effectMillis, TransitionHost& host,
-                       RandomSource& random);
+// The order in which the enabled effects take turns, as places in an effect list that
+// CreateEffects built: every monitor has a list of its own, built alike for its own size, and one
+// order serves them all, so that all monitors run the same effect. Next() runs the next
+// transition; Advance() reorders with ShuffleCyclic, so that with two or more effects another one
+// comes next, as if the list itself were reshuffled.
+class EffectOrder {
+public:
+    explicit EffectOrder(std::size_t count = 0);
+    bool Empty() const { return places_.empty(); }
+    std::size_t Next() const { return places_.front(); }
+    void Advance(RandomSource& random);
+
+private:
+    std::vector<std::size_t> places_;
+};
 
 using EffectFactory = std::unique_ptr<TransitionEffect> (*)(const char* name, int cx, int cy);
 
 // With UseEffects on, the enabled effects in the fixed order "Horizontal lines", "Vertical
-// lines", "Big checkers", "Small checkers", each built for a cx x cy window. When none results,
+// lines", "Big checkers", "Small checkers", each built for a cx x cy screen. When none results,
 // UseEffects is switched off in `settings` (in memory only).
 EffectList CreateEffects(ScreenSaverSettings& settings, int cx, int cy,
                          EffectFactory factory = &CreateTransitionEffect);

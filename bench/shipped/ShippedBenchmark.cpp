@@ -68,7 +68,7 @@ struct Mode {
 bool Decode(const Picture& picture, const Mode& mode, RasterImage& image) {
     MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
     DecodedPicture outcome;
-    return DecodePicture(stream, mode.simd, image, outcome, mode.workspace.get()) &&
+    return DecodePicture(stream, mode.simd, image, outcome, 1, mode.workspace.get()) &&
            outcome.ErrorCode == 0 && image.Pixels() != nullptr;
 }
 
@@ -76,7 +76,7 @@ bool Prepare(const Picture& picture, const Mode& mode, RasterImage& image) {
     MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
     Rect placement;
     return PreparePictureImage(stream, mode.screenWidth, mode.screenHeight, true, mode.bitsPerPixel,
-                               mode.simd, image, placement, mode.workspace.get());
+                               mode.simd, image, placement, 1, mode.workspace.get());
 }
 
 // The picture is done: its buffer goes back to the mode's workspace, if any.

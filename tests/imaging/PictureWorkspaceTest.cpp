@@ -109,7 +109,7 @@ TEST(PictureWorkspace, AShowPreparesTheSamePicturesAndItsSecondRoundTakesNoFresh
                         PreparePictureImage(first, 1920, 1080, true, bits, useSimd, alone, where));
                     const long before = largeAllocations;
                     ASSERT_TRUE(PreparePictureImage(second, 1920, 1080, true, bits, useSimd, kept,
-                                                    there, &workspace));
+                                                    there, 1, &workspace));
                     if (round == 0) firstRound += largeAllocations - before;
                     EXPECT_TRUE(round == 0 || largeAllocations == before) << name;
                     EXPECT_TRUE(kept.Width() == alone.Width() && kept.Height() == alone.Height() &&

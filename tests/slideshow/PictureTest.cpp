@@ -7,6 +7,7 @@
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegError.h"
 #include "jpeg/JpegInputStream.h"
+#include "tests/imaging/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,13 @@ TEST(PictureDecoding, BothDecodersFillThePixelBufferAsDesigned) {
         // Bytes that are no picture: an empty image.
         EXPECT_TRUE(decode("not a picture at all") && image.Width() == 0 && image.Height() == 0 &&
                     outcome.Lines == 0 && outcome.ErrorCode == NoStartOfImage);
+        // To be turned on its side, with memory for the picture but not for the turning: no
+        // picture (the sanitizers see that nothing is left held).
+        const std::string red = File(LM_TEST_PICTURES, "/red.jpg");
+        MemoryInputStream stream(reinterpret_cast<const uint8_t*>(red.data()), red.size());
+        TestAllocations pictureOnly(1);
+        EXPECT_FALSE(DecodePicture(stream, useSimd, image, outcome, 6));
+        EXPECT_TRUE(image.Pixels() == nullptr && pictureOnly.Refused == 1);
     }
 }
 

@@ -8,9 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,21 +41,8 @@ struct Expected {
 };
 
 Expected Load(const std::string& name) {
-    char folder[MAX_PATH] = {};
-    GetEnvironmentVariableA("LM_EXPECTED", folder, sizeof folder);
-    const std::string path = std::string(folder) + "\\" + name;
-    Expected e{name, "", std::vector<DWORD>(kWidth * kHeight, 0)};
-    std::getline(std::ifstream(path + ".txt"), e.Line);
-    int width = 0, height = 0, x = 0, y = 0, maxval = 0;
-    std::istringstream(e.Line) >> width >> height >> x >> y;
-    std::ifstream ppm(path + ".ppm", std::ios::binary);
-    std::string magic;
-    ppm >> magic >> width >> height >> maxval;
-    ppm.get();
-    unsigned char rgb[3];
-    for (int i = 0; i < width * height && ppm.read(reinterpret_cast<char*>(rgb), 3); ++i)
-        e.Screen[(y + i / width) * kWidth + x + i % width] =
-            (rgb[0] << 16 | rgb[1] << 8 | rgb[2]) & kDisplayBits;
+    Expected e{name, "", {}};
+    e.Screen = PreparedScreen(name, kWidth, kHeight, kDisplayBits, &e.Line);
     return e;
 }
 
@@ -129,31 +114,15 @@ TEST(Screen800x600x24, TheCaptionBoxEndsTwentyPixelsInFromThePicturesCorner) {
     const RECT text = MeasureText(caption);
     // On screen the box ends at picture column 780 and row 542 (exclusive), the text 10 inside.
     const RECT box{760 - text.right, 19 + 522 - text.bottom, 780, 19 + 542};
-    RECT written = box;
-    InflateRect(&written, -10, -10);
     FullScreenRun run;
     // Outside the box the picture; its outline along picture column 779 and row 541 black; inside,
     // one pixel of two black and the others the picture's, but where the white text is written.
     const int middle = 300 * kWidth + 300;
     WaitUntil([&] { return Screenshot()[middle] == meadow.Screen[middle]; }, 15000);
     Pump(500);
-    const std::vector<DWORD> shot = Screenshot();
-    long wrong[2] = {}, white = 0;
-    for (int i = 0; i < kWidth * kHeight; ++i) {
-        const POINT at{i % kWidth, i / kWidth};
-        const bool inside = PtInRect(&box, at) != 0,
-                   outline = inside && (at.x == box.left || at.x == 779 || at.y == box.top ||
-                                        at.y == 19 + 541);
-        if (!outline && PtInRect(&written, at))
-            white += shot[i] == 0xFFFFFF;
-        else
-            for (const int dark : {0, 1})
-                wrong[dark] +=
-                    shot[i] !=
-                    (outline || (inside && (at.x + at.y) % 2 == dark) ? 0 : meadow.Screen[i]);
-    }
-    EXPECT_TRUE(std::min(wrong[0], wrong[1]) == 0 && white > 100)
-        << wrong[0] << " and " << wrong[1] << " pixels wrong, " << white << " white";
+    const CaptionBoxPixels pixels = CountCaptionBox(Screenshot(), meadow.Screen, kWidth, box);
+    EXPECT_TRUE(pixels.Wrong == 0 && pixels.White > 100)
+        << pixels.Wrong << " pixels wrong, " << pixels.White << " white";
     Quit(run);
 }
 

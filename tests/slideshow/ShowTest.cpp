@@ -125,10 +125,33 @@ TEST(Transition, FramesAreAtLeast33MsApartAndTheFinalFrameComesInEveryCase) {
     }
 }
 
+// Several monitors, one frame loop: every part is begun, stepped in every frame to the same
+// progress, completed by the final Step(1.0) and ended, also when a message cuts the loop short.
+TEST(Transition, EveryMonitorsPartStepsInEveryFrameOfOneLoop) {
+    for (const int leaveAt : {0, 2}) {
+        TestLoop loop, second, third;
+        loop.DrawMillis = 10;
+        loop.LeaveAt = leaveAt;
+        const Rect none{}, picture{0, 0, 4, 4};
+        RunTransition({{&loop, &surface, none, picture},
+                       {&second, &surface, none, picture},
+                       {&third, &surface, picture, none}},
+                      200, loop);
+        const std::vector<float> expected =
+            leaveAt == 0 ? std::vector<float>{0, .165f, .33f, .495f, .66f, .825f, .99f, 1}
+                         : std::vector<float>{0, .165f, 1};
+        for (TestLoop* part : {&loop, &second, &third}) {
+            EXPECT_THAT(part->Progress, testing::Pointwise(testing::FloatEq(), expected));
+            EXPECT_EQ(part->Calls, "BE");
+        }
+        EXPECT_EQ(loop.Taken, static_cast<int>(expected.size()) - 1) << "one message a frame";
+    }
+}
+
 // The real effects, built for a 1024 pixel wide screen, in the list the show makes of the
-// settings and reshuffles after every transition: with all four the first is "Horizontal lines";
-// with the two checkers, "Big checkers" (34 pixel cells, not 5); two alternate strictly, one comes
-// every time, and with two or more none comes twice in a row.
+// settings and taking turns in the effect order, reshuffled after every transition: with all four
+// the first is "Horizontal lines"; with the two checkers, "Big checkers" (34 pixel cells, not 5);
+// two alternate strictly, one comes every time, and with two or more none comes twice in a row.
 TEST(Transition, TheFirstEnabledEffectInTheFixedOrderThenNeverTheSameTwiceInARow) {
     auto letter = [](TransitionEffect* e) {
         if (dynamic_cast<HorizontalLinesEffect*>(e) != nullptr) return 'H';
@@ -144,16 +167,24 @@ TEST(Transition, TheFirstEnabledEffectInTheFixedOrderThenNeverTheSameTwiceInARow
             settings.TransitionEffects[name] = enabled.find(name[0]) != std::string::npos;
         EffectList effects = CreateEffects(settings, 1024, 768);
         EXPECT_EQ(settings.UseEffects, !enabled.empty()) << "switched off when none is built";
+        EffectOrder order(effects.size());
+        // The list itself reshuffled after every transition, as with a single list: the same
+        // sequence.
+        std::vector<char> list(enabled.begin(), enabled.end());
         TestLoop host;
-        RandomSource random;
-        std::string used;
-        for (int transition = 0; transition < 40; ++transition) {
-            TransitionEffect* next = effects.empty() ? nullptr : effects.front().get();
-            RunNextTransition(effects, surface, Rect{}, Rect{0, 0, 4, 4}, 100, host, random);
-            if (next != nullptr) used += letter(next);
+        RandomSource random, alone;
+        std::string used, usedAlone;
+        for (int transition = 0; transition < 40 && !order.Empty(); ++transition) {
+            TransitionEffect* next = effects[order.Next()].get();
+            RunTransition(*next, surface, Rect{}, Rect{0, 0, 4, 4}, 100, host);
+            order.Advance(random);
+            used += letter(next);
+            usedAlone += list.front();
+            ShuffleCyclic(list, alone);
         }
         SCOPED_TRACE(used);
         EXPECT_EQ(used.substr(0, first.size()), first);
+        EXPECT_EQ(used, usedAlone);
         EXPECT_EQ(used.size(), enabled.empty() ? 0u : 40u);
         for (std::size_t i = 1; i < used.size(); ++i)
             EXPECT_TRUE(enabled.size() == 1 || used[i] != used[i - 1]);

@@ -12,12 +12,7 @@ screen=$1
 harness=$2
 read -r width height depth <<<"${screen//x/ }"
 
-prepare=$LM_ROOT/build/native/tools/prepare-picture
-if [ ! -x "$prepare" ]; then
-    (cd "$LM_ROOT" && cmake --preset native >/dev/null &&
-        cmake --build --preset native --target prepare-picture >/dev/null) ||
-        lm_die "cannot build prepare-picture"
-fi
+prepare=$(lm_native_tool prepare-picture) || lm_die "cannot build prepare-picture"
 
 expected=$(mktemp -d)
 trap 'rm -rf "$expected"' EXIT

@@ -1,8 +1,11 @@
 // check-pack: ids, caption text, one table of packs (every kind of bad one) with the messages
-// that name file and line, the resource script, the proof sheet's pixels and the program's exit
-// status. The pictures are grey JPEG files written here.
+// that name file and line, the resource script with the credits, the proof sheet's pixels, the
+// captions started from a folder of photographs and the program's exit status. The pictures are
+// grey JPEG files written here, some with EXIF segments.
 #include "imaging/PixelBuffer.h"
 #include "imaging/RasterImage.h"
+#include "tests/jpeg/ExifSegment.h"
+#include "tools/check-pack/NewCaptions.h"
 #include "tools/check-pack/Pack.h"
 #include "tools/check-pack/PackCheck.h"
 #include "tools/check-pack/PackOutput.h"
@@ -35,16 +38,6 @@ std::string GreyJpeg(int w, int h, const std::string& app = "", int sof = 0xC0, 
     const long blocks = static_cast<long>((w + 7) / 8) * ((h + 7) / 8);
     return f + std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10) +
            std::string(static_cast<std::size_t>(blocks + 3) / 4, '\0') + "\xFF\xD9";
-}
-
-// An APP1 segment with EXIF orientation `value` in a little- or big-endian TIFF structure.
-std::string Exif(int value, bool little) {
-    const auto n16 = [&](int v) { return little ? std::string{char(v), char(v >> 8)} : Big16(v); };
-    const auto n32 = [&](int v) { return little ? n16(v) + n16(0) : n16(0) + n16(v); };
-    const std::string tiff = (little ? "II" : "MM") + n16(42) + n32(8) + n16(1) + n16(0x112) +
-                             n16(3) + n32(1) + n16(value) + n16(0) + n32(0);
-    return "\xFF\xE1" + Big16(static_cast<int>(tiff.size()) + 8) + std::string("Exif\0\0", 6) +
-           tiff;
 }
 
 const std::string kGrey = GreyJpeg(160, 64); // room for a caption of 15 characters
@@ -192,18 +185,33 @@ TEST(BadPacks, EachGivesAClearMessageNamingItsFileAndLine) {
             "extra.JPG: error: not in captions.tsv"});
     expect("ampersand", "a.jpg\tFish & chips\nb.jpg\tR&&D\n", {}, 0, 1,
            {"captions.tsv:1: warning: '&' underlines the character after it"});
-    expect(
-        "pictures", "big.jpg\tB\nsix.jpg\tS\nthree.jpg\tT\none.jpg\tO\n",
-        {{"big.jpg", GreyJpeg(4800, 3600)},
-         {"six.jpg", GreyJpeg(160, 64, Exif(6, true))},
-         {"three.jpg", GreyJpeg(160, 64, Exif(3, false))},
-         {"one.jpg", GreyJpeg(160, 64, Exif(1, false))}},
-        0, 3,
-        {"big.jpg: warning: 4800 x 3600 is far larger than any screen: every showing decodes and "
-         "scales all 65 MB",
-         "six.jpg: warning: EXIF orientation 6 (to be turned 90 degrees clockwise): the show does "
-         "not turn pictures",
-         "three.jpg: warning: EXIF orientation 3 (upside down)"});
+    // Turned pictures are told as notes; the caption must fit the upright picture.
+    expect("pictures", "big.jpg\tB\nsix.jpg\tS\nthree.jpg\tT\none.jpg\tO\nwide.jpg\t1234567890\n",
+           {{"big.jpg", GreyJpeg(4800, 3600)},
+            {"six.jpg", GreyJpeg(160, 64, exif::Orientation(6, true))},
+            {"three.jpg", GreyJpeg(160, 64, exif::Orientation(3, false))},
+            {"one.jpg", GreyJpeg(160, 64, exif::Orientation(1, false))},
+            {"wide.jpg", GreyJpeg(400, 100, exif::Orientation(8, false))}},
+           0, 2,
+           {"big.jpg: warning: 4800 x 3600 is far larger than any screen: every showing decodes "
+            "and scales all 65 MB",
+            "six.jpg: note: EXIF orientation 6: shown turned 90 degrees clockwise, 64 x 160 "
+            "upright\n",
+            "three.jpg: note: EXIF orientation 3: shown turned 180 degrees\n",
+            "captions.tsv:5: warning: caption too wide for its picture at 800 x 600 (shown 100 x "
+            "400), 1920 x 1080 (shown 100 x 400)"});
+    // Credits: every line's problem; the longest the About box takes, and one character more.
+    expect("credits", one, {{"credits.txt", "Photos: Ann\nCaf\xC3\xA9 \xE6\x9D\xB1\n\x01 bell\n"}},
+           2, 0,
+           {"credits.txt:2: error: \"\xE6\x9D\xB1\" (U+6771) has no Windows-1252 code: the "
+            "credits are shown as Windows-1252",
+            "credits.txt:3: error: control character 0x01 in the credits"});
+    expect("credits-longest", one,
+           {{"credits.txt", std::string(14999, 'x') + "\n" + std::string(14999, 'y')}}, 0, 0, {});
+    expect("credits-too-long", one,
+           {{"credits.txt", std::string(15000, 'x') + "\n" + std::string(14999, 'y')}}, 1, 0,
+           {"credits.txt: error: 30001 characters with their line ends: the About box shows at "
+            "most 30000"});
     // At 400 x 600 a box fits 45 characters and 35 lines; 1600 x 1200 is shown 800 x 600.
     expect("caption-fit",
            ("a.jpg\t" + std::string(45, 'x') + "\nb.jpg\t" + std::string(46, 'x') + "\nc.jpg\tx" +
@@ -227,25 +235,32 @@ TEST(BadPacks, EachGivesAClearMessageNamingItsFileAndLine) {
               std::string::npos);
 }
 
-TEST(PackOutput, TheResourceScriptEscapesCaptionsAndNamesAndTheProofSheetShowsEachScreen) {
+TEST(PackOutput, TheResourceScriptEscapesCaptionsNamesAndCreditsAndTheProofSheetShowsEachScreen) {
+    // Credits with a byte order mark and Windows line ends (each told once), a tab, an empty line.
     const fs::path folder = MakeFolder(
         "output",
         {{"captions.tsv", "a \"q\".jpg\tSay \"hi\"\\nC:\\dir\n300.jpg\tCaf\xC3\xA9\nb.jpg\n"},
+         {"credits.txt", "\xEF\xBB\xBFPhotos:\tAnn\r\n\r\nCaf\xC3\xA9 \"Q\"\r\n"},
          {"a \"q\".jpg", GreyJpeg(400, 300)},
          {"300.jpg", GreyJpeg(1600, 1200)},
          {"b.jpg", kGrey}});
     Pack pack = ReadPack(folder.string());
+    EXPECT_EQ(pack.Credits, "Photos:\tAnn\r\n\r\nCaf\xE9 \"Q\"");
+    EXPECT_EQ(pack.Count(Severity::Warning), 3); // b.jpg has no caption; BOM; line ends
     std::string error;
     ASSERT_TRUE(WriteResourceScript(pack, (folder / "Pictures.rc").string(), error)) << error;
     const std::string at = "\"" + fs::absolute(folder).string() + "/";
     EXPECT_EQ(
         Read(folder / "Pictures.rc"),
         "// The pictures of " + folder.string() +
-            " and their captions, written by check-pack.\n#pragma code_page(1252)\n\n"
+            " and their captions, written by check-pack.\n#pragma code_page(1252)\n"
+            "#include \"ResourceIds.h\"\n\n"
             "STRINGTABLE\nBEGIN\n    114 \"Say \"\"hi\"\"\\nC:\\\\dir\"\n    300 \"Caf\\351\"\n"
             "END\n\n114 RCDATA " +
             at + "a \"\"q\"\".jpg\"\n300 RCDATA " + at + "300.jpg\"\n301 RCDATA " + at +
-            "b.jpg\"\n");
+            "b.jpg\"\n\n// The pack's credits, one string a line.\n"
+            "IDR_PACK_CREDITS RT_PACK_CREDITS\nBEGIN\n    \"Photos:\\011Ann\\015\\n\"\n"
+            "    \"\\015\\n\"\n    \"Caf\\351 \"\"Q\"\"\"\nEND\n");
     EXPECT_FALSE(WriteResourceScript(pack, (folder / "none" / "x.rc").string(), error));
 
     // On 800 x 600 screens side by side (each then halved): 400 x 300 stands 1:1 at (200, 150),
@@ -276,6 +291,50 @@ TEST(PackOutput, TheResourceScriptEscapesCaptionsAndNamesAndTheProofSheetShowsEa
     }
 }
 
+TEST(NewCaptions, InNameOrderFromEachSourceReplacingWhatWindows1252LacksAndNeverOverwriting) {
+    // In byte order: C.jpeg, a.JPG, b.jpg, caf\xE9.jpg (a Latin-1 name), d.jpeg.
+    const fs::path folder = MakeFolder(
+        "new-captions",
+        {{"b.jpg",
+          GreyJpeg(400, 300, exif::Orientation(1, true, "  Harbour & boats \xE6\x9D\xB1 "))},
+         {"a.JPG", GreyJpeg(400, 300, exif::Orientation(6, false, "   ", "2024:05:17 14:03:00"))},
+         {"C.jpeg", GreyJpeg(400, 300, exif::Orientation(1, true, "", "0000:00:00 00:00:00"))},
+         {"caf\xE9.jpg", kGrey},
+         {"d.jpeg", GreyJpeg(400, 300, exif::Orientation(1, false, "Stra\xDF\x65\tKurve"))},
+         {"notes.txt", "not a picture"}});
+    static std::string told;
+    const auto progress = [](const std::string& name, const NewCaption& caption) {
+        told += name + " (" + caption.Source + ")\n";
+    };
+    PackMessage problem;
+    ASSERT_TRUE(WriteNewCaptions(folder.string(), problem, progress)) << problem.Text;
+    EXPECT_EQ(Read(folder / "captions.tsv"), "C.jpeg\tC\n"
+                                             "a.JPG\t2024-05-17\n"
+                                             "b.jpg\tHarbour && boats ?\n"
+                                             "caf\xE9.jpg\tcaf\xC3\xA9\n"
+                                             "d.jpeg\tStra\xC3\x9F\x65 Kurve\n");
+    EXPECT_EQ(told, "C.jpeg (file name)\na.JPG (date taken)\nb.jpg (EXIF description)\n"
+                    "caf\xE9.jpg (file name)\nd.jpeg (EXIF description)\n");
+    // The pack it starts passes the checker without a message.
+    Pack pack = ReadPack(folder.string());
+    for (const PackPicture& picture : pack.Pictures)
+        CheckPicture(pack, picture);
+    std::string messages;
+    for (const PackMessage& m : pack.Messages)
+        messages += m.Where + ": " + m.Text + "\n";
+    EXPECT_EQ(pack.Count(Severity::Error) + pack.Count(Severity::Warning), 0) << messages;
+
+    // Never over a captions file, nor from a folder without pictures.
+    std::ofstream(folder / "captions.tsv") << "mine";
+    EXPECT_FALSE(WriteNewCaptions(folder.string(), problem));
+    EXPECT_EQ(problem.Where, (folder / "captions.tsv").string());
+    EXPECT_EQ(problem.Text, "already exists, and is never replaced (move it away to start again)");
+    EXPECT_EQ(Read(folder / "captions.tsv"), "mine");
+    const fs::path none = MakeFolder("no-pictures", {{"notes.txt", "x"}});
+    EXPECT_FALSE(WriteNewCaptions(none.string(), problem));
+    EXPECT_EQ(problem.Text, "no JPEG files (*.jpg, *.jpeg) to list");
+}
+
 TEST(CheckPackProgram, AnErrorExitsWithOneAndLeavesNoResourceScript) {
     const fs::path good = MakeFolder("good", {{"captions.tsv", "a.jpg\tA\n"}, {"a.jpg", kGrey}});
     const fs::path bad = MakeFolder("bad", {{"captions.tsv", "a.jpg\tA\tB\n"}, {"a.jpg", kGrey}});
@@ -294,4 +353,13 @@ TEST(CheckPackProgram, AnErrorExitsWithOneAndLeavesNoResourceScript) {
               std::string::npos);
     EXPECT_EQ(run("--resource-script " + script.string() + " " + good.string()), 0);
     EXPECT_TRUE(fs::exists(script));
+    // Captions started: a line per picture; over an existing file, an error; with another
+    // option, a usage error.
+    const fs::path fresh = MakeFolder("fresh", {{"a.jpg", kGrey}});
+    EXPECT_EQ(run("--new-captions " + fresh.string()), 0);
+    EXPECT_NE(Read(output).find("a.jpg: \"a\" (file name)\n"), std::string::npos);
+    EXPECT_EQ(run("--new-captions " + fresh.string()), 1);
+    EXPECT_NE(Read(output).find(fresh.string() + "/captions.tsv: error: already exists"),
+              std::string::npos);
+    EXPECT_EQ(run("--new-captions --quiet " + fresh.string()), 2);
 }

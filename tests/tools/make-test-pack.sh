@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the picture pack of the screen saver test build in OUTDIR: three synthetic pictures in a
 # show order that is not their names' order, one greyscale, one named by a number (it keeps that
-# number as its id), one caption of two lines and one in UTF-8 that Windows-1252 holds.
+# number as its id), one caption of two lines and one in UTF-8 that Windows-1252 holds; and
+# credits.txt, in UTF-8 with an empty line.
 #   make-test-pack.sh OUTDIR
 set -euo pipefail
 out=$1
@@ -23,3 +24,4 @@ picture 200.jpg 300 500 1 -grayscale
 picture apple.jpg 1200 900 3 -sample 1x1
 printf 'zebra.jpg\tStripes and squares\\nin two lines\n200.jpg\tA grey gradient\napple.jpg\tCaf\xc3\xa9 at 5 \xe2\x82\xac\n' \
     >"$out/captions.tsv"
+printf 'Photographs: Ann Example (CC BY 4.0)\n\nCaf\xc3\xa9 at 5 \xe2\x82\xac \xe2\x80\x94 Zo\xc3\xab\n' >"$out/credits.txt"

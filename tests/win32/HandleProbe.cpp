@@ -1,20 +1,46 @@
-// Linked into the diagnostic builds of the screen saver only (never into Lanternmoor.scr): a
-// thread of its own with a message-only window that reports the live handle counts, the show's
-// completed steps and the process's private memory to a test in another process.
+// Linked into the diagnostic builds of the screen saver only (never into Lanternmoor.scr): the
+// show's hook, which records the live handle counts after every step, and a thread of its own
+// with a message-only window that reports them, the show's completed steps and the process's
+// private memory to a test in another process.
 #include "tests/win32/HandleProbe.h"
 
-#include "shell/Handles_win32.h"
-#include "shell/SlideshowWindow_win32.h"
+#include "slideshow/ShowHooks.h"
+#include "win32/Handles_win32.h"
+
+#include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
+// The steps the show has completed and the live handle counts as the last one left them, written
+// on the show's thread and read on the probe's, so that the counts can be compared between steps
+// however soon the next step follows.
+struct ShowProgress {
+    // Odd while the record is being written.
+    std::atomic<unsigned long> Version{0};
+    std::atomic<long> StepsDone{0};
+    std::atomic<long> HandlesAfterStep[kHandleKinds]{};
+} gShowProgress;
+
 long gReading[probe::kFields];
 
-// Committed private memory, added up from the address space: Wine's GetProcessMemoryInfo answers
-// 0 for the private bytes.
+// The memory the process has to itself: what the system charges it (the page-file usage, which
+// Wine takes from the process's anonymous memory). The sum of the private regions of the address
+// space stands in where the system answers nothing: under Wine it misses the pixels of the
+// device bitmaps, which Wine keeps outside the regions VirtualQuery lists.
+// (psapi.dll is loaded at run time: a screen saver imports only from the modules of Windows 95.)
 long PrivateKb() {
+    using GetMemoryInfo = BOOL(WINAPI*)(HANDLE, PROCESS_MEMORY_COUNTERS*, DWORD);
+    static const auto getMemoryInfo = reinterpret_cast<GetMemoryInfo>(reinterpret_cast<void (*)()>(
+        GetProcAddress(LoadLibraryA("psapi.dll"), "GetProcessMemoryInfo")));
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (getMemoryInfo != nullptr &&
+        getMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) &&
+        counters.PagefileUsage != 0)
+        return static_cast<long>(counters.PagefileUsage / 1024);
     SIZE_T total = 0;
     MEMORY_BASIC_INFORMATION region{};
     for (const char* at = nullptr; VirtualQuery(at, &region, sizeof region) == sizeof region;
@@ -60,6 +86,19 @@ DWORD WINAPI ProbeThread(void*) {
         DispatchMessageA(&message);
     return 0;
 }
+
+} // namespace
+
+// The show's hook: this definition takes the place of the product's, which does nothing.
+void AfterShowStep() {
+    ++gShowProgress.Version;
+    ++gShowProgress.StepsDone;
+    for (int kind = 0; kind < kHandleKinds; ++kind)
+        gShowProgress.HandlesAfterStep[kind] = LiveHandles(static_cast<HandleKind>(kind));
+    ++gShowProgress.Version;
+}
+
+namespace {
 
 // Started before WinMain; the process's end takes the thread with it.
 [[maybe_unused]] const HANDLE gProbeThread =

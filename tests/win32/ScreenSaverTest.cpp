@@ -91,6 +91,22 @@ TEST(Saver, ThePreviewFillsItsParentAndOtherSwitchesRunNothingWithExitCodeOne) {
     }
 }
 
+// The file asks Windows for each monitor's own pixels: per-monitor awareness, and system-wide
+// awareness where per-monitor awareness is unknown. (Wine treats every program as per-monitor
+// aware, so the request is read from the file.)
+TEST(Saver, DeclaresPerMonitorDpiAwarenessWithTheSystemWideFallback) {
+    const HMODULE scr =
+        LoadLibraryExA(ScreenSaverPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    const HRSRC found = FindResourceA(scr, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(static_cast<const char*>(LockResource(LoadResource(scr, found))),
+                               SizeofResource(scr, found));
+    FreeLibrary(scr);
+    EXPECT_NE(manifest.find("WindowsSettings\">true/pm</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"),
+              std::string::npos);
+}
+
 TEST(Saver, FullScreenIsATopmostPopupThatInputsCloseWithTheRunningFlagSetMeanwhile) {
     const RegistryKeySnapshot settings(kSettingsKey); // the defaults
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);

@@ -13,7 +13,9 @@
 
 #include <algorithm>
 #include <array>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -140,11 +142,12 @@ inline std::string Text(HWND window) {
     return text;
 }
 
-// A full-screen run of `program` with the cursor resting at the start position, its window found
-// and in the foreground.
+// A full-screen run of `program` with the cursor resting at `start`, its window found and in the
+// foreground.
 struct FullScreenRun {
-    explicit FullScreenRun(const std::string& program = ScreenSaverPath())
-        : Saver((SetCursorPos(kStartX, kStartY), program), "/s"),
+    explicit FullScreenRun(const std::string& program = ScreenSaverPath(),
+                           POINT start = {kStartX, kStartY})
+        : Saver((SetCursorPos(start.x, start.y), program), "/s"),
           Window(FindWindowOf(Saver.Id(), "SlideshowScreenSaverClass", "ScreenSaverWindow")) {
         WaitUntil([this] { return Window == nullptr || GetForegroundWindow() == Window; }, 3000);
     }
@@ -202,6 +205,61 @@ inline std::vector<DWORD> ReadPixels(HDC source, int x, int y, int width, int he
     DeleteDC(memory);
     return pixels;
 }
+// A screen of width x height as it must look with a picture that prepare-picture made for it (in
+// the folder LM_EXPECTED names: NAME.txt, "W H X Y", and NAME.ppm, the pixels): the picture on
+// black, masked with `bits`; all black without the files (prepare-picture refused the picture).
+// `line` receives the first line of NAME.txt.
+inline std::vector<DWORD> PreparedScreen(const std::string& name, int width, int height,
+                                         DWORD bits = 0xFFFFFF, std::string* line = nullptr) {
+    char folder[MAX_PATH] = {};
+    GetEnvironmentVariableA("LM_EXPECTED", folder, sizeof folder);
+    const std::string path = std::string(folder) + "\\" + name;
+    std::vector<DWORD> screen(std::size_t(width) * height, 0);
+    std::string text;
+    std::getline(std::ifstream(path + ".txt"), text);
+    int w = 0, h = 0, x = 0, y = 0, maxval = 0;
+    std::istringstream(text) >> w >> h >> x >> y;
+    std::ifstream ppm(path + ".ppm", std::ios::binary);
+    std::string magic;
+    ppm >> magic >> w >> h >> maxval;
+    ppm.get();
+    unsigned char rgb[3];
+    for (int i = 0; i < w * h && ppm.read(reinterpret_cast<char*>(rgb), 3); ++i)
+        screen[std::size_t(y + i / w) * width + x + i % w] =
+            (rgb[0] << 16 | rgb[1] << 8 | rgb[2]) & bits;
+    if (line != nullptr) *line = text;
+    return screen;
+}
+
+// How a screen `width` pixels wide shows a caption box drawn over the expected screen: `box`
+// outlined in black; inside it every other pixel black (either phase of the checkerboard) and the
+// others as expected, but where the text is written (`box` less 10 pixels on every side). The
+// pixels wrong with the better phase and the white ones in the text's rectangle.
+struct CaptionBoxPixels {
+    long Wrong;
+    long White;
+};
+inline CaptionBoxPixels CountCaptionBox(const std::vector<DWORD>& shot,
+                                        const std::vector<DWORD>& expected, int width,
+                                        const RECT& box) {
+    RECT written = box;
+    InflateRect(&written, -10, -10);
+    long wrong[2] = {}, white = 0;
+    for (std::size_t i = 0; i < shot.size(); ++i) {
+        const POINT at{static_cast<LONG>(i % width), static_cast<LONG>(i / width)};
+        const bool inside = PtInRect(&box, at) != 0,
+                   outline = inside && (at.x == box.left || at.x == box.right - 1 ||
+                                        at.y == box.top || at.y == box.bottom - 1);
+        if (!outline && PtInRect(&written, at))
+            white += shot[i] == 0xFFFFFF;
+        else
+            for (const int dark : {0, 1})
+                wrong[dark] +=
+                    shot[i] != (outline || (inside && (at.x + at.y) % 2 == dark) ? 0 : expected[i]);
+    }
+    return {std::min(wrong[0], wrong[1]), white};
+}
+
 // What the screen shows of `window`: its width and its pixels.
 inline std::pair<LONG, std::vector<DWORD>> Capture(HWND window) {
     const auto [left, top, right, bottom] = Bounds(window);

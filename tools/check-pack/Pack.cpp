@@ -1,5 +1,7 @@
 #include "tools/check-pack/Pack.h"
 
+#include "resources/ResourceIds.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -53,15 +55,75 @@ std::string Hex(unsigned long value, int digits) {
     return text;
 }
 
-bool IsJpegName(const std::string& name) {
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const auto endsWith = [&](const char* tail) {
-        const std::string t = tail;
-        return lower.size() > t.size() && lower.compare(lower.size() - t.size(), t.size(), t) == 0;
-    };
-    return endsWith(".jpg") || endsWith(".jpeg");
+// The lines of a pack's text file, which is UTF-8: a byte order mark is skipped and Windows line
+// ends are read as plain ones, each with a warning. False, with an error, for UTF-16 text.
+bool ReadLines(Pack& pack, const std::string& path, std::string content,
+               std::vector<std::string>& lines) {
+    const std::string at1 = path + ":1";
+    if (content.rfind("\xFF\xFE", 0) == 0 || content.rfind("\xFE\xFF", 0) == 0) {
+        pack.Add(at1, Severity::Error, "UTF-16 text: save it as UTF-8");
+        return false;
+    }
+    if (content.rfind("\xEF\xBB\xBF", 0) == 0) {
+        pack.Add(at1, Severity::Warning, "starts with a byte order mark (BOM), which is skipped");
+        content.erase(0, 3);
+    }
+    std::istringstream stream(content);
+    bool crlfTold = false;
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+            if (!crlfTold)
+                pack.Add(path + ":" + std::to_string(lines.size() + 1), Severity::Warning,
+                         "Windows line ends (CR LF), read as plain line ends");
+            crlfTold = true;
+        }
+        lines.push_back(line);
+    }
+    return true;
+}
+
+std::string FileText(const std::string& path, bool& found) {
+    std::ifstream file(path, std::ios::binary);
+    found = static_cast<bool>(file);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// credits.txt, if the pack has one: its lines in Windows-1252, joined by CR LF.
+void ReadCredits(Pack& pack) {
+    const std::string path = (fs::path(pack.Folder) / "credits.txt").string();
+    bool found = false;
+    std::vector<std::string> lines;
+    if (!ReadLines(pack, path, FileText(path, found), lines) || !found) return;
+    std::string credits;
+    bool good = true;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string where = path + ":" + std::to_string(i + 1);
+        const std::string& line = lines[i];
+        const auto control = std::find_if(line.begin(), line.end(), [](char c) {
+            return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
+        });
+        std::string text, problem;
+        if (control != line.end()) {
+            pack.Add(where, Severity::Error,
+                     "control character 0x" + Hex(static_cast<unsigned char>(*control), 2) +
+                         " in the credits");
+            good = false;
+        } else if (!ToWindows1252(line, text, problem)) {
+            pack.Add(where, Severity::Error,
+                     problem + ": the credits are shown as Windows-1252 (Western European) text");
+            good = false;
+        }
+        credits += (i > 0 ? "\r\n" : "") + text;
+    }
+    if (credits.size() > PACK_CREDITS_LIMIT) {
+        pack.Add(path, Severity::Error,
+                 std::to_string(credits.size()) +
+                     " characters with their line ends: the About box shows at most " +
+                     std::to_string(PACK_CREDITS_LIMIT));
+        good = false;
+    }
+    if (good && credits.find_first_not_of("\r\n\t ") != std::string::npos) pack.Credits = credits;
 }
 
 // The caption of a line: `\n` becomes a line break; then Windows-1252, with every problem told.
@@ -189,6 +251,52 @@ bool ToWindows1252(const std::string& utf8, std::string& text, std::string& prob
     return true;
 }
 
+std::string ToWindows1252Characters(const std::string& text) {
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        long c = NextCharacter(text, at);
+        if (c < 0) { // no UTF-8: a Windows-1252 byte, or nothing
+            const unsigned byte = static_cast<unsigned char>(text[at++]);
+            c = byte >= 0xA0 ? static_cast<long>(byte) : kFrom0x80[byte & 0x1F];
+            if (c == 0) c = '?';
+        } else if (ToCode(static_cast<unsigned>(c)) < 0) {
+            c = '?';
+        }
+        if (c < 0x20 || c == 0x7F) c = ' ';
+        // Every character Windows-1252 has lies below U+10000: at most three bytes of UTF-8.
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | c >> 12);
+            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> JpegFilesOf(const std::string& folder) {
+    const auto isJpeg = [](std::string name) {
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        const auto endsWith = [&](const std::string& tail) {
+            return name.size() > tail.size() &&
+                   name.compare(name.size() - tail.size(), tail.size(), tail) == 0;
+        };
+        return endsWith(".jpg") || endsWith(".jpeg");
+    };
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error))
+        if (entry.is_regular_file(error) && isJpeg(entry.path().filename().string()))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 Pack ReadPack(const std::string& folder, const IdRules& rules) {
     Pack pack;
     pack.Folder = folder;
@@ -198,45 +306,26 @@ Pack ReadPack(const std::string& folder, const IdRules& rules) {
         pack.Add(folder, Severity::Error, "no such folder");
         return pack;
     }
-    std::vector<std::string> jpegFiles;
-    for (const auto& entry : fs::directory_iterator(folder, error))
-        if (entry.is_regular_file(error) && IsJpegName(entry.path().filename().string()))
-            jpegFiles.push_back(entry.path().filename().string());
-    std::sort(jpegFiles.begin(), jpegFiles.end());
+    const std::vector<std::string> jpegFiles = JpegFilesOf(folder);
+    ReadCredits(pack);
 
-    std::ifstream file(pack.CaptionsFile, std::ios::binary);
-    if (!file) {
+    bool found = false;
+    std::vector<std::string> lines;
+    const std::string content = FileText(pack.CaptionsFile, found);
+    if (!found) {
         pack.Add(pack.CaptionsFile, Severity::Error,
                  jpegFiles.empty() ? "missing, and the folder holds no JPEG file: no pictures"
                                    : "missing: list the pictures in show order, one a line: file "
                                      "name, tab, caption");
         return pack;
     }
-    std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    const std::string at1 = pack.CaptionsFile + ":1";
-    if (content.rfind("\xFF\xFE", 0) == 0 || content.rfind("\xFE\xFF", 0) == 0) {
-        pack.Add(at1, Severity::Error, "UTF-16 text: save it as UTF-8");
-        return pack;
-    }
-    if (content.rfind("\xEF\xBB\xBF", 0) == 0) {
-        pack.Add(at1, Severity::Warning, "starts with a byte order mark (BOM), which is skipped");
-        content.erase(0, 3);
-    }
+    if (!ReadLines(pack, pack.CaptionsFile, content, lines)) return pack;
 
     std::map<std::string, int> listed; // name: line
     std::vector<std::string> names;
-    std::istringstream lines(content);
-    std::string line;
-    bool crlfTold = false;
-    for (int number = 1; std::getline(lines, line); ++number) {
+    for (int number = 1; number <= static_cast<int>(lines.size()); ++number) {
+        const std::string& line = lines[static_cast<std::size_t>(number - 1)];
         const std::string where = pack.CaptionsFile + ":" + std::to_string(number);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-            if (!crlfTold)
-                pack.Add(where, Severity::Warning,
-                         "Windows line ends (CR LF), read as plain line ends");
-            crlfTold = true;
-        }
         if (line.find_first_not_of(" ") == std::string::npos) continue;
         const std::size_t tab = line.find('\t');
         PackPicture picture;

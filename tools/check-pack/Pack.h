@@ -1,6 +1,7 @@
 // A picture pack: a folder of JPEG files and `captions.tsv`, one line per picture in show order,
-// file name, tab, caption (`\n` for a line break). Reading it gives each picture its resource id
-// and turns its caption into the Windows-1252 text the screen saver's string table holds.
+// file name, tab, caption (`\n` for a line break), and optionally `credits.txt`, the lines the
+// About box shows after the program's own. Reading it gives each picture its resource id and
+// turns its caption and the credits into the Windows-1252 text the screen saver holds.
 #pragma once
 
 #include <string>
@@ -25,6 +26,9 @@ struct Pack {
     std::string Folder;
     std::string CaptionsFile; // Folder/captions.tsv
     std::vector<PackPicture> Pictures;
+    // The credits resource: credits.txt in Windows-1252, its lines joined by CR LF; empty when
+    // the pack has none (or they have errors).
+    std::string Credits;
     std::vector<PackMessage> Messages;
 
     void Add(const std::string& where, Severity level, const std::string& text) {
@@ -58,6 +62,13 @@ std::vector<int> AssignIds(const std::vector<std::string>& names, const IdRules&
 // UTF-8 text in Windows-1252. False when it is no UTF-8 or holds a character Windows-1252 lacks;
 // `problem` then says which.
 bool ToWindows1252(const std::string& utf8, std::string& text, std::string& problem);
+// Text of unknown encoding (an EXIF field, a file name) as UTF-8 that Windows-1252 can hold:
+// UTF-8 characters Windows-1252 has stay, bytes that are no UTF-8 are read as Windows-1252, and
+// anything else becomes '?'; control characters become spaces.
+std::string ToWindows1252Characters(const std::string& text);
+
+// The names of the folder's *.jpg and *.jpeg files (in any case), in byte order.
+std::vector<std::string> JpegFilesOf(const std::string& folder);
 
 // Reads the folder and its captions.tsv. Messages name the file and line of every problem.
 Pack ReadPack(const std::string& folder, const IdRules& rules = BuiltInIdRules());

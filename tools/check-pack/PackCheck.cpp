@@ -1,5 +1,7 @@
 #include "tools/check-pack/PackCheck.h"
 
+#include "imaging/Orientation.h"
+#include "jpeg/Exif.h"
 #include "jpeg/JpegDecoder.h"
 #include "slideshow/Caption.h"
 #include "slideshow/PictureFit.h"
@@ -111,15 +113,16 @@ const char* LayoutName(SamplingLayout layout) {
     return "";
 }
 
-const char* const kOrientations[9] = {"",
-                                      "",
-                                      "mirrored",
-                                      "upside down",
-                                      "mirrored upside down",
-                                      "mirrored and on its side",
-                                      "to be turned 90 degrees clockwise",
-                                      "mirrored and on its side",
-                                      "to be turned 90 degrees anticlockwise"};
+// How the show turns a picture of each EXIF orientation upright.
+const char* const kTurns[9] = {"",
+                               "",
+                               "mirrored",
+                               "turned 180 degrees",
+                               "mirrored and turned 180 degrees",
+                               "mirrored and turned 90 degrees anticlockwise",
+                               "turned 90 degrees clockwise",
+                               "mirrored and turned 90 degrees clockwise",
+                               "turned 90 degrees anticlockwise"};
 
 void CheckCaption(Pack& pack, const PackPicture& picture, int width, int height) {
     if (picture.Caption.empty()) return;
@@ -166,37 +169,6 @@ TextSize MeasureCaption(const std::string& caption) {
     return {widest * kCaptionCharWidth, lines * kCaptionLineHeight};
 }
 
-int ExifOrientation(const std::vector<uint8_t>& f) {
-    if (f.size() < 4 || f[0] != 0xFF || f[1] != 0xD8) return 1;
-    for (std::size_t at = 2; at + 4 <= f.size() && f[at] == 0xFF;) {
-        const int marker = f[at + 1];
-        const std::size_t length = static_cast<std::size_t>(f[at + 2] << 8 | f[at + 3]);
-        if (marker == 0xDA || marker == 0xD9 || length < 2 || at + 2 + length > f.size()) break;
-        if (marker == 0xE1 && length >= 16 && std::memcmp(f.data() + at + 4, "Exif\0", 6) == 0) {
-            // The TIFF structure: byte order, 42, the first directory's offset; its entries.
-            const uint8_t* tiff = f.data() + at + 10;
-            const std::size_t size = length - 8;
-            const bool little = tiff[0] == 'I';
-            const auto number = [&](std::size_t o, int bytes) {
-                unsigned long value = 0;
-                for (int i = 0; i < bytes && o + bytes <= size; ++i)
-                    value |= static_cast<unsigned long>(tiff[o + i])
-                             << 8 * (little ? i : bytes - 1 - i);
-                return value;
-            };
-            const std::size_t directory = number(4, 4);
-            for (unsigned long i = 0; number(2, 2) == 42 && i < number(directory, 2); ++i) {
-                const std::size_t entry = directory + 2 + 12 * i;
-                if (entry + 12 > size) break;
-                const unsigned long value = number(entry + 8, 2);
-                if (number(entry, 2) == 0x112) return value >= 1 && value <= 8 ? int(value) : 1;
-            }
-        }
-        at += 2 + length;
-    }
-    return 1;
-}
-
 std::string CheckPicture(Pack& pack, const PackPicture& picture) {
     const std::string path = (std::filesystem::path(pack.Folder) / picture.Name).string();
     std::ifstream file(path, std::ios::binary);
@@ -227,13 +199,17 @@ std::string CheckPicture(Pack& pack, const PackPicture& picture) {
                  size + " is far larger than any screen: every showing decodes and scales all " +
                      std::to_string(4L * plain.Width * plain.Height >> 20) +
                      " MB of it; scale it down to the largest screen it is for");
-    const int orientation = ExifOrientation(bytes);
+    const int orientation = readExif(bytes.data(), bytes.size()).orientation;
+    const bool sideways = SwapsSides(orientation);
     if (orientation != 1)
-        pack.Add(path, Severity::Warning,
-                 "EXIF orientation " + std::to_string(orientation) + " (" +
-                     kOrientations[orientation] +
-                     "): the show does not turn pictures; save it the right way up");
-    CheckCaption(pack, picture, plain.Width, plain.Height);
+        pack.Add(path, Severity::Note,
+                 "EXIF orientation " + std::to_string(orientation) + ": shown " +
+                     kTurns[orientation] +
+                     (sideways ? ", " + std::to_string(plain.Height) + " x " +
+                                     std::to_string(plain.Width) + " upright"
+                               : std::string()));
+    CheckCaption(pack, picture, sideways ? plain.Height : plain.Width,
+                 sideways ? plain.Width : plain.Height);
     return size + ", " + (plain.Progressive ? "progressive " : "sequential ") +
            LayoutName(plain.Layout) + (plain.Rgb ? " RGB" : "") + ": accepted";
 }

@@ -31,9 +31,6 @@ constexpr ScreenSize kCaptionScreens[2] = {{800, 600}, {1920, 1080}};
 // Pictures beyond this many pixels (twice a 3840 x 2160 screen) are far larger than any screen.
 constexpr long kLargePicturePixels = 2L * 3840 * 2160;
 
-// The EXIF orientation of a JPEG file: 1 (upright, also when it has none) to 8.
-int ExifOrientation(const std::vector<uint8_t>& file);
-
 // Decodes the picture on both paths, checks it and its caption, and adds what it finds to
 // pack.Messages. Answers the line the report gives the file: its size and layout and "accepted",
 // or the decoder's error.

@@ -2,6 +2,7 @@
 
 #include "imaging/RasterImage.h"
 #include "imaging/Resampler.h"
+#include "jpeg/Exif.h"
 #include "jpeg/JpegInputStream.h"
 #include "slideshow/Caption.h"
 #include "slideshow/PicturePreparation.h"
@@ -63,8 +64,8 @@ bool WriteResourceScript(const Pack& pack, const std::string& path, std::string&
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << "// The pictures of " << pack.Folder
-            << " and their captions, written by check-pack.\n#pragma code_page(1252)\n\n"
-               "STRINGTABLE\nBEGIN\n";
+            << " and their captions, written by check-pack.\n#pragma code_page(1252)\n"
+               "#include \"ResourceIds.h\"\n\nSTRINGTABLE\nBEGIN\n";
         for (const PackPicture& picture : pack.Pictures)
             if (!picture.Caption.empty())
                 out << "    " << picture.Id << " " << Quoted(picture.Caption) << "\n";
@@ -72,6 +73,17 @@ bool WriteResourceScript(const Pack& pack, const std::string& path, std::string&
         for (const PackPicture& picture : pack.Pictures)
             out << picture.Id << " RCDATA "
                 << Quoted((fs::absolute(pack.Folder) / picture.Name).string()) << "\n";
+        if (!pack.Credits.empty()) {
+            out << "\n// The pack's credits, one string a line.\nIDR_PACK_CREDITS RT_PACK_CREDITS\n"
+                   "BEGIN\n";
+            for (std::size_t at = 0; at < pack.Credits.size();) {
+                const std::size_t end = pack.Credits.find("\r\n", at);
+                const std::size_t next = end == std::string::npos ? pack.Credits.size() : end + 2;
+                out << "    " << Quoted(pack.Credits.substr(at, next - at)) << "\n";
+                at = next;
+            }
+            out << "END\n";
+        }
         if (!out.flush()) error = "cannot write " + temporary;
     }
     std::error_code failure;
@@ -110,7 +122,8 @@ bool WriteProofSheet(const Pack& pack, const ProofOptions& options, const std::s
         Rect place{};
         std::fill(screen.begin(), screen.end(), 0);
         if (PreparePictureImage(stream, width, height, options.Enlarge, options.Depth,
-                                options.UseSimd, image, place)) {
+                                options.UseSimd, image, place,
+                                readExif(bytes.data(), bytes.size()).orientation)) {
             DrawCaptionBox(image, picture.Caption);
             for (int y = 0; y < image.Height(); ++y)
                 std::copy_n(image.Pixels() + static_cast<std::size_t>(y) * image.Width(),

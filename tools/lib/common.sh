@@ -11,3 +11,14 @@ lm_as_root() {
 }
 
 lm_jobs() { nproc 2>/dev/null || echo 2; }
+
+# Prints the path of the native build's tool NAME (build/native/tools/NAME), building it first
+# when it is missing.
+lm_native_tool() {
+    local tool=$LM_ROOT/build/native/tools/$1
+    if [ ! -x "$tool" ]; then
+        (cd "$LM_ROOT" && cmake --preset native >/dev/null &&
+            cmake --build --preset native --target "$1" >/dev/null) || return 1
+    fi
+    echo "$tool"
+}

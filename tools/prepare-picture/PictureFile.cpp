@@ -1,5 +1,6 @@
 #include "tools/prepare-picture/PictureFile.h"
 
+#include "jpeg/Exif.h"
 #include "jpeg/JpegDecoder.h"
 #include "jpeg/JpegError.h"
 #include "jpeg/JpegInputStream.h"
@@ -49,7 +50,8 @@ bool ReadJpeg(const std::string& path, const std::vector<std::uint8_t>& bytes, b
               RasterImage& image, std::string& error, std::string& warning) {
     MemoryInputStream stream(bytes.data(), bytes.size());
     DecodedPicture outcome;
-    if (!DecodePicture(stream, useSimd, image, outcome)) {
+    if (!DecodePicture(stream, useSimd, image, outcome,
+                       readExif(bytes.data(), bytes.size()).orientation)) {
         error = path + ": out of memory for the decoded picture";
         return false;
     }

@@ -13,9 +13,10 @@
 bool ReadPpm(const std::vector<std::uint8_t>& bytes, RasterImage& image, std::string& error);
 
 // Reads the file and picks the reader by its first bytes: "P6" for PPM, FF D8 for JPEG, which the
-// screen saver's own decoder decodes (its packed variant when useSimd). A JPEG picture that breaks
-// off part way is still read, as the screen saver would show it (the rest black); warning then
-// says why. A JPEG picture of which nothing can be decoded is an error.
+// screen saver's own decoder decodes (its packed variant when useSimd) and turns upright by its
+// EXIF orientation, as the screen saver does. A JPEG picture that breaks off part way is still
+// read, as the screen saver would show it (the rest black); warning then says why. A JPEG picture
+// of which nothing can be decoded is an error.
 bool ReadPicture(const std::string& path, bool useSimd, RasterImage& image, std::string& error,
                  std::string& warning);
 

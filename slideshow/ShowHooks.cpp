@@ -1,0 +1,3 @@
+#include "slideshow/ShowHooks.h"
+
+void AfterShowStep() {}
