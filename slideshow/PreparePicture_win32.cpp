@@ -10,6 +10,7 @@
 #include "settings/ScreenSaverSettings.h"
 #include "slideshow/MonitorShow_win32.h"
 #include "slideshow/PicturePreparation.h"
+#include "slideshow/PictureWorkspace.h"
 #include "slideshow/ShowLayout.h"
 
 void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIndex) {
@@ -22,10 +23,10 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
         ResourceInputStream stream;
         if (CurrentIndex >= 0)
             stream.open(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]);
-        PreparePictureImage(stream, Area.right - Area.left, Area.bottom - Area.top,
-                            context.Settings.EnlargeToFit, DisplayBitsPerPixel(context.WindowDC),
-                            processorInfo().hasMmx, image, placement,
-                            readExif(stream.unreadBytes(), stream.unreadCount()).orientation);
+        PreparePictureImage(
+            stream, Area.right - Area.left, Area.bottom - Area.top, context.Settings.EnlargeToFit,
+            DisplayBitsPerPixel(context.WindowDC), processorInfo().hasMmx, image, placement,
+            readExif(stream.unreadBytes(), stream.unreadCount()).orientation, &context.Workspace);
     }
     // Out of the memory context, so that the deletion succeeds.
     if (InitialBitmap != nullptr) SelectObject(MemoryDC.Get(), InitialBitmap);
@@ -33,6 +34,8 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
     PictureBitmap.Reset();
     if (image.Pixels() != nullptr && image.Width() > 0 && image.Height() > 0)
         PictureBitmap = CreateDeviceBitmap(image, context.WindowDC);
+    // The pixels are in the bitmap now: their buffer serves the next picture.
+    context.Workspace.Keep(image);
     if (PictureBitmap && MemoryDC)
         InitialBitmap = SelectObject(MemoryDC.Get(), PictureBitmap.Get());
     if (!PictureBitmap) {
