@@ -27,8 +27,9 @@ bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
     const int height = decoder.height();
     outcome = DecodedPicture();
 
-    Pixel* pixels =
-        workspace != nullptr ? workspace->TakePixels(width, height) : AllocatePixels(width, height);
+    Pixel* pixels = workspace != nullptr
+                        ? workspace->TakePixels(width, height, PictureWorkspace::Decoded)
+                        : AllocatePixels(width, height);
     OrientedRows rows(pixels, width, height, orientation);
     if (pixels == nullptr || !rows.Ready()) {
         if (workspace != nullptr)

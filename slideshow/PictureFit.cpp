@@ -61,8 +61,9 @@ Pixel* Resampled(const RasterImage& image, int width, int height, bool useSimd,
                              .Resize(width, height);
     MmxResampler packed(image.Pixels(), image.Width(), image.Height());
     PlainResampler plain(image.Pixels(), image.Width(), image.Height());
-    Pixel* output = workspace->TakePixels(width, height);
-    void* work = workspace->TakeBlock(useSimd ? packed.WorkBytes() : plain.WorkBytes());
+    Pixel* output = workspace->TakePixels(width, height, PictureWorkspace::Prepared);
+    void* work = workspace->TakeBlock(useSimd ? packed.WorkBytes() : plain.WorkBytes(),
+                                      PictureWorkspace::WorkColumn);
     const bool done = output != nullptr && work != nullptr &&
                       (useSimd ? packed.ResizeInto(width, height, output, work)
                                : plain.ResizeInto(width, height, output, work));

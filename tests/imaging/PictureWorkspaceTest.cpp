@@ -38,52 +38,49 @@ std::string Picture(const char* name) {
 
 } // namespace
 
-TEST(PictureWorkspace, KeptBlocksServeTheNextRequestsWithoutRaisingThePeak) {
+TEST(PictureWorkspace, EachKindOfRequestGetsItsOwnKeptBlockWithoutRaisingThePeak) {
     CountLarge counting;
     PictureWorkspace workspace;
-    // A picture and its prepared copy, kept, serve the next pair: the smallest block that fits
-    // each pixel request; the decoder's large blocks follow each other in the largest kept block
-    // (all given back before the pixel requests that would otherwise need it).
-    Pixel* decoded = workspace.TakePixels(1024, 768);
-    Pixel* prepared = workspace.TakePixels(1440, 1080);
-    workspace.Keep(decoded);
-    workspace.Keep(prepared);
-    EXPECT_EQ(workspace.KeptBytes(), (1024u * 768 + 1440u * 1080) * 4);
+    const auto decoded = PictureWorkspace::Decoded, prepared = PictureWorkspace::Prepared,
+               work = PictureWorkspace::WorkColumn;
+    // A picture, its prepared copy and the work column, kept, serve the next picture's requests
+    // of the same kinds, also when smaller.
+    Pixel* picture = workspace.TakePixels(1024, 768, decoded);
+    Pixel* copy = workspace.TakePixels(1440, 1080, prepared);
+    void* column = workspace.TakeBlock(768 * 64 * 8, work);
+    for (void* block : {static_cast<void*>(picture), static_cast<void*>(copy), column})
+        workspace.Keep(block);
+    EXPECT_EQ(workspace.KeptBytes(), (1024u * 768 + 1440u * 1080 + 768u * 64 * 2) * 4);
+    EXPECT_EQ(largeAllocations, 2);
+    // The decoder's large blocks follow each other in the prepared picture's block, which is
+    // free while a picture is decoded, and go back to it together.
     auto* luma = static_cast<unsigned char*>(workspace.allocateZeroed(1540000));
     void* chroma = workspace.allocateZeroed(390000);
-    EXPECT_TRUE(luma == reinterpret_cast<unsigned char*>(prepared) && chroma == luma + 1540000);
-    EXPECT_EQ(workspace.TakePixels(1000, 700), decoded);
+    EXPECT_TRUE(luma == reinterpret_cast<unsigned char*>(copy) && chroma == luma + 1540000);
+    EXPECT_EQ(workspace.TakePixels(526, 768, decoded), picture);
     workspace.release(chroma);
     workspace.release(luma);
-    EXPECT_EQ(workspace.TakePixels(1400, 1050), prepared);
-    EXPECT_EQ(largeAllocations, 2);
-    // Nothing kept fits: the largest kept block goes before a fresh block comes.
-    Pixel* work = workspace.TakePixels(500, 300);
-    for (Pixel* block : {decoded, work})
-        workspace.Keep(block);
-    Pixel* larger = workspace.TakePixels(1200, 768);
-    EXPECT_TRUE(largeAllocations == 4 && workspace.KeptBlocks() == 1);
-    EXPECT_EQ(workspace.TakePixels(500, 300), work);
-    // Blocks from elsewhere, empty sizes and the decoder's small blocks are not kept; at most
-    // three blocks are, the smallest going first.
+    EXPECT_EQ(workspace.TakePixels(742, 1080, prepared), copy);
+    EXPECT_EQ(workspace.TakeBlock(740 * 64 * 8, work), column);
+    // A request never gets another kind's block, however large: one that outgrew its own frees
+    // it before a fresh one comes.
+    workspace.Keep(copy);
+    Pixel* larger = workspace.TakePixels(1100, 800, decoded);
+    EXPECT_TRUE(larger != copy && largeAllocations == 3 && workspace.KeptBlocks() == 1);
+    // Blocks from elsewhere, empty sizes and the decoder's small blocks are not kept; of two
+    // blocks of one kind the larger stays.
     workspace.Keep(AllocatePixels(300, 300));
-    workspace.Keep(workspace.TakePixels(0, 5));
+    workspace.Keep(workspace.TakePixels(0, 5, decoded));
     workspace.release(workspace.allocateZeroed(1000));
-    EXPECT_EQ(workspace.KeptBlocks(), 0);
-    Pixel* small = work;
-    for (Pixel* block : {larger, prepared, small})
+    EXPECT_EQ(workspace.KeptBlocks(), 1);
+    Pixel* second = workspace.TakePixels(1440, 1080, prepared);
+    Pixel* third = workspace.TakePixels(1920, 1080, prepared);
+    for (void* block : {static_cast<void*>(larger), static_cast<void*>(second),
+                        static_cast<void*>(third), column})
         workspace.Keep(block);
-    EXPECT_EQ(workspace.KeptBlocks(), 3);
-    Pixel* smaller = workspace.TakePixels(300, 300);
-    EXPECT_EQ(smaller, small);
-    Pixel* largest = workspace.TakePixels(1440, 1080);
-    Pixel* another = workspace.TakePixels(1100, 700);
-    Pixel* fresh = workspace.TakePixels(100, 100);
-    for (Pixel* block : {smaller, largest, another, fresh})
-        workspace.Keep(block);
-    EXPECT_EQ(workspace.KeptBytes(), (500u * 300 + 1440u * 1080 + 1200u * 768) * 4);
+    EXPECT_EQ(workspace.KeptBytes(), (1100u * 800 + 1920u * 1080 + 768u * 64 * 2) * 4);
     // A kept block is cleared for the decoder.
-    std::fill(largest, largest + 1440 * 1080, 0xFFFFFFFFu);
+    std::fill(third, third + 1920 * 1080, 0xFFFFFFFFu);
     const auto* cleared = static_cast<const unsigned char*>(workspace.allocateZeroed(3000000));
     EXPECT_EQ(std::count(cleared, cleared + 3000000, 0), 3000000);
 }
