@@ -65,6 +65,7 @@ TEST(PictureWorkspace, EachKindOfRequestGetsItsOwnKeptBlockWithoutRaisingThePeak
     // A request never gets another kind's block, however large: one that outgrew its own frees
     // it before a fresh one comes.
     workspace.Keep(copy);
+    workspace.Keep(picture);
     Pixel* larger = workspace.TakePixels(1100, 800, decoded);
     EXPECT_TRUE(larger != copy && largeAllocations == 3 && workspace.KeptBlocks() == 1);
     // Blocks from elsewhere, empty sizes and the decoder's small blocks are not kept; of two
