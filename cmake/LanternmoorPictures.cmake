@@ -64,5 +64,9 @@ function(lanternmoor_add_screensaver target)
     add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/shell/WinMain_win32.cpp
         $<TARGET_OBJECTS:${target}_resources>)
     target_link_libraries(${target} PRIVATE lm_shell_win32 lanternmoor_options)
+    # Without symbols and with section names of at most 8 characters, the file ends with its last
+    # section: nothing after it for a tool that rewrites its resources (Wine's resource update
+    # moves the sections, not a symbol table behind them) to leave pointing astray.
+    target_link_options(${target} PRIVATE -s -Wl,--disable-long-section-names)
     set_target_properties(${target} PROPERTIES SUFFIX ".scr")
 endfunction()

@@ -4,7 +4,7 @@
 // grey JPEG files written here, some with EXIF segments.
 #include "imaging/PixelBuffer.h"
 #include "imaging/RasterImage.h"
-#include "tests/jpeg/ExifSegment.h"
+#include "tests/tools/BadPacks.h"
 #include "tools/check-pack/NewCaptions.h"
 #include "tools/check-pack/Pack.h"
 #include "tools/check-pack/PackCheck.h"
@@ -22,52 +22,28 @@
 
 namespace fs = std::filesystem;
 
+using namespace packs;
+
 namespace {
-
-std::string Big16(int v) {
-    return {static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-
-// A baseline JPEG of w x h grey 128 samples: one-code Huffman tables, two zero bits a block.
-std::string GreyJpeg(int w, int h, const std::string& app = "", int sof = 0xC0, int bits = 8) {
-    std::string f = "\xFF\xD8" + app + std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, 1) +
-                    "\xFF" + static_cast<char>(sof) + Big16(11) + static_cast<char>(bits) +
-                    Big16(h) + Big16(w) + std::string("\x01\x01\x11\x00", 4);
-    for (const char table : {'\x00', '\x10'})
-        f += std::string("\xFF\xC4\x00\x14", 4) + table + '\x01' + std::string(16, '\0');
-    const long blocks = static_cast<long>((w + 7) / 8) * ((h + 7) / 8);
-    return f + std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10) +
-           std::string(static_cast<std::size_t>(blocks + 3) / 4, '\0') + "\xFF\xD9";
-}
-
-const std::string kGrey = GreyJpeg(160, 64); // room for a caption of 15 characters
-const std::string kNoFile = "(not written)";
-
-using Files = std::map<std::string, std::string>;
 
 fs::path MakeFolder(const std::string& name, const Files& files) {
     const fs::path folder = fs::path(LM_PACK_TESTS_DIR) / name;
     fs::remove_all(folder);
     fs::create_directories(folder);
     for (const auto& [file, bytes] : files)
-        if (bytes != kNoFile) std::ofstream(folder / file, std::ios::binary) << bytes;
+        std::ofstream(folder / file, std::ios::binary) << bytes;
     return folder;
 }
 
-// A pack of `captions` and `files` (kGrey for every other plain ASCII name a line starts with,
-// none for kNoFile) read and checked as check-pack does; its messages without the folder's name.
+// A pack of `captions` and `files` (see PackFiles) read and checked as check-pack does; its
+// messages without the folder's name.
 struct Checked {
     Pack pack;
     std::string report;
 };
-Checked Check(const std::string& name, const std::string& captions, Files files = {},
+Checked Check(const std::string& name, const std::string& captions, const Files& files = {},
               const IdRules& rules = BuiltInIdRules()) {
-    std::istringstream lines(captions);
-    for (std::string line; std::getline(lines, line);)
-        if (line.find_first_of("/\x80\xBB\xEF\xFE\xFF") == std::string::npos)
-            files.emplace(line.substr(0, line.find('\t')), kGrey);
-    if (!captions.empty()) files["captions.tsv"] = captions;
-    const fs::path folder = MakeFolder(name, files);
+    const fs::path folder = MakeFolder(name, PackFiles(captions, files));
     Checked c{ReadPack(folder.string(), rules), ""};
     for (const PackPicture& picture : c.pack.Pictures)
         if (fs::is_regular_file(folder / picture.Name)) CheckPicture(c.pack, picture);
@@ -124,113 +100,16 @@ TEST(PackText, CaptionsInWindows1252AndMeasuredInTheFixedFont) {
 }
 
 TEST(BadPacks, EachGivesAClearMessageNamingItsFileAndLine) {
-    const std::string two = "a.jpg\tA\nb.jpg\tB\n", one = "a.jpg\tA\n";
-    const std::string cmyk = std::string("\xFF\xD8\xFF\xC0\x00\x14\x08\x00\x10\x00\x10\x04", 12) +
-                             std::string("\x01\x11\x00\x02\x11\x00\x03\x11\x00\x04\x11\x00", 12);
-    const std::string meadow = Read(LM_PICTURES_DIR "/114.jpg").substr(0, 60000);
-    std::string breaks;
-    for (int i = 0; i < 35; ++i)
-        breaks += "\\n";
-    // Each pack: its name, captions.tsv, files (kGrey for the others it names), how many errors
-    // and warnings it gives, and messages among them.
-    const auto expect = [](const char* name, const std::string& captions, const Files& files,
-                           int errors, int warnings, const std::vector<std::string>& messages) {
-        SCOPED_TRACE(name);
-        const Checked c = Check(name, captions, files);
-        for (const std::string& message : messages)
+    for (const BadPack& bad : BadPacks(Read(LM_PICTURES_DIR "/114.jpg").substr(0, 60000))) {
+        SCOPED_TRACE(bad.Name);
+        const Checked c = Check(bad.Name, bad.Captions, bad.Extra);
+        for (const std::string& message : bad.Messages)
             EXPECT_NE(c.report.find(message), std::string::npos) << message << "\nin\n" << c.report;
-        EXPECT_EQ(c.pack.Count(Severity::Error), errors) << c.report;
-        EXPECT_EQ(c.pack.Count(Severity::Warning), warnings) << c.report;
-    };
-    expect("non-jpeg", two, {{"b.jpg", "\x89PNG\r\n\x1A\n"}}, 1, 0,
-           {"b.jpg: error: NoStartOfImage (-217) on both paths: not a JPEG file (a PNG picture)"});
-    expect("arithmetic", one, {{"a.jpg", GreyJpeg(16, 16, "", 0xC9)}}, 1, 0,
-           {"a.jpg: error: ArithmeticCoding (-215) on both paths: arithmetic-coded"});
-    expect("12-bit", one, {{"a.jpg", GreyJpeg(16, 16, "", 0xC1, 12)}}, 1, 0,
-           {"a.jpg: error: BadPrecision (-205) on both paths: not 8 bits per sample"});
-    expect("truncated", two, {{"a.jpg", kGrey.substr(0, kGrey.size() - 2)}, {"b.jpg", meadow}}, 2,
-           0,
-           {"a.jpg: error: truncated: the file ends before the picture does",
-            "b.jpg: error: CorruptScan (-227) after 288 of 720 lines on both paths: damaged"});
-    expect("cmyk", one, {{"a.jpg", cmyk}}, 1, 0,
-           {"a.jpg: error: UnsupportedComponents (-225) on both paths: CMYK or YCCK (four colour "
-            "components): save it as RGB"});
-    expect("empty", "", {}, 1, 0,
-           {"captions.tsv: error: missing, and the folder holds no JPEG file"});
-    expect("no-captions-file", "", {{"a.jpg", kGrey}}, 1, 0,
-           {"captions.tsv: error: missing: list the"});
-    expect("crlf", "a.jpg\tA\r\nb.jpg\tB\r\n", {}, 0, 1,
-           {"captions.tsv:1: warning: Windows line ends (CR LF), read as plain line ends\n"});
-    expect("bom",
-           "\xEF\xBB\xBF"
-           "a.jpg\tA\n",
-           {{"a.jpg", kGrey}}, 0, 1, {"captions.tsv:1: warning: starts with a byte order mark"});
-    expect("utf-16",
-           "\xFF\xFE"
-           "a",
-           {}, 1, 0, {"captions.tsv:1: error: UTF-16 text: save it as UTF-8\n"});
-    expect("tab", "a.jpg\tA\tB\n", {}, 1, 0, {"captions.tsv:1: error: a tab inside the caption"});
-    expect("windows-1252", "a.jpg\tCaf\xC3\xA9 \xE2\x82\xAC\n", {}, 0, 0,
-           {"captions.tsv:1: note: \"\xC3\xA9\xE2\x82\xAC\" stored as Windows-1252"});
-    expect("no-windows-1252", "a.jpg\tA\nb.jpg\t\xE6\x9D\xB1\n", {}, 1, 0,
-           {"captions.tsv:2: error: \"\xE6\x9D\xB1\" (U+6771) has no Windows-1252 code"});
-    expect("latin-1", "a.jpg\tCaf\xE9\n", {}, 1, 0,
-           {"captions.tsv:1: error: byte 0xE9 at column 4 is no UTF-8"});
-    expect("listing", "a.jpg\nb.jpg\tB\nb.jpg\tagain\nno.jpg\tN\n../a.jpg\tP\n\n  \n",
-           {{"extra.JPG", kGrey}, {"notes.txt", "text"}, {"no.jpg", kNoFile}}, 4, 1,
-           {"captions.tsv:1: warning: a.jpg has no caption",
-            "captions.tsv:3: error: b.jpg is listed twice (first on line 2)",
-            "captions.tsv:4: error: no file \"no.jpg\" in",
-            "captions.tsv:5: error: \"../a.jpg\" is a path",
-            "extra.JPG: error: not in captions.tsv"});
-    expect("ampersand", "a.jpg\tFish & chips\nb.jpg\tR&&D\n", {}, 0, 1,
-           {"captions.tsv:1: warning: '&' underlines the character after it"});
-    // Turned pictures are told as notes; the caption must fit the upright picture.
-    expect("pictures", "big.jpg\tB\nsix.jpg\tS\nthree.jpg\tT\none.jpg\tO\nwide.jpg\t1234567890\n",
-           {{"big.jpg", GreyJpeg(4800, 3600)},
-            {"six.jpg", GreyJpeg(160, 64, exif::Orientation(6, true))},
-            {"three.jpg", GreyJpeg(160, 64, exif::Orientation(3, false))},
-            {"one.jpg", GreyJpeg(160, 64, exif::Orientation(1, false))},
-            {"wide.jpg", GreyJpeg(400, 100, exif::Orientation(8, false))}},
-           0, 2,
-           {"big.jpg: warning: 4800 x 3600 is far larger than any screen: every showing decodes "
-            "and scales all 65 MB",
-            "six.jpg: note: EXIF orientation 6: shown turned 90 degrees clockwise, 64 x 160 "
-            "upright\n",
-            "three.jpg: note: EXIF orientation 3: shown turned 180 degrees\n",
-            "captions.tsv:5: warning: caption too wide for its picture at 800 x 600 (shown 100 x "
-            "400), 1920 x 1080 (shown 100 x 400)"});
-    // Credits: every line's problem; the longest the About box takes, and one character more.
-    expect("credits", one, {{"credits.txt", "Photos: Ann\nCaf\xC3\xA9 \xE6\x9D\xB1\n\x01 bell\n"}},
-           2, 0,
-           {"credits.txt:2: error: \"\xE6\x9D\xB1\" (U+6771) has no Windows-1252 code: the "
-            "credits are shown as Windows-1252",
-            "credits.txt:3: error: control character 0x01 in the credits"});
-    expect("credits-longest", one,
-           {{"credits.txt", std::string(14999, 'x') + "\n" + std::string(14999, 'y')}}, 0, 0, {});
-    expect("credits-too-long", one,
-           {{"credits.txt", std::string(15000, 'x') + "\n" + std::string(14999, 'y')}}, 1, 0,
-           {"credits.txt: error: 30001 characters with their line ends: the About box shows at "
-            "most 30000"});
-    // At 400 x 600 a box fits 45 characters and 35 lines; 1600 x 1200 is shown 800 x 600.
-    expect("caption-fit",
-           ("a.jpg\t" + std::string(45, 'x') + "\nb.jpg\t" + std::string(46, 'x') + "\nc.jpg\tx" +
-            breaks.substr(2) + "\nd.jpg\tx" + breaks + "\ne.jpg\t" + std::string(96, 'x')),
-           {{"a.jpg", GreyJpeg(400, 600)},
-            {"b.jpg", GreyJpeg(400, 600)},
-            {"c.jpg", GreyJpeg(400, 600)},
-            {"d.jpg", GreyJpeg(400, 600)},
-            {"e.jpg", GreyJpeg(1600, 1200)}},
-           0, 3,
-           {"captions.tsv:2: warning: caption too wide for its picture at 800 x 600 (shown 400 x "
-            "600), 1920 x 1080 (shown 400 x 600): it is 368 x 16 pixels in an 8 x 16 font, and 40 "
-            "more each way with its box and the gap to the picture's edge",
-            "captions.tsv:4: warning: caption too tall for its picture at 800 x 600 (shown 400 x "
-            "600), 1920 x 1080 (shown 400 x 600): it is 8 x 576 pixels",
-            "captions.tsv:5: warning: caption too wide for its picture at 800 x 600 (shown 800 x "
-            "600): it is 768 x 16 pixels"});
+        EXPECT_EQ(c.pack.Count(Severity::Error), bad.Errors) << c.report;
+        EXPECT_EQ(c.pack.Count(Severity::Warning), bad.Warnings) << c.report;
+    }
     // Ids run out (from 65534 here, 65535 in use): the first picture without one says so.
-    EXPECT_NE(Check("ids", two, {}, {65534, {65535}})
+    EXPECT_NE(Check("ids", "a.jpg\tA\nb.jpg\tB\n", {}, {65534, {65535}})
                   .report.find("captions.tsv:2: error: more pictures than resource ids"),
               std::string::npos);
 }
@@ -289,6 +168,22 @@ TEST(PackOutput, TheResourceScriptEscapesCaptionsNamesAndCreditsAndTheProofSheet
         for (const auto& [x, y] : {std::pair{210, 160}, {550, 400}, {580, 410}})
             EXPECT_EQ(at(8 + x, 8 + y), 0x808080u) << x << "," << y;
     }
+    // A sheet named *.bmp in any case is a BMP picture: rows bottom-up, blue first, each padded
+    // to four bytes (5 x 3 bytes are not), as ImageMagick reads it.
+    ASSERT_TRUE(WriteProofSheet(pack, {}, (folder / "proof.Bmp").string(), error)) << error;
+    EXPECT_EQ(Read(folder / "proof.Bmp").substr(0, 2), "BM");
+    RasterImage colours(AllocatePixels(5, 3), 5, 3);
+    for (int i = 0; i < 15; ++i)
+        colours.Pixels()[i] = PackPixel(i * 17, 255 - i * 3, i * i);
+    ASSERT_TRUE(WriteBmp((folder / "colours.bmp").string(), colours, error)) << error;
+    ASSERT_EQ(std::system(("convert " + (folder / "colours.bmp").string() + " " +
+                           (folder / "colours.ppm").string())
+                              .c_str()),
+              0);
+    const std::string file = Read(folder / "colours.ppm");
+    RasterImage read;
+    ASSERT_TRUE(ReadPpm({file.begin(), file.end()}, read, error)) << error;
+    EXPECT_TRUE(std::equal(colours.Pixels(), colours.Pixels() + 15, read.Pixels()));
 }
 
 TEST(NewCaptions, InNameOrderFromEachSourceReplacingWhatWindows1252LacksAndNeverOverwriting) {

@@ -1,21 +1,27 @@
-// Screen savers built from picture packs made by the tests. The pack of make-test-pack.sh (three
-// synthetic pictures, one grey, one caption of two lines, one in Windows-1252, and credits): the
-// resources its line order gives, read back as Windows reads them, the show full screen with each
-// picture and its caption in turn, compared with what the show's own preparation makes of the
-// pack's files, and the About box with the pack's credits. The oriented pack (one upright picture
-// stored under each EXIF orientation, no credits): every picture upright on the screen, and an
-// About box with the program's lines only.
+// Screen savers of picture packs made by the tests. The pack of make-test-pack.sh (three synthetic
+// pictures, one grey, one progressive, a caption of two lines in Windows-1252, and credits) made
+// into a screen saver by LanternmoorPack.exe: its resources those of the build's screen saver of
+// the pack, byte for byte, the ids its line order gives and its captions read back as Windows
+// reads them, the show full screen with each picture and its caption in turn, compared with what
+// the show's own preparation makes of the pack's files, and the About box with the pack's credits.
+// Every pack of check-pack's table through LanternmoorPack.exe (tools/same-as-check-pack.sh then
+// compares what it printed with check-pack's lines), and screen savers it cannot write. The
+// oriented pack (one upright picture stored under each EXIF orientation, no credits), built:
+// every picture upright on the screen, and an About box with the program's lines only.
 #include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/Exif.h"
 #include "jpeg/JpegInputStream.h"
 #include "slideshow/Caption.h"
 #include "slideshow/PicturePreparation.h"
+#include "tests/tools/BadPacks.h"
 #include "tests/win32/WineHarness.h"
+#include "tools/lanternmoor-pack/ScreenSaverFile_win32.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -32,9 +38,45 @@ BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
 const std::string kProgramLines =
     "Lanternmoor " LM_VERSION "\r\nA photo-slideshow screen saver by Quillfern";
 
-std::string FileBytes(const std::string& path) {
-    std::ifstream file(WindowsPath(path), std::ios::binary);
+// The bytes of a file by its Windows path, and by its Unix path.
+std::string Bytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
+}
+std::string FileBytes(const std::string& path) {
+    return Bytes(WindowsPath(path));
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Runs LanternmoorPack.exe (`tool`, a Windows path) with `arguments`, what it prints going into
+// `output`; its exit status.
+DWORD RunPackTool(const std::string& arguments, const std::string& output,
+                  const std::string& tool = WindowsPath(LM_PACK_TOOL)) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const HANDLE file =
+        CreateFileA(output.c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE none = CreateFileA("NUL", GENERIC_READ, 0, &inherited, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = none;
+    startup.hStdOutput = startup.hStdError = file;
+    PROCESS_INFORMATION process{};
+    std::string command = "\"" + tool + "\" " + arguments;
+    DWORD status = ~0u;
+    if (CreateProcessA(tool.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &status);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(file);
+    CloseHandle(none);
+    return status;
 }
 
 // The text of the About box of `scr`, opened from its configuration, which is then cancelled.
@@ -72,11 +114,33 @@ std::vector<DWORD> Expected(const std::string& bytes, int width, int height, int
 
 } // namespace
 
-TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrderAndCreditsItsPhotographs) {
+TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCreditsAsTheBuildsDoes) {
+    // Written beside the pack's folder, a line per picture as it goes.
+    const std::string path = WindowsPath(LM_TEST_PACK "/../Lanternmoor.scr");
+    const std::string printed = WindowsPath(LM_TEST_PACK "/../LanternmoorPack.txt");
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(RunPackTool(WindowsPath(LM_TEST_PACK), printed), 0u) << Bytes(printed);
+    const std::string lines = Bytes(printed);
+    for (const char* line : {"zebra.jpg (id 114): 640 x 480, sequential 4:2:0: accepted\r\n200.jpg "
+                             "(id 200): 300 x 500, sequential greyscale: accepted\r\napple.jpg "
+                             "(id 201): 1200 x 900, progressive 4:4:4: accepted\r\n",
+                             "test-pack: 3 pictures, 0 errors, 0 warnings\r\n",
+                             "Lanternmoor.scr written: right-click it and choose Install"})
+        EXPECT_NE(lines.find(line), std::string::npos) << line << "\nin\n" << lines;
+    // Every resource that of the build's screen saver of the pack, byte for byte.
+    std::vector<Resource> made, built;
+    std::string error;
+    ASSERT_TRUE(ReadResources(path, made, error)) << error;
+    ASSERT_TRUE(ReadResources(WindowsPath(LM_PACK_SCR), built, error)) << error;
+    EXPECT_EQ(made.size(), built.size());
+    for (std::size_t i = 0; i < made.size() && i < built.size(); ++i)
+        EXPECT_TRUE(made[i] == built[i])
+            << "resource " << made[i].Type.Id << "/" << made[i].Name.Id;
+
+    // The pack's pictures alone, with their captions.
     const char* const names[] = {"zebra.jpg", "200.jpg", "apple.jpg"};
-    const std::string captions[] = {"Stripes and squares\nin two lines", "A grey gradient",
-                                    "Caf\xE9 at 5 \x80"};
-    const std::string path = WindowsPath(LM_PACK_SCR);
+    const std::string captions[] = {"Stripes and squares\nin two lines, caf\xE9 at 5 \x80",
+                                    "A grey gradient", "A progressive apple"};
     const HMODULE scr = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(scr, nullptr);
     std::vector<int> ids;
@@ -129,6 +193,81 @@ TEST(PackScreenSaver, ShowsThePacksPicturesWithTheirCaptionsInLineOrderAndCredit
     // The pack's credits after the program's own lines, in Windows-1252.
     EXPECT_EQ(AboutText(path), kProgramLines + "\r\n\r\nPhotographs: Ann Example (CC BY 4.0)\r\n"
                                                "\r\nCaf\xE9 at 5 \x80 \x97 Zo\xEB");
+}
+
+TEST(LanternmoorPack, AnswersEveryPackOfCheckPacksTableAsItDoesAndWritesNothingOnErrors) {
+    namespace fs = std::filesystem;
+    const std::string meadow = FileBytes(LM_PICTURES_DIR "/114.jpg").substr(0, 60000);
+    for (const packs::BadPack& bad : packs::BadPacks(meadow)) {
+        SCOPED_TRACE(bad.Name);
+        const std::string folder = WindowsPath(LM_TOOL_PACKS "/" + std::string(bad.Name));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        for (const auto& [name, bytes] : packs::PackFiles(bad.Captions, bad.Extra))
+            std::ofstream(fs::path(folder) / name, std::ios::binary) << bytes;
+        const std::string scr = folder + ".scr";
+        DeleteFileA(scr.c_str());
+        const DWORD status = RunPackTool(folder + " " + scr, folder + ".txt");
+        EXPECT_EQ(status, bad.Errors > 0 ? 1u : 0u) << Bytes(folder + ".txt");
+        EXPECT_EQ(Exists(scr), bad.Errors == 0);
+        EXPECT_FALSE(Exists(scr + ".part"));
+        std::ofstream(folder + ".status", std::ios::binary) << status << "\n";
+    }
+}
+
+TEST(LanternmoorPack, FindsPicturesNamedInAnyScriptAsCaptionsTsvWritesThemInUtf8) {
+    namespace fs = std::filesystem;
+    // Windows-1252 has the first name, not the second: neither is reached through the ANSI calls.
+    const std::string names[] = {"\xC3\xA9t\xC3\xA9.jpg", "\xE6\x9D\xB1.jpg"};
+    const std::string folder = WindowsPath(LM_TOOL_PACKS "/names");
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const std::string& name : names)
+        std::ofstream(fs::path(folder) / fs::u8path(name), std::ios::binary) << packs::kGrey;
+    std::ofstream(fs::path(folder) / "captions.tsv", std::ios::binary) << names[0] << "\tSummer\n"
+                                                                       << names[1] << "\tEast\n";
+    const std::string scr = folder + ".scr", printed = folder + ".txt";
+    DeleteFileA(scr.c_str());
+    EXPECT_EQ(RunPackTool(folder + " " + scr, printed), 0u) << Bytes(printed);
+    EXPECT_NE(Bytes(printed).find(names[1] + " (id 115): 160 x 64, sequential greyscale: accepted"),
+              std::string::npos)
+        << Bytes(printed);
+    EXPECT_TRUE(Exists(scr));
+}
+
+TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
+    const std::string root = WindowsPath(LM_TOOL_PACKS "/unwritable"),
+                      pack = WindowsPath(LM_TEST_PACK);
+    const std::string printed = root + "\\printed.txt";
+    CreateDirectoryA(root.c_str(), nullptr);
+    const auto run = [&](const std::string& out, const std::string& tool) {
+        EXPECT_EQ(RunPackTool("\"" + pack + "\" \"" + out + "\"", printed, tool), 1u);
+        EXPECT_FALSE(Exists(out + ".part"));
+        return Bytes(printed);
+    };
+    const std::string missing = root + "\\no such folder\\Lanternmoor.scr";
+    EXPECT_NE(
+        run(missing, WindowsPath(LM_PACK_TOOL)).find(missing + ": error: cannot be written: "),
+        std::string::npos);
+    EXPECT_FALSE(Exists(missing));
+    // A read-only screen saver stays as it was.
+    const std::string readOnly = root + "\\read-only.scr";
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::ofstream(readOnly) << "before";
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_NE(run(readOnly, WindowsPath(LM_PACK_TOOL))
+                  .find(readOnly + ": error: cannot be written: it is read-only\r\n"),
+              std::string::npos);
+    EXPECT_EQ(Bytes(readOnly), "before");
+    // Without a Lanternmoor.scr beside it, it says so before it checks anything.
+    const std::string alone = root + "\\alone";
+    CreateDirectoryA(alone.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(WindowsPath(LM_PACK_TOOL).c_str(),
+                          (alone + "\\LanternmoorPack.exe").c_str(), FALSE));
+    EXPECT_EQ(run(root + "\\alone.scr", alone + "\\LanternmoorPack.exe"),
+              alone + "\\Lanternmoor.scr: error: not found: LanternmoorPack.exe makes its screen "
+                      "savers of the Lanternmoor.scr beside it\r\n");
+    EXPECT_FALSE(Exists(root + "\\alone.scr"));
 }
 
 TEST(PackScreenSaver, ShowsEveryOrientationUprightAndNoCreditsWithoutCreditsTxt) {

@@ -21,6 +21,10 @@ if(TARGET check-pack)
         LM_CHECK_PACK="$<TARGET_FILE:check-pack>"
         LM_PACK_TESTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/pack-tests")
     # Every output path turns them upright, as ImageMagick's -auto-orient does.
+    lanternmoor_add_gtest(pack_resources_test SOURCES PackResourcesTest.cpp
+        LIBRARIES lm_pack_resources)
+    target_compile_definitions(pack_resources_test PRIVATE
+        LM_PACK_TESTS_DIR="${CMAKE_CURRENT_BINARY_DIR}/pack-tests")
     lanternmoor_add_gtest(oriented_pack_test SOURCES OrientedPackTest.cpp LIBRARIES lm_pack)
     target_compile_definitions(oriented_pack_test PRIVATE LM_ORIENTED_PACK="${oriented}")
     add_dependencies(oriented_pack_test oriented_pack)
@@ -40,12 +44,22 @@ if(WIN32)
     lanternmoor_add_screensaver(LanternmoorTestPack PICTURES ${pack} DEPENDS ${pack_files})
     lanternmoor_add_screensaver(LanternmoorOrientedPack PICTURES ${oriented}
         DEPENDS ${oriented_files})
+    # LanternmoorPack.exe makes a screen saver of the same pack and answers every pack of
+    # check-pack's table: what it prints, then compared with check-pack's own lines.
+    set(tool_packs ${CMAKE_CURRENT_BINARY_DIR}/tool-packs)
     lanternmoor_add_gtest(pack_show_test SOURCES PackShowTest_win32.cpp
-        LIBRARIES lm_wine_harness lm_slideshow lm_processor
-        PROPERTIES RESOURCE_LOCK wine_session)
+        LIBRARIES lm_wine_harness lm_slideshow lm_processor lm_pack_file_win32
+        PROPERTIES RESOURCE_LOCK wine_session FIXTURES_SETUP lanternmoor_pack_outputs)
     target_compile_definitions(pack_show_test PRIVATE
         LM_PACK_SCR="$<TARGET_FILE:LanternmoorTestPack>" LM_TEST_PACK="${pack}"
         LM_ORIENTED_SCR="$<TARGET_FILE:LanternmoorOrientedPack>" LM_ORIENTED_PACK="${oriented}"
-        LM_VERSION="${PROJECT_VERSION}")
-    add_dependencies(pack_show_test LanternmoorTestPack LanternmoorOrientedPack)
+        LM_VERSION="${PROJECT_VERSION}" LM_PACK_TOOL="$<TARGET_FILE:LanternmoorPack>"
+        LM_TOOL_PACKS="${tool_packs}" LM_PICTURES_DIR="${CMAKE_SOURCE_DIR}/resources/pictures")
+    add_dependencies(pack_show_test LanternmoorTestPack LanternmoorOrientedPack LanternmoorPack
+        Lanternmoor)
+    add_test(NAME lanternmoor_pack_prints_what_check_pack_prints
+        COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/same-as-check-pack.sh ${LM_CHECK_PACK} ${tool_packs}
+                ${CMAKE_SOURCE_DIR}/tests/build/check-imports ${CMAKE_OBJDUMP})
+    set_tests_properties(lanternmoor_pack_prints_what_check_pack_prints PROPERTIES
+        LABELS native FIXTURES_REQUIRED lanternmoor_pack_outputs)
 endif()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the picture pack of the screen saver test build in OUTDIR: three synthetic pictures in a
-# show order that is not their names' order, one greyscale, one named by a number (it keeps that
-# number as its id), one caption of two lines and one in UTF-8 that Windows-1252 holds; and
-# credits.txt, in UTF-8 with an empty line.
+# show order that is not their names' order, one greyscale, one progressive, one named by a
+# number (it keeps that number as its id), one caption of two lines in UTF-8 that Windows-1252
+# holds (é, €); and credits.txt, in UTF-8 with an empty line.
 #   make-test-pack.sh OUTDIR
 set -euo pipefail
 out=$1
@@ -21,7 +21,7 @@ PY
 }
 picture zebra.jpg 640 480 3
 picture 200.jpg 300 500 1 -grayscale
-picture apple.jpg 1200 900 3 -sample 1x1
-printf 'zebra.jpg\tStripes and squares\\nin two lines\n200.jpg\tA grey gradient\napple.jpg\tCaf\xc3\xa9 at 5 \xe2\x82\xac\n' \
+picture apple.jpg 1200 900 3 -sample 1x1 -progressive
+printf 'zebra.jpg\tStripes and squares\\nin two lines, caf\xc3\xa9 at 5 \xe2\x82\xac\n200.jpg\tA grey gradient\napple.jpg\tA progressive apple\n' \
     >"$out/captions.tsv"
 printf 'Photographs: Ann Example (CC BY 4.0)\n\nCaf\xc3\xa9 at 5 \xe2\x82\xac \xe2\x80\x94 Zo\xc3\xab\n' >"$out/credits.txt"

@@ -49,7 +49,7 @@ std::string Ampersands(const std::string& text) {
 
 NewCaption StartCaption(const std::string& folder, const std::string& name) {
     std::vector<uint8_t> head(kHeadBytes);
-    std::ifstream file(fs::path(folder) / name, std::ios::binary);
+    std::ifstream file(fs::u8path(PackFile(folder, name)), std::ios::binary);
     file.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
     const ExifData exif = readExif(head.data(), static_cast<std::size_t>(file.gcount()));
     const auto text = [](const ExifText& t) { return std::string(t.text, t.length); };
@@ -61,43 +61,43 @@ NewCaption StartCaption(const std::string& folder, const std::string& name) {
     return {Ampersands(stem), "file name"};
 }
 
-bool WriteNewCaptions(const std::string& folder, PackMessage& problem,
-                      void (*progress)(const std::string& name, const NewCaption&)) {
-    const fs::path path = fs::path(folder) / "captions.tsv";
+bool WriteNewCaptions(
+    const std::string& folder, PackMessage& problem,
+    const std::function<void(const std::string& name, const NewCaption&)>& progress) {
+    const std::string path = PackFile(folder, "captions.tsv");
     const auto fail = [&](const std::string& where, const std::string& text) {
         problem = {where, Severity::Error, text};
         return false;
     };
     std::error_code failure;
-    if (!fs::is_directory(folder, failure)) return fail(folder, "no such folder");
-    if (fs::exists(fs::symlink_status(path, failure)))
-        return fail(path.string(),
-                    "already exists, and is never replaced (move it away to start again)");
+    if (!fs::is_directory(fs::u8path(folder), failure)) return fail(folder, "no such folder");
+    if (fs::exists(fs::symlink_status(fs::u8path(path), failure)))
+        return fail(path, "already exists, and is never replaced (move it away to start again)");
     const std::vector<std::string> names = JpegFilesOf(folder);
     if (names.empty()) return fail(folder, "no JPEG files (*.jpg, *.jpeg) to list");
     for (const std::string& name : names)
         if (name.find_first_of("\t\r\n") != std::string::npos)
-            return fail((fs::path(folder) / name).string(),
+            return fail(PackFile(folder, name),
                         "a tab or line break in the name cannot be listed: rename the file");
     std::string text;
     for (const std::string& name : names) {
         const NewCaption caption = StartCaption(folder, name);
-        if (progress != nullptr) progress(name, caption);
+        if (progress) progress(name, caption);
         text += name + "\t" + caption.Caption + "\n";
     }
     // Written apart and renamed, so that an interrupted run leaves no half file; and not over a
     // captions file that appeared meanwhile.
-    const fs::path temporary = path.string() + ".part";
+    const fs::path temporary = fs::u8path(path + ".part");
     std::string error;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out << text;
         if (!out.flush()) error = "cannot be written";
     }
-    if (error.empty() && fs::exists(fs::symlink_status(path, failure)))
+    if (error.empty() && fs::exists(fs::symlink_status(fs::u8path(path), failure)))
         error = "appeared while the pictures were read: not replaced";
-    if (error.empty()) fs::rename(temporary, path, failure);
+    if (error.empty()) fs::rename(temporary, fs::u8path(path), failure);
     if (error.empty() && failure) error = "cannot be written: " + failure.message();
     fs::remove(temporary, failure);
-    return error.empty() || fail(path.string(), error);
+    return error.empty() || fail(path, error);
 }

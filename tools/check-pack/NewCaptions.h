@@ -5,6 +5,7 @@
 
 #include "tools/check-pack/Pack.h"
 
+#include <functional>
 #include <string>
 
 struct NewCaption {
@@ -22,5 +23,6 @@ NewCaption StartCaption(const std::string& folder, const std::string& name);
 // read. Never replaces an existing captions.tsv. False, with the error in `problem` and nothing
 // written, when the file exists, the folder holds no JPEG file, a name holds a tab or a line
 // break (it cannot be listed), or the file cannot be written.
-bool WriteNewCaptions(const std::string& folder, PackMessage& problem,
-                      void (*progress)(const std::string& name, const NewCaption&) = nullptr);
+bool WriteNewCaptions(
+    const std::string& folder, PackMessage& problem,
+    const std::function<void(const std::string& name, const NewCaption&)>& progress = nullptr);

@@ -84,14 +84,14 @@ bool ReadLines(Pack& pack, const std::string& path, std::string content,
 }
 
 std::string FileText(const std::string& path, bool& found) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(fs::u8path(path), std::ios::binary);
     found = static_cast<bool>(file);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // credits.txt, if the pack has one: its lines in Windows-1252, joined by CR LF.
 void ReadCredits(Pack& pack) {
-    const std::string path = (fs::path(pack.Folder) / "credits.txt").string();
+    const std::string path = PackFile(pack.Folder, "credits.txt");
     bool found = false;
     std::vector<std::string> lines;
     if (!ReadLines(pack, path, FileText(path, found), lines) || !found) return;
@@ -174,6 +174,10 @@ void ReadCaption(Pack& pack, const std::string& where, const std::string& raw,
 
 } // namespace
 
+std::string PackFile(const std::string& folder, const std::string& name) {
+    return (fs::u8path(folder) / fs::u8path(name)).u8string();
+}
+
 int Pack::Count(Severity level) const {
     return static_cast<int>(std::count_if(Messages.begin(), Messages.end(),
                                           [&](const PackMessage& m) { return m.Level == level; }));
@@ -230,6 +234,10 @@ std::vector<int> AssignIds(const std::vector<std::string>& names, const IdRules&
     return ids;
 }
 
+unsigned Windows1252Character(unsigned char byte) {
+    return byte < 0x80 || byte >= 0xA0 ? byte : kFrom0x80[byte - 0x80];
+}
+
 bool ToWindows1252(const std::string& utf8, std::string& text, std::string& problem) {
     text.clear();
     for (std::size_t at = 0; at < utf8.size();) {
@@ -256,8 +264,7 @@ std::string ToWindows1252Characters(const std::string& text) {
     for (std::size_t at = 0; at < text.size();) {
         long c = NextCharacter(text, at);
         if (c < 0) { // no UTF-8: a Windows-1252 byte, or nothing
-            const unsigned byte = static_cast<unsigned char>(text[at++]);
-            c = byte >= 0xA0 ? static_cast<long>(byte) : kFrom0x80[byte & 0x1F];
+            c = Windows1252Character(static_cast<unsigned char>(text[at++]));
             if (c == 0) c = '?';
         } else if (ToCode(static_cast<unsigned>(c)) < 0) {
             c = '?';
@@ -290,9 +297,9 @@ std::vector<std::string> JpegFilesOf(const std::string& folder) {
     };
     std::vector<std::string> names;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error))
-        if (entry.is_regular_file(error) && isJpeg(entry.path().filename().string()))
-            names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(fs::u8path(folder), error))
+        if (entry.is_regular_file(error) && isJpeg(entry.path().filename().u8string()))
+            names.push_back(entry.path().filename().u8string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -300,9 +307,9 @@ std::vector<std::string> JpegFilesOf(const std::string& folder) {
 Pack ReadPack(const std::string& folder, const IdRules& rules) {
     Pack pack;
     pack.Folder = folder;
-    pack.CaptionsFile = (fs::path(folder) / "captions.tsv").string();
+    pack.CaptionsFile = PackFile(folder, "captions.tsv");
     std::error_code error;
-    if (!fs::is_directory(folder, error)) {
+    if (!fs::is_directory(fs::u8path(folder), error)) {
         pack.Add(folder, Severity::Error, "no such folder");
         return pack;
     }
@@ -344,7 +351,7 @@ Pack ReadPack(const std::string& folder, const IdRules& rules) {
                          std::to_string(first->second) + ")");
             continue;
         }
-        if (!fs::is_regular_file(fs::path(folder) / picture.Name, error))
+        if (!fs::is_regular_file(fs::u8path(PackFile(folder, picture.Name)), error))
             pack.Add(where, Severity::Error, "no file \"" + picture.Name + "\" in " + folder);
         if (tab == std::string::npos || tab + 1 == line.size())
             pack.Add(where, Severity::Warning,
@@ -356,7 +363,7 @@ Pack ReadPack(const std::string& folder, const IdRules& rules) {
     }
     for (const std::string& name : jpegFiles)
         if (listed.count(name) == 0)
-            pack.Add((fs::path(folder) / name).string(), Severity::Error,
+            pack.Add(PackFile(folder, name), Severity::Error,
                      "not in captions.tsv: add a line (file name, tab, caption) where it belongs "
                      "in the show");
     if (pack.Pictures.empty()) pack.Add(pack.CaptionsFile, Severity::Error, "lists no pictures");

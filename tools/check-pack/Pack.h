@@ -59,6 +59,8 @@ constexpr int kLastResourceId = 65535;
 // in line order, and the show order is the line order. 0 for every picture past the last id.
 std::vector<int> AssignIds(const std::vector<std::string>& names, const IdRules& rules);
 
+// The character (its Unicode number) of a Windows-1252 byte; 0 for the five bytes that have none.
+unsigned Windows1252Character(unsigned char byte);
 // UTF-8 text in Windows-1252. False when it is no UTF-8 or holds a character Windows-1252 lacks;
 // `problem` then says which.
 bool ToWindows1252(const std::string& utf8, std::string& text, std::string& problem);
@@ -66,6 +68,11 @@ bool ToWindows1252(const std::string& utf8, std::string& text, std::string& prob
 // UTF-8 characters Windows-1252 has stay, bytes that are no UTF-8 are read as Windows-1252, and
 // anything else becomes '?'; control characters become spaces.
 std::string ToWindows1252Characters(const std::string& text);
+
+// Paths are UTF-8 text everywhere (the Windows tool reads its command line into UTF-8 too), so
+// that a name in captions.tsv is the file's name however the system spells it: the path of the
+// file `name` of `folder`.
+std::string PackFile(const std::string& folder, const std::string& name);
 
 // The names of the folder's *.jpg and *.jpeg files (in any case), in byte order.
 std::vector<std::string> JpegFilesOf(const std::string& folder);

@@ -170,8 +170,8 @@ TextSize MeasureCaption(const std::string& caption) {
 }
 
 std::string CheckPicture(Pack& pack, const PackPicture& picture) {
-    const std::string path = (std::filesystem::path(pack.Folder) / picture.Name).string();
-    std::ifstream file(path, std::ios::binary);
+    const std::string path = PackFile(pack.Folder, picture.Name);
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
     if (!file) return "not read";
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                      std::istreambuf_iterator<char>());

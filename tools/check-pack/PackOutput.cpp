@@ -62,7 +62,7 @@ bool WriteResourceScript(const Pack& pack, const std::string& path, std::string&
     error.clear();
     const std::string temporary = path + ".part";
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(fs::u8path(temporary), std::ios::binary | std::ios::trunc);
         out << "// The pictures of " << pack.Folder
             << " and their captions, written by check-pack.\n#pragma code_page(1252)\n"
                "#include \"ResourceIds.h\"\n\nSTRINGTABLE\nBEGIN\n";
@@ -72,7 +72,8 @@ bool WriteResourceScript(const Pack& pack, const std::string& path, std::string&
         out << "END\n\n";
         for (const PackPicture& picture : pack.Pictures)
             out << picture.Id << " RCDATA "
-                << Quoted((fs::absolute(pack.Folder) / picture.Name).string()) << "\n";
+                << Quoted(fs::absolute(fs::u8path(PackFile(pack.Folder, picture.Name))).u8string())
+                << "\n";
         if (!pack.Credits.empty()) {
             out << "\n// The pack's credits, one string a line.\nIDR_PACK_CREDITS RT_PACK_CREDITS\n"
                    "BEGIN\n";
@@ -87,9 +88,9 @@ bool WriteResourceScript(const Pack& pack, const std::string& path, std::string&
         if (!out.flush()) error = "cannot write " + temporary;
     }
     std::error_code failure;
-    if (error.empty()) fs::rename(temporary, path, failure);
+    if (error.empty()) fs::rename(fs::u8path(temporary), fs::u8path(path), failure);
     if (error.empty() && failure) error = "cannot write " + path + ": " + failure.message();
-    if (!error.empty()) fs::remove(temporary, failure);
+    if (!error.empty()) fs::remove(fs::u8path(temporary), failure);
     return error.empty();
 }
 
@@ -114,7 +115,7 @@ bool WriteProofSheet(const Pack& pack, const ProofOptions& options, const std::s
         std::fill(sheet.Pixels(), sheet.Pixels() + sheet.Width() * sheet.Height(), kSheetGrey);
     for (int i = 0; i < count && error.empty(); ++i) {
         const PackPicture& picture = pack.Pictures[static_cast<std::size_t>(i)];
-        std::ifstream file(fs::path(pack.Folder) / picture.Name, std::ios::binary);
+        std::ifstream file(fs::u8path(PackFile(pack.Folder, picture.Name)), std::ios::binary);
         const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)),
                                          std::istreambuf_iterator<char>());
         MemoryInputStream stream(bytes.data(), bytes.size());
@@ -142,5 +143,9 @@ bool WriteProofSheet(const Pack& pack, const ProofOptions& options, const std::s
             std::copy_n(pixels + static_cast<std::size_t>(y) * cellWidth, cellWidth,
                         sheet.Pixels() + static_cast<std::size_t>(top + y) * sheet.Width() + left);
     }
-    return error.empty() && WritePpm(path, sheet, error);
+    if (!error.empty()) return false;
+    const std::string extension = fs::u8path(path).extension().u8string();
+    const bool bmp = extension.size() == 4 && (extension[1] | 0x20) == 'b' &&
+                     (extension[2] | 0x20) == 'm' && (extension[3] | 0x20) == 'p';
+    return bmp ? WriteBmp(path, sheet, error) : WritePpm(path, sheet, error);
 }

@@ -24,7 +24,7 @@ struct ProofOptions {
 // One screen per picture as the show would show it there (decoded, turned upright, fitted,
 // resampled, reduced to the depth) with its caption box where the show draws it, sized for the 8 x
 // 16 font and without its letters; the screens side by side, Columns to a row, on a grey sheet,
-// each reduced Scale times. A binary PPM. False, with the reason in `error`, when it cannot be
-// made.
+// each reduced Scale times. A BMP picture when `path` ends in .bmp (in any case), else a binary
+// PPM. False, with the reason in `error`, when it cannot be made.
 bool WriteProofSheet(const Pack& pack, const ProofOptions& options, const std::string& path,
                      std::string& error);

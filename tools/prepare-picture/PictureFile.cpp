@@ -7,6 +7,7 @@
 #include "slideshow/PictureDecoding.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -115,7 +116,7 @@ bool ReadPpm(const std::vector<std::uint8_t>& bytes, RasterImage& image, std::st
 
 bool ReadPicture(const std::string& path, bool useSimd, RasterImage& image, std::string& error,
                  std::string& warning) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(std::filesystem::u8path(path), std::ios::binary);
     if (!file) {
         error = "cannot open " + path;
         return false;
@@ -130,25 +131,75 @@ bool ReadPicture(const std::string& path, bool useSimd, RasterImage& image, std:
     return false;
 }
 
-bool WritePpm(const std::string& path, const RasterImage& image, std::string& error) {
-    std::ofstream file(path, std::ios::binary);
-    if (!file) {
-        error = "cannot write " + path;
-        return false;
+namespace {
+
+// Writes the header and then the file's rows, `row`(n, bytes) filling its n-th row of `rowBytes`.
+template <typename RowWriter>
+bool WritePicture(const std::string& path, const std::string& header, const RasterImage& image,
+                  std::size_t rowBytes, RowWriter row, std::string& error) {
+    std::ofstream file(std::filesystem::u8path(path), std::ios::binary);
+    file << header;
+    std::vector<char> bytes(rowBytes);
+    for (int y = 0; y < image.Height() && file; ++y) {
+        row(y, bytes.data());
+        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
-    file << "P6\n" << image.Width() << " " << image.Height() << "\n255\n";
-    const std::size_t count = static_cast<std::size_t>(image.Width()) * image.Height();
-    std::vector<char> samples(count * 3);
-    for (std::size_t i = 0; i < count; ++i) {
-        const Pixel p = image.Pixels()[i];
-        samples[3 * i] = static_cast<char>(PixelRed(p));
-        samples[3 * i + 1] = static_cast<char>(PixelGreen(p));
-        samples[3 * i + 2] = static_cast<char>(PixelBlue(p));
-    }
-    file.write(samples.data(), static_cast<std::streamsize>(samples.size()));
     if (!file.flush()) {
         error = "cannot write " + path;
         return false;
     }
     return true;
+}
+
+std::string LittleEndian(std::uint32_t value, int bytes) {
+    std::string text;
+    for (int i = 0; i < bytes; ++i)
+        text += static_cast<char>(value >> 8 * i & 0xFF);
+    return text;
+}
+
+} // namespace
+
+bool WritePpm(const std::string& path, const RasterImage& image, std::string& error) {
+    const std::string header =
+        "P6\n" + std::to_string(image.Width()) + " " + std::to_string(image.Height()) + "\n255\n";
+    return WritePicture(
+        path, header, image, static_cast<std::size_t>(image.Width()) * 3,
+        [&](int y, char* out) {
+            const Pixel* pixels = image.Pixels() + static_cast<std::size_t>(y) * image.Width();
+            for (int x = 0; x < image.Width(); ++x, out += 3) {
+                out[0] = static_cast<char>(PixelRed(pixels[x]));
+                out[1] = static_cast<char>(PixelGreen(pixels[x]));
+                out[2] = static_cast<char>(PixelBlue(pixels[x]));
+            }
+        },
+        error);
+}
+
+bool WriteBmp(const std::string& path, const RasterImage& image, std::string& error) {
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(image.Width()) * 3 + 3) / 4 * 4;
+    const std::uint64_t size = 54 + rowBytes * static_cast<std::uint64_t>(image.Height());
+    if (size > 0xFFFFFFFFu) {
+        error = path + ": too large for a BMP file";
+        return false;
+    }
+    // BITMAPFILEHEADER and BITMAPINFOHEADER: 24 bits per pixel, uncompressed, rows bottom-up.
+    const std::string header =
+        "BM" + LittleEndian(static_cast<std::uint32_t>(size), 4) + LittleEndian(0, 4) +
+        LittleEndian(54, 4) + LittleEndian(40, 4) + LittleEndian(image.Width(), 4) +
+        LittleEndian(image.Height(), 4) + LittleEndian(1, 2) + LittleEndian(24, 2) +
+        LittleEndian(0, 4) + LittleEndian(static_cast<std::uint32_t>(size - 54), 4) +
+        LittleEndian(2835, 4) + LittleEndian(2835, 4) + LittleEndian(0, 4) + LittleEndian(0, 4);
+    return WritePicture(
+        path, header, image, static_cast<std::size_t>(rowBytes),
+        [&](int n, char* out) {
+            const int y = image.Height() - 1 - n;
+            const Pixel* pixels = image.Pixels() + static_cast<std::size_t>(y) * image.Width();
+            for (int x = 0; x < image.Width(); ++x, out += 3) {
+                out[0] = static_cast<char>(PixelBlue(pixels[x]));
+                out[1] = static_cast<char>(PixelGreen(pixels[x]));
+                out[2] = static_cast<char>(PixelRed(pixels[x]));
+            }
+        },
+        error);
 }

@@ -1,5 +1,5 @@
 // Reading pictures for prepare-picture into the screen saver's pixel buffer, and writing the
-// prepared result.
+// prepared result. Paths are UTF-8 text.
 #pragma once
 
 #include "imaging/RasterImage.h"
@@ -22,3 +22,5 @@ bool ReadPicture(const std::string& path, bool useSimd, RasterImage& image, std:
 
 // Writes a binary PPM (maxval 255) of the picture's red, green and blue bytes.
 bool WritePpm(const std::string& path, const RasterImage& image, std::string& error);
+// Writes an uncompressed 24-bit BMP of it, the picture file every Windows viewer opens.
+bool WriteBmp(const std::string& path, const RasterImage& image, std::string& error);
