@@ -1,6 +1,6 @@
 // The packed-integer inner loops of MmxResampler and MmxDitherer. Each lane is a signed 16-bit
 // integer; a pixel occupies four lanes, lane i holding byte i. The portable functions compute
-// exactly what the MMX ones (Windows build only) compute.
+// exactly what the MMX ones (32-bit builds only) and the SSE2 ones compute.
 #pragma once
 
 #include "imaging/PixelBuffer.h"
@@ -52,4 +52,13 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const P
 void PackedVerticalMmx(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
                        const PackedTaps* taps);
 void PackedDitherMmx(Pixel* pixels, int width, int height, bool deep, PackedLanes* slots);
+#endif
+#if LANTERNMOOR_HAVE_SSE2
+// The resampler's passes in SSE2 instructions (two entries per register), for processors that
+// have SSE2. The ditherer has none: each pixel waits for the error of the one before, and one
+// pixel's four lanes fill an MMX register already.
+void PackedHorizontalSse2(const Pixel* source, int sourceWidth, int rows, const PackedTaps* taps,
+                          int columns, PackedLanes* work);
+void PackedVerticalSse2(const PackedLanes* work, int columns, Pixel* output, int stride, int rows,
+                        const PackedTaps* taps);
 #endif

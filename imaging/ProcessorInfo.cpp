@@ -4,6 +4,10 @@
 #include <cpuid.h>
 #endif
 
+// Whether the system saves and restores the SSE registers (the Windows build asks the system; a
+// Linux kernel always does).
+bool SystemKeepsSseRegisters();
+
 namespace {
 
 ProcessorInfo readProcessorInfo() {
@@ -11,15 +15,32 @@ ProcessorInfo readProcessorInfo() {
 #if defined(__i386__) || defined(__x86_64__)
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     // __get_cpuid also checks that the CPUID instruction exists (not on every 486).
-    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) info.hasMmx = ((edx >> 23) & 1) != 0;
+    if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
+        info.hasMmx = ((edx >> 23) & 1) != 0;
+        info.hasSse2 = LANTERNMOOR_HAVE_SSE2 && ((edx >> 26) & 1) != 0 && SystemKeepsSseRegisters();
+    }
 #endif
+    return info;
+}
+
+ProcessorInfo& record() {
+    // Read on first use: a static initialiser elsewhere may ask before this file's would run.
+    static ProcessorInfo info = readProcessorInfo();
     return info;
 }
 
 } // namespace
 
 const ProcessorInfo& processorInfo() {
-    // Read on first use: a static initialiser elsewhere may ask before this file's would run.
-    static const ProcessorInfo info = readProcessorInfo();
-    return info;
+    return record();
 }
+
+void UseMmxKernelsOnlyForTests(bool mmxOnly) {
+    record().hasSse2 = !mmxOnly && readProcessorInfo().hasSse2;
+}
+
+#if !defined(_WIN32)
+bool SystemKeepsSseRegisters() {
+    return true;
+}
+#endif

@@ -2,6 +2,7 @@
 
 #include "imaging/FloatingPoint.h"
 #include "imaging/PlainKernels.h"
+#include "imaging/ProcessorInfo.h"
 
 #include <cmath>
 #include <cstring>
@@ -149,22 +150,42 @@ Resampler::Resampler(const Pixel* pixels, int width, int height)
 Resampler::~Resampler() = default;
 
 PlainResampler::PlainResampler(const Pixel* pixels, int width, int height)
-    : Resampler(pixels, width, height) {
-    if (height > 0) work.Allocate(static_cast<std::size_t>(height) * BlockColumns * 3);
+    : Resampler(pixels, width, height) {}
+
+std::size_t PlainResampler::WorkBytes() const {
+    return height > 0 ? static_cast<std::size_t>(height) * BlockColumns * 3 * sizeof(float) : 0;
 }
 
-Pixel* PlainResampler::Resize(int newWidth, int newHeight) {
+namespace {
+
+// Resize through ResizeInto: a new buffer, freed again when the resampler fails.
+template <class Kind> Pixel* ResizeWith(Kind& resampler, int newWidth, int newHeight) {
     Pixel* output = AllocatePixels(newWidth, newHeight);
     if (output == nullptr || newWidth == 0 || newHeight == 0) return output;
+    if (resampler.ResizeInto(newWidth, newHeight, output)) return output;
+    ImagingFree(output);
+    return nullptr;
+}
+
+} // namespace
+
+Pixel* PlainResampler::Resize(int newWidth, int newHeight) {
+    return ResizeWith(*this, newWidth, newHeight);
+}
+
+bool PlainResampler::ResizeInto(int newWidth, int newHeight, Pixel* output, void* workColumn) {
+    if (newWidth <= 0 || newHeight <= 0) return true;
+    if (pixels == nullptr || width <= 0 || height <= 0) return false;
+    if (workColumn == nullptr && !work &&
+        !work.Allocate(static_cast<std::size_t>(height) * BlockColumns * 3))
+        return false;
+    float* const column = workColumn != nullptr ? static_cast<float*>(workColumn) : work.Get();
     PlainContributorList horizontal, vertical;
     ImagingBlock<PlainTaps> horizontalTaps, verticalTaps;
-    if (pixels == nullptr || width <= 0 || height <= 0 || !work ||
-        !horizontal.Build(newWidth, width) || !vertical.Build(newHeight, height) ||
+    if (!horizontal.Build(newWidth, width) || !vertical.Build(newHeight, height) ||
         !horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
-        !verticalTaps.Allocate(static_cast<std::size_t>(newHeight))) {
-        ImagingFree(output);
-        return nullptr;
-    }
+        !verticalTaps.Allocate(static_cast<std::size_t>(newHeight)))
+        return false;
     for (int x = 0; x < newWidth; ++x)
         horizontalTaps[x] = PlainTapsOf(horizontal[x]);
     for (int y = 0; y < newHeight; ++y)
@@ -172,34 +193,38 @@ Pixel* PlainResampler::Resize(int newWidth, int newHeight) {
     X87PrecisionScope extended(X87PrecisionScope::Extended);
     for (int x = 0; x < newWidth; x += BlockColumns) {
         const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
-        PlainHorizontalScalar(pixels, width, height, horizontalTaps.Get() + x, columns, work.Get());
-        PlainVerticalScalar(work.Get(), columns, output + x, newWidth, newHeight,
-                            verticalTaps.Get());
+        PlainHorizontalScalar(pixels, width, height, horizontalTaps.Get() + x, columns, column);
+        PlainVerticalScalar(column, columns, output + x, newWidth, newHeight, verticalTaps.Get());
     }
-    return output;
+    return true;
 }
 
 MmxResampler::MmxResampler(const Pixel* pixels, int width, int height)
-    : Resampler(pixels, width, height) {
-    if (height > 0) work.Allocate(static_cast<std::size_t>(height) * BlockColumns);
+    : Resampler(pixels, width, height) {}
+
+std::size_t MmxResampler::WorkBytes() const {
+    return height > 0 ? static_cast<std::size_t>(height) * BlockColumns * sizeof(PackedLanes) : 0;
 }
 
 Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
-    Pixel* output = AllocatePixels(newWidth, newHeight);
-    if (output == nullptr || newWidth == 0 || newHeight == 0) return output;
+    return ResizeWith(*this, newWidth, newHeight);
+}
+
+bool MmxResampler::ResizeInto(int newWidth, int newHeight, Pixel* output, void* workColumn) {
+    if (newWidth <= 0 || newHeight <= 0) return true;
+    if (pixels == nullptr || width <= 0 || height <= 0) return false;
+    if (workColumn == nullptr && !work &&
+        !work.Allocate(static_cast<std::size_t>(height) * BlockColumns))
+        return false;
+    PackedLanes* const column =
+        workColumn != nullptr ? static_cast<PackedLanes*>(workColumn) : work.Get();
     PackedContributorList horizontal, vertical;
-    if (pixels == nullptr || width <= 0 || height <= 0 || !work ||
-        !horizontal.Build(newWidth, width, PackedContributorList::Horizontal) ||
-        !vertical.Build(newHeight, height, PackedContributorList::Vertical)) {
-        ImagingFree(output);
-        return nullptr;
-    }
     ImagingBlock<PackedTaps> horizontalTaps, verticalTaps;
-    if (!horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
-        !verticalTaps.Allocate(static_cast<std::size_t>(newHeight))) {
-        ImagingFree(output);
-        return nullptr;
-    }
+    if (!horizontal.Build(newWidth, width, PackedContributorList::Horizontal) ||
+        !vertical.Build(newHeight, height, PackedContributorList::Vertical) ||
+        !horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
+        !verticalTaps.Allocate(static_cast<std::size_t>(newHeight)))
+        return false;
     TrimPackedTaps(horizontal.Entries(), horizontal.Weights(), newWidth, horizontalTaps.Get());
     TrimPackedTaps(vertical.Entries(), vertical.Weights(), newHeight, verticalTaps.Get());
     // Tiles of StripRows output rows by BlockColumns columns, strip after strip: a tile's work
@@ -207,6 +232,7 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
     // neighbouring tiles read and write neighbouring memory. The vertical taps of a strip count
     // from its first source row.
     PackedTaps stripTaps[StripRows];
+    const bool sse2 = processorInfo().hasSse2;
     for (int y = 0; y < newHeight; y += StripRows) {
         const int rows = newHeight - y < StripRows ? newHeight - y : StripRows;
         int first = height, last = 0;
@@ -225,16 +251,24 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
         Pixel* strip = output + static_cast<std::size_t>(y) * newWidth;
         for (int x = 0; x < newWidth; x += BlockColumns) {
             const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
+#if LANTERNMOOR_HAVE_SSE2
+            if (sse2) {
+                PackedHorizontalSse2(source, width, last - first + 1, horizontalTaps.Get() + x,
+                                     columns, column);
+                PackedVerticalSse2(column, columns, strip + x, newWidth, rows, stripTaps);
+                continue;
+            }
+#endif
 #if LANTERNMOOR_HAVE_MMX
             PackedHorizontalMmx(source, width, last - first + 1, horizontalTaps.Get() + x, columns,
-                                work.Get());
-            PackedVerticalMmx(work.Get(), columns, strip + x, newWidth, rows, stripTaps);
+                                column);
+            PackedVerticalMmx(column, columns, strip + x, newWidth, rows, stripTaps);
 #else
             PackedHorizontalPortable(source, width, last - first + 1, horizontalTaps.Get() + x,
-                                     columns, work.Get());
-            PackedVerticalPortable(work.Get(), columns, strip + x, newWidth, rows, stripTaps);
+                                     columns, column);
+            PackedVerticalPortable(column, columns, strip + x, newWidth, rows, stripTaps);
 #endif
         }
     }
-    return output;
+    return true;
 }

@@ -106,9 +106,15 @@ class PlainResampler : public Resampler {
 public:
     PlainResampler(const Pixel* pixels, int width, int height);
     Pixel* Resize(int newWidth, int newHeight) override;
+    // The same pixels into a buffer of the caller's (at least newWidth x newHeight), with a work
+    // column of the caller's when `workColumn` is not null (WorkBytes bytes); false when memory
+    // runs out or the source is empty.
+    bool ResizeInto(int newWidth, int newHeight, Pixel* output, void* workColumn = nullptr);
+    std::size_t WorkBytes() const;
 
 private:
-    // height rows of BlockColumns floats of byte 0, then of byte 1, then of byte 2.
+    // height rows of BlockColumns floats of byte 0, then of byte 1, then of byte 2; allocated
+    // when a resize needs it and the caller gave none.
     ImagingBlock<float> work;
 };
 
@@ -117,7 +123,13 @@ class MmxResampler : public Resampler {
 public:
     MmxResampler(const Pixel* pixels, int width, int height);
     Pixel* Resize(int newWidth, int newHeight) override;
+    // The same pixels into a buffer of the caller's (at least newWidth x newHeight), with a work
+    // column of the caller's when `workColumn` is not null (WorkBytes bytes); false when memory
+    // runs out or the source is empty.
+    bool ResizeInto(int newWidth, int newHeight, Pixel* output, void* workColumn = nullptr);
+    std::size_t WorkBytes() const;
 
 private:
+    // Allocated when a resize needs it and the caller gave none.
     ImagingBlock<PackedLanes> work;
 };

@@ -46,10 +46,16 @@ void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, co
 
 namespace {
 
-void rgbRow(const uint8_t* g, const uint8_t* b, int h, const JpegLumaRow& row) {
+void rgbRow(const uint8_t* g, const uint8_t* b, int h, const JpegLumaRow& row, bool pixels) {
     for (int x = 0; x < 8 * h; ++x) {
         uint8_t* out = row.out + 4 * x;
-        out[0] = (x < 8 ? row.left : row.right)[x & 7];
+        const uint8_t red = (x < 8 ? row.left : row.right)[x & 7];
+        if (pixels) {
+            const uint32_t pixel = (uint32_t(red) << 16) | (uint32_t(g[x / h]) << 8) | b[x / h];
+            std::memcpy(out, &pixel, 4);
+            continue;
+        }
+        out[0] = red;
         out[1] = g[x / h];
         out[2] = b[x / h];
         out[3] = 0;
@@ -58,104 +64,47 @@ void rgbRow(const uint8_t* g, const uint8_t* b, int h, const JpegLumaRow& row) {
 
 } // namespace
 
-void jpegPassRgbLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1) {
+void jpegGreyLine(const uint8_t* samples, int row, int mcus, uint8_t* line, JpegOutput output) {
+    const uint8_t* s = samples + 8 * row;
+    if (output == JpegOutput::Lines) {
+        for (int m = 0; m < mcus; ++m)
+            std::memcpy(line + 8 * m, s + 64 * m, 8);
+        return;
+    }
+    for (int m = 0; m < mcus; ++m, s += 64, line += 32)
+        for (int x = 0; x < 8; ++x) {
+            const uint32_t pixel = s[x] * 0x010101u;
+            std::memcpy(line + 4 * x, &pixel, 4);
+        }
+}
+
+void jpegPassRgbLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1,
+                     JpegOutput output) {
+    const bool pixels = output == JpegOutput::Pixels;
     const uint8_t* s = source.samples;
     const int step = 32 * source.h;
     for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes, line0 += step) {
         const uint8_t* y = s + source.luma;
         const uint8_t* c = s + source.chroma;
-        rgbRow(c, c + 64, source.h, {y, y + 64, line0});
+        rgbRow(c, c + 64, source.h, {y, y + 64, line0}, pixels);
         if (line1) {
-            rgbRow(c, c + 64, source.h, {y + 8, y + 72, line1});
+            rgbRow(c, c + 64, source.h, {y + 8, y + 72, line1}, pixels);
             line1 += step;
         }
     }
 }
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
 
-namespace {
-
-// Eight pixels from 8 luma samples and 8 lanes of offsets: y + offset in 16-bit lanes (exact:
-// |offset| < 256), clamped to 0..255 by the unsigned saturating pack, as the clamp table does.
-inline void storeEight(__m128i y, __m128i red, __m128i green, __m128i blue, uint8_t* out) {
-    __m128i r = _mm_packus_epi16(_mm_add_epi16(y, red), _mm_setzero_si128());
-    __m128i g = _mm_packus_epi16(_mm_add_epi16(y, green), _mm_setzero_si128());
-    __m128i b = _mm_packus_epi16(_mm_add_epi16(y, blue), _mm_setzero_si128());
-    __m128i rg = _mm_unpacklo_epi8(r, g);
-    __m128i b0 = _mm_unpacklo_epi8(b, _mm_setzero_si128());
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(rg, b0));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(rg, b0));
-}
-
-inline __m128i loadEight(const uint8_t* p) {
-    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                             _mm_setzero_si128());
-}
-
-inline void packedRow(const __m128i (&offsets)[3], int h, const JpegLumaRow& row) {
-    if (h == 1) {
-        storeEight(loadEight(row.left), offsets[0], offsets[1], offsets[2], row.out);
-        return;
-    }
-    // Each chroma offset covers two neighbouring luma samples.
-    __m128i lo[3], hi[3];
-    for (int i = 0; i < 3; ++i) {
-        lo[i] = _mm_unpacklo_epi16(offsets[i], offsets[i]);
-        hi[i] = _mm_unpackhi_epi16(offsets[i], offsets[i]);
-    }
-    storeEight(loadEight(row.left), lo[0], lo[1], lo[2], row.out);
-    storeEight(loadEight(row.right), hi[0], hi[1], hi[2], row.out + 32);
-}
-
-// The table entries in closed form (see buildJpegColourTables), four chroma pairs in 32-bit
-// lanes: Rcr = (91882 cr - 11682187) >> 16, Bcb = (116130 cb - 14773807) >> 16 and
-// (Gcb + Gcr) >> 16 = (8875658 - 22554 cb - 46802 cr) >> 16. The factors are split so that
-// pmaddwd forms each product exactly: 91882 = 2 x (32767 + 13174), 116130 = 2 x (32767 +
-// 25298), 22554 = 2 x 11277, 46802 = 2 x 23401.
-inline void chromaOffsets(__m128i cb16, __m128i cr16, __m128i (&offsets)[3]) {
-    __m128i out[3][2];
-    const __m128i redFactors = _mm_set1_epi32(32767 | (13174 << 16));
-    const __m128i blueFactors = _mm_set1_epi32(32767 | (25298 << 16));
-    const __m128i greenFactors = _mm_set1_epi32(
-        static_cast<int32_t>(static_cast<uint16_t>(-11277) |
-                             (static_cast<uint32_t>(static_cast<uint16_t>(-23401)) << 16)));
-    for (int half = 0; half < 2; ++half) {
-        __m128i cb = half ? _mm_unpackhi_epi16(cb16, cb16) : _mm_unpacklo_epi16(cb16, cb16);
-        __m128i cr = half ? _mm_unpackhi_epi16(cr16, cr16) : _mm_unpacklo_epi16(cr16, cr16);
-        __m128i cbcr = half ? _mm_unpackhi_epi16(cb16, cr16) : _mm_unpacklo_epi16(cb16, cr16);
-        __m128i red = _mm_slli_epi32(_mm_madd_epi16(cr, redFactors), 1);
-        __m128i blue = _mm_slli_epi32(_mm_madd_epi16(cb, blueFactors), 1);
-        __m128i green = _mm_slli_epi32(_mm_madd_epi16(cbcr, greenFactors), 1);
-        out[0][half] = _mm_srai_epi32(_mm_add_epi32(red, _mm_set1_epi32(-11682187)), 16);
-        out[1][half] = _mm_srai_epi32(_mm_add_epi32(green, _mm_set1_epi32(8875658)), 16);
-        out[2][half] = _mm_srai_epi32(_mm_add_epi32(blue, _mm_set1_epi32(-14773807)), 16);
-    }
-    for (int i = 0; i < 3; ++i)
-        offsets[i] = _mm_packs_epi32(out[i][0], out[i][1]);
-}
-
-} // namespace
-
+// Natively SSE2 is always there: the closed forms in its lanes give exactly the tables' pixels.
 void jpegConvertChromaRun(const JpegColourTables&, const uint8_t* cb, const uint8_t* cr, int h,
                           const JpegLumaRow& row0, const JpegLumaRow& row1) {
-    __m128i offsets[3];
-    chromaOffsets(loadEight(cb), loadEight(cr), offsets);
-    packedRow(offsets, h, row0);
-    if (row1.out) packedRow(offsets, h, row1);
+    jpegConvertChromaRunSse2(cb, cr, h, row0, row1);
 }
 
-void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
-                     uint8_t* line1) {
-    const uint8_t* s = source.samples;
-    const int step = 32 * source.h;
-    for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes, line0 += step) {
-        const uint8_t* y = s + source.luma;
-        const uint8_t* c = s + source.chroma;
-        jpegConvertChromaRun(t, c, c + 64, source.h, {y, y + 64, line0}, {y + 8, y + 72, line1});
-        if (line1) line1 += step;
-    }
+void jpegConvertLine(const JpegColourTables&, const JpegLineSource& source, uint8_t* line0,
+                     uint8_t* line1, JpegOutput output) {
+    jpegConvertLineSse2(source, line0, line1, output);
 }
 
 #else
@@ -167,19 +116,25 @@ void jpegConvertChromaRun(const JpegColourTables& t, const uint8_t* cb, const ui
 
 namespace {
 
-// clamp(v) placed where a pixel word keeps red, green and blue, for v from -256 to 511: a pixel
-// is then three look-ups ORed together.
+// clamp(v) placed where an output word keeps red, green and blue, for v from -256 to 511: a pixel
+// is then three look-ups ORed together. Lines hold bytes R, G, B, 0; pixels are 0x00RRGGBB.
 struct ClampWords {
     uint32_t red[768];
     uint32_t green[768];
     uint32_t blue[768];
 };
 
-constexpr ClampWords MakeClampWords() {
+constexpr ClampWords MakeClampWords(JpegOutput output) {
     ClampWords words{};
     for (int i = 0; i < 768; ++i) {
         const int v = i - JpegColourTables::ClampOffset;
         const uint32_t c = static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+        if (output == JpegOutput::Pixels) {
+            words.red[i] = c << 16;
+            words.green[i] = c << 8;
+            words.blue[i] = c;
+            continue;
+        }
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
         words.red[i] = c << 24;
         words.green[i] = c << 16;
@@ -193,12 +148,13 @@ constexpr ClampWords MakeClampWords() {
     return words;
 }
 
-constexpr ClampWords clampWords = MakeClampWords();
+constexpr ClampWords lineWords = MakeClampWords(JpegOutput::Lines);
+constexpr ClampWords pixelWords = MakeClampWords(JpegOutput::Pixels);
 
 // Pixels of one chroma pair: n luma samples across from each of the rows given.
 template <int N, bool Two>
-inline void storePair(const JpegColourTables& t, int cb, int cr, const uint8_t* y0,
-                      const uint8_t* y1, uint8_t* out0, uint8_t* out1) {
+inline void storePair(const JpegColourTables& t, const ClampWords& clampWords, int cb, int cr,
+                      const uint8_t* y0, const uint8_t* y1, uint8_t* out0, uint8_t* out1) {
     const int o = JpegColourTables::ClampOffset;
     const uint32_t* red = clampWords.red + o + t.redFromCr[cr];
     const uint32_t* green = clampWords.green + o + ((t.greenFromCb[cb] + t.greenFromCr[cr]) >> 16);
@@ -214,8 +170,8 @@ inline void storePair(const JpegColourTables& t, int cb, int cr, const uint8_t* 
 }
 
 template <int H, bool Two>
-void convertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
-                 uint8_t* line1) {
+void convertLine(const JpegColourTables& t, const ClampWords& words, const JpegLineSource& source,
+                 uint8_t* line0, uint8_t* line1) {
     const uint8_t* s = source.samples;
     for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes) {
         const uint8_t* cb = s + source.chroma;
@@ -224,7 +180,7 @@ void convertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_
             // With h = 2 the left luma block covers chroma 0..3, the right one 4..7.
             const uint8_t* y = s + source.luma + 64 * half;
             for (int x = 0; x < 8 / H; ++x, y += H) {
-                storePair<H, Two>(t, cb[x], cr[x], y, y + 8, line0, line1);
+                storePair<H, Two>(t, words, cb[x], cr[x], y, y + 8, line0, line1);
                 line0 += 4 * H;
                 if (Two) line1 += 4 * H;
             }
@@ -237,13 +193,14 @@ void convertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_
 } // namespace
 
 void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
-                     uint8_t* line1) {
+                     uint8_t* line1, JpegOutput output) {
+    const ClampWords& w = output == JpegOutput::Pixels ? pixelWords : lineWords;
     if (source.h == 2)
-        line1 ? convertLine<2, true>(t, source, line0, line1)
-              : convertLine<2, false>(t, source, line0, line1);
+        line1 ? convertLine<2, true>(t, w, source, line0, line1)
+              : convertLine<2, false>(t, w, source, line0, line1);
     else
-        line1 ? convertLine<1, true>(t, source, line0, line1)
-              : convertLine<1, false>(t, source, line0, line1);
+        line1 ? convertLine<1, true>(t, w, source, line0, line1)
+              : convertLine<1, false>(t, w, source, line0, line1);
 }
 
 #endif

@@ -62,6 +62,11 @@ void jpegConvertChromaRun(const JpegColourTables& t, const uint8_t* cb, const ui
 void jpegConvertChromaRunScalar(const JpegColourTables& t, const uint8_t* cb, const uint8_t* cr,
                                 int h, const JpegLumaRow& row0, const JpegLumaRow& row1);
 
+// What a converted pixel looks like: the decoder's lines (bytes R, G, B, 0) or the pixel buffer's
+// 32-bit words 0x00RRGGBB (bytes B, G, R, 0 on a little-endian processor). The same conversion,
+// only red and blue trade places.
+enum class JpegOutput { Lines, Pixels };
+
 // Where one output line (or a pair) comes from in the MCU-row sample buffer: every MCU holds its
 // luma blocks, then Cb, then Cr (64 bytes each). The line's luma of an MCU starts `luma` bytes
 // into it (with h = 2, the right-hand half 64 further); the second line of a pair is the next
@@ -78,13 +83,26 @@ struct JpegLineSource {
 // Converts whole MCUs into line0 (and, when line1 is not null, the next luma row into line1):
 // the pixels jpegConvertChromaRun writes, MCU after MCU.
 void jpegConvertLine(const JpegColourTables& t, const JpegLineSource& source, uint8_t* line0,
-                     uint8_t* line1);
+                     uint8_t* line1, JpegOutput output = JpegOutput::Lines);
 #if LANTERNMOOR_HAVE_MMX
 // The same in MMX registers (the packed path), from the tables' closed forms; leaves the MMX
 // state empty.
-void jpegConvertLineMmx(const JpegLineSource& source, uint8_t* line0, uint8_t* line1);
+void jpegConvertLineMmx(const JpegLineSource& source, uint8_t* line0, uint8_t* line1,
+                        JpegOutput output = JpegOutput::Lines);
+#endif
+#if LANTERNMOOR_HAVE_SSE2
+// The same in SSE2 registers, eight chroma pairs at a time; and one chroma run likewise.
+void jpegConvertLineSse2(const JpegLineSource& source, uint8_t* line0, uint8_t* line1,
+                         JpegOutput output = JpegOutput::Lines);
+void jpegConvertChromaRunSse2(const uint8_t* cb, const uint8_t* cr, int h, const JpegLumaRow& row0,
+                              const JpegLumaRow& row1);
 #endif
 
 // The same lines for components coded as R, G and B: the first component gives red, the other
 // two green and blue, each passed through unchanged.
-void jpegPassRgbLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1);
+void jpegPassRgbLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1,
+                     JpegOutput output = JpegOutput::Lines);
+// Greyscale: row `row` (0..7) of `mcus` consecutive blocks, one byte per sample (Lines) or the
+// sample in red, green and blue (Pixels).
+void jpegGreyLine(const uint8_t* samples, int row, int mcus, uint8_t* line,
+                  JpegOutput output = JpegOutput::Lines);

@@ -80,15 +80,22 @@ inline void storeEight(const uint8_t* y, const Offsets& low, const Offsets& high
     storeFour(_mm_unpackhi_pi8(luma, zero), high, out + 16);
 }
 
+// Pixels: the red and blue offsets trade places, and so do the bytes they make.
+inline Offsets inOrder(const Offsets& o, bool pixels) {
+    return pixels ? Offsets{o.blue, o.green, o.red} : o;
+}
+
 template <int H, bool Two>
-void convertLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1) {
+void convertLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1, bool pixels) {
     const __m64 zero = _mm_setzero_si64();
     const uint8_t* s = source.samples;
     for (int m = 0; m < source.mcus; ++m, s += source.mcuBytes) {
         const uint8_t* c = s + source.chroma;
         const __m64 cb = load8(c), cr = load8(c + 64);
-        const Offsets low = chromaOffsets(_mm_unpacklo_pi8(cb, zero), _mm_unpacklo_pi8(cr, zero));
-        const Offsets high = chromaOffsets(_mm_unpackhi_pi8(cb, zero), _mm_unpackhi_pi8(cr, zero));
+        const Offsets low =
+            inOrder(chromaOffsets(_mm_unpacklo_pi8(cb, zero), _mm_unpacklo_pi8(cr, zero)), pixels);
+        const Offsets high =
+            inOrder(chromaOffsets(_mm_unpackhi_pi8(cb, zero), _mm_unpackhi_pi8(cr, zero)), pixels);
         const uint8_t* y = s + source.luma;
         if (H == 1) {
             storeEight(y, low, high, line0);
@@ -112,11 +119,13 @@ void convertLine(const JpegLineSource& source, uint8_t* line0, uint8_t* line1) {
 
 } // namespace
 
-void jpegConvertLineMmx(const JpegLineSource& source, uint8_t* line0, uint8_t* line1) {
+void jpegConvertLineMmx(const JpegLineSource& source, uint8_t* line0, uint8_t* line1,
+                        JpegOutput output) {
+    const bool pixels = output == JpegOutput::Pixels;
     if (source.h == 2)
-        line1 ? convertLine<2, true>(source, line0, line1)
-              : convertLine<2, false>(source, line0, nullptr);
+        line1 ? convertLine<2, true>(source, line0, line1, pixels)
+              : convertLine<2, false>(source, line0, nullptr, pixels);
     else
-        line1 ? convertLine<1, true>(source, line0, line1)
-              : convertLine<1, false>(source, line0, nullptr);
+        line1 ? convertLine<1, true>(source, line0, line1, pixels)
+              : convertLine<1, false>(source, line0, nullptr, pixels);
 }

@@ -5,38 +5,36 @@
 //   if (decoder.beginDecoding() == 0)
 //       while (decoder.decode(line, length) == 0) use(line, length);
 //   decoder.releaseAll();
+//
+// Built from stages: the byte source and the marker reader, the Huffman tables, the entropy
+// decoder with its bit readers, the coefficient planes and the MCU-row buffers, the transform and
+// the colour stage. Every block comes from the decoder's one allocation table; releaseAll frees
+// them, and so does the decoder's end.
 #pragma once
 
-#include "jpeg/JpegColour.h"
+#include "jpeg/JpegAllocation.h"
+#include "jpeg/JpegByteSource.h"
+#include "jpeg/JpegEntropy.h"
 #include "jpeg/JpegError.h"
+#include "jpeg/JpegFrame.h"
 #include "jpeg/JpegInputStream.h"
+#include "jpeg/JpegMarkerReader.h"
+#include "jpeg/JpegPlanes.h"
+#include "jpeg/JpegRows.h"
 
-#include <cstddef>
 #include <cstdint>
 
-// Where the decoder's blocks come from. Tests substitute one that counts or refuses.
-class JpegHeap {
-public:
-    // A zero-filled block, or null when the heap refuses.
-    virtual void* allocateZeroed(size_t bytes) = 0;
-    virtual void release(void* block) = 0;
-
-protected:
-    ~JpegHeap() = default;
-};
-
-// calloc and free.
-JpegHeap& jpegProcessHeap();
-
-enum class SamplingLayout : int { Grey, H1V1, H2V1, H1V2, H2V2 };
-
 // The variants of the decoder's arithmetic. begin(stream, useSimd) sets both flags from the one
-// permission; tests set them apart to compare the bit readers on the same transform.
+// permission; tests set them apart to compare the bit readers on the same transform. Where the
+// processor has SSE2 (processorInfo()) the packed path runs its SSE2 kernels, which give the
+// pixels of the MMX ones.
 struct JpegDecoderOptions {
-    // The 16-bit-lane AAN transform with pre-scaled quantisation tables (MMX in the Windows
-    // build), instead of the integer LL&M transform with dequantisation in the Huffman stores.
+    // The 16-bit-lane AAN transform with pre-scaled quantisation tables (SSE2 or MMX in the
+    // 32-bit build), instead of the integer LL&M transform with dequantisation in the Huffman
+    // stores.
     bool simdTransform = false;
-    // The 64-bit bit buffer refilled six bytes at a time (MMX in the Windows build).
+    // The reader of a 64-bit buffer refilled six bytes at a time (kept in a general register
+    // and a reserve; see JpegBitReader.h).
     bool simdBitReader = false;
     // Null: the process heap.
     JpegHeap* heap = nullptr;
@@ -44,13 +42,20 @@ struct JpegDecoderOptions {
 
 class JpegDecoder {
 public:
-    static constexpr int InputBufferSize = 4096;
-    static constexpr int PushBackMargin = 128;
-    static constexpr int AllocationSlots = 100;
-    static constexpr int MaxBlocksPerMcu = 10;
-    static constexpr int MaxBlocksPerRow = 6144;
+    static constexpr int InputBufferSize = JpegByteSource::BufferSize;
+    static constexpr int PushBackMargin = JpegByteSource::PushBackMargin;
+    static constexpr int AllocationSlots = JpegAllocationTable::Slots;
+    static constexpr int MaxBlocksPerMcu = JpegFrame::MaxBlocksPerMcu;
+    static constexpr int MaxBlocksPerRow = JpegFrame::MaxBlocksPerRow;
 
-    // No constructor does any work: begin initialises every field.
+    JpegDecoder() = default;
+    // Frees every block still held; the stream is the caller's (releaseAll detaches it).
+    ~JpegDecoder() = default;
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+
+    // Starts on a stream: reads the markers up to the frame header. A decoder used before is
+    // released first. On failure errorCode() says why and the next calls report it.
     void begin(JpegInputStream* stream, bool useSimd);
     void begin(JpegInputStream* stream, const JpegDecoderOptions& options);
     // 0 on success (also when called again), -1 on an error now or earlier.
@@ -58,226 +63,65 @@ public:
     // 0: one line delivered; 1: all lines delivered; -1: not ready or failed earlier; -227: an
     // error occurred during this call (errorCode() holds it).
     int decode(const uint8_t*& linePointer, int& lineLength);
+    // The remaining lines straight into a pixel buffer of width x height 32-bit pixels 0x00RRGGBB
+    // (row y at pixels + y x width; grey samples in red, green and blue), without the line
+    // buffers in between: exactly the pixels the lines decode delivers would make. lines
+    // receives the count of lines this call stored. Returns what decode returns after its last
+    // line: 1 when every line is in, -1 when not ready or failed earlier, -227 when an error
+    // occurred now.
+    int decodePixels(uint32_t* pixels, int& lines);
     // Detaches the stream (if still attached) and frees every block. Safe in any state.
     void releaseAll();
 
-    int width() const { return width_; }
-    int height() const { return height_; }
-    int componentCount() const { return componentCount_; }
-    SamplingLayout samplingLayout() const { return layout_; }
-    int bytesPerPixel() const { return bytesPerPixel_; }
+    int width() const { return headers_.frame.width; }
+    int height() const { return headers_.frame.height; }
+    int componentCount() const { return headers_.frame.componentCount; }
+    SamplingLayout samplingLayout() const { return headers_.frame.layout; }
+    int bytesPerPixel() const { return rows_.bytesPerPixel; }
     int errorCode() const { return errorCode_; }
-    bool isProgressive() const { return progressive_; }
+    bool isProgressive() const { return headers_.frame.progressive; }
     // The three components are R, G and B, passed through unchanged, rather than Y, Cb and Cr:
     // an Adobe marker says so (transform 0), or without a JFIF or Adobe marker the components are
     // named 'R', 'G' and 'B'. Known once beginDecoding succeeded.
-    bool isRgb() const { return rgb_; }
+    bool isRgb() const { return colour_.rgb(); }
     // File bytes consumed, final once every line has been delivered.
-    long bytesConsumed() const { return totalBytes_; }
+    long bytesConsumed() const { return source_.totalBytes(); }
     // Blocks currently recorded in the allocation table.
-    int allocatedBlocks() const;
+    int allocatedBlocks() const { return blocks_.count(); }
 
 private:
-    struct HuffmanDecodeTable {
-        // >= 0: the symbol of a code of at most 8 bits; < 0: a tree entry for longer codes.
-        int32_t lookup[256];
-        // Code length per symbol (0: the symbol has no code).
-        uint8_t length[256];
-        // Bit 1 goes to tree[-e - 1], bit 0 to tree[-e]; >= 0 is the symbol.
-        int32_t tree[512];
-        // lookup and length folded: (length << 8) | symbol for codes of at most 8 bits (and for
-        // patterns no code reaches), -1 where the tree takes over.
-        int16_t fast[256];
-        // AC symbols with a magnitude whose code and extra bits fit the next 10 bits, decoded
-        // at once: (value << 16) | (run << 8) | bits taken; 0 where the symbol takes the
-        // ordinary path.
-        int32_t fastAc[1024];
-    };
-
-    // One coefficient plane of a component: DC plane (1 value per block) or AC plane (64).
-    struct CoefficientPlane {
-        int16_t* data;
-        int blocksAcross;
-        int blocksDown;
-        int valuesPerBlock;
-    };
-
-    struct Component {
-        int id;
-        int h;
-        int v;
-        int quantTable;
-        int blocksAcross;
-        int blocksDown;
-        int dcSlot;
-        int acSlot;
-        int32_t predictor;
-        CoefficientPlane dcPlane;
-        CoefficientPlane acPlane;
-        // Block row the next loaded MCU row starts at.
-        int loadRow;
-    };
-
-    struct Failure {
-        int code;
-    };
-
-    struct StandardBitReader;
-    template <class Register> struct PackedBitReader;
-    struct MmxBitReader;
-
-    // Error path: record the code, detach the stream, free everything, unwind to the public call.
-    [[noreturn]] void fail(int code);
-    void detachStream();
-    void freeAll();
-    void* allocate(size_t bytes);
-
-    // Byte source.
-    void refill();
-    uint8_t nextByte();
-    uint8_t nextByteSlow(bool& synthetic);
-    void pushBack(uint8_t byte);
-    uint8_t entropyByte() {
-        // Most bytes are neither FF nor the last one buffered.
-        if (inputPos_ + 1 < inputEnd_ && input_[inputPos_] != 0xFF) return input_[inputPos_++];
-        return entropyByteSlow();
-    }
-    uint8_t entropyByteSlow();
-    int read16();
-    void skipBytes(long count);
-
-    // Marker structure.
-    void findStartOfImage();
-    int readMarkers();
-    void readHuffmanTables();
-    void readQuantisationTables();
-    void readFrameHeader();
-    void readScanHeader();
-    long readColourMarker(int code, long length);
-    bool codedAsRgb() const;
+    // The error path: record the first code, detach the stream, free everything.
+    void failed(int code);
+    // Forgets every pointer into the blocks, which are freed or about to be.
+    void forgetBlocks();
     void setUpFrame();
-    void computeScanGeometry();
-    void startScan();
-    void buildDecodeTable(int slot);
-
-    // Sequential entropy decoding of one MCU row into the row buffer.
-    void decodeMcuRow();
-    template <class Reader, bool Dequantise> void decodeMcuRowWith();
-    template <class Reader> void processRestart(Reader& reader);
-    void decodeMcuRowMmx();
-    void decodeMcuRowMmxQuantised();
-
-    // Coefficient planes: progressive files and non-interleaved sequential ones
-    // (JpegPlanes.cpp).
-    void createPlanes();
-    int16_t* planeBlock(CoefficientPlane& plane, int x, int y);
+    // The next MCU row into the sample buffer when the current one is used up.
+    void nextRowWhenNeeded();
+    void startSequentialScan();
     void decodeScansIntoPlanes(bool scanHeaderRead);
-    void checkProgressiveScan();
-    void decodeScanIntoPlanes();
-    template <class Procedure> void forEachScanBlock(StandardBitReader& reader, Procedure block);
-    void decodeSequentialScan(StandardBitReader& reader);
-    void decodeDcFirst(StandardBitReader& reader);
-    void decodeDcRefinement(StandardBitReader& reader);
-    void decodeAcFirst(StandardBitReader& reader);
-    void decodeAcRefinement(StandardBitReader& reader);
-    void makeFullFrameCurrent();
-    void checkScanTables();
-    void bindBlockTables();
-    void primeEntropyReader();
-    void dropBits();
-    void loadRowFromPlanes();
-
-    void transformRow();
-    void buildColourTables();
-    void convertLine(int row, uint8_t* line0, uint8_t* line1);
     void finishImage();
 
-    int width_;
-    int height_;
-    JpegInputStream* stream_;
-    bool progressive_;
-    int errorCode_;
-    JpegHeap* heap_;
-    bool simdTransform_;
-    bool simdBitReader_;
-    bool frameRead_;
-    bool ready_;
-    bool usePlanes_;
-    // Reading what follows the last MCU row: a failure there ends the picture without taking any
-    // decoded row away.
-    bool finishing_;
-    // What the APP0 (JFIF) and APP14 (Adobe) markers before the first scan say of the colours;
-    // adobeTransform_ is the transform + 1, 0 without an Adobe marker.
-    bool sawJfif_;
-    int adobeTransform_;
-    bool rgb_;
-    void* slots_[AllocationSlots];
+    int errorCode_ = 0;
+    bool simdTransform_ = false;
+    bool simdBitReader_ = false;
+    // The packed path's kernels in SSE2 registers: the processor has SSE2.
+    bool sse2_ = false;
+    bool frameRead_ = false;
+    bool ready_ = false;
+    bool usePlanes_ = false;
 
-    // Input buffer: bytes [inputPos_, inputEnd_) of input_ are unread; the first
-    // PushBackMargin bytes take bytes pushed back in front of a freshly filled buffer.
-    uint8_t input_[PushBackMargin + InputBufferSize];
-    int inputPos_;
-    int inputEnd_;
-    bool endOfStream_;
-    bool nextSyntheticIsD9_;
-    long totalBytes_;
+    JpegAllocationTable blocks_;
+    JpegByteSource source_;
+    JpegHeaders headers_;
+    JpegMarkerReader markers_{source_, blocks_, headers_};
+    JpegEntropyDecoder entropy_;
+    JpegCoefficientPlanes planes_;
+    JpegRowBuffers rows_;
+    JpegTransformStage transform_;
+    JpegColourStage colour_;
 
-    // Standard bit reader: bits left-aligned in a 32-bit buffer.
-    uint32_t bitBuffer_;
-    int bitCount_;
-    // Packed bit reader: bits left-aligned in a 64-bit buffer.
-    uint64_t packedBuffer_;
-    int packedCount_;
-
-    uint8_t* huffCounts_[8];
-    uint8_t* huffSymbols_[8];
-    HuffmanDecodeTable* huffTables_[8];
-    uint16_t* quantTables_[4];
-    // The row loader's dequantisation (integer transform): each component's table in natural
-    // order, so a block is copied and dequantised in one pass.
-    uint16_t naturalQuant_[4][64];
-
-    int componentCount_;
-    Component components_[4];
-    SamplingLayout layout_;
-    int hMax_;
-    int vMax_;
-    int mcuWidth_;
-    int mcuHeight_;
-    int blocksPerMcu_;
-    int mcusPerRow_;
-    int mcusPerColumn_;
-    int maxBlocksPerRow_;
-
-    int scanComponentCount_;
-    int scanComponents_[4];
-    // Ss and Se: the first and last coefficient (zig-zag index) the scan codes.
-    int bandStart_;
-    int bandEnd_;
-    int approxHigh_;
-    int approxLow_;
-    int scanMcusPerRow_;
-    int scanMcusPerColumn_;
-    int scanBlocksPerMcu_;
-    int mcuOrder_[MaxBlocksPerMcu];
-    const HuffmanDecodeTable* blockDcTable_[MaxBlocksPerMcu];
-    const HuffmanDecodeTable* blockAcTable_[MaxBlocksPerMcu];
-    const uint16_t* blockQuant_[MaxBlocksPerMcu];
-    int restartInterval_;
-    int restartsLeft_;
-    int nextRestart_;
-    int32_t eobRun_;
-
-    int linesLeft_;
-    int linesLeftInRow_;
-    int mcuRowsLeft_;
-    int bytesPerPixel_;
-    int lineLength_;
-    int lineBufferLength_;
-    uint8_t* lines_[2];
-    int16_t* coefficients_;
-    uint8_t* extents_;
-    uint8_t* samples_;
-
-    JpegColourTables colour_;
+    // Output position: lines left in the image and in the current MCU row, MCU rows left.
+    int linesLeft_ = 0;
+    int linesLeftInRow_ = 0;
+    int mcuRowsLeft_ = 0;
 };

@@ -222,11 +222,3 @@ void jpegIdctAanReference(const int16_t coefficients[64], const int16_t quant[64
             rows[r][j] = aanOutput(d[j]);
     }
 }
-
-JpegAanRowTransform jpegIdctAanRow() {
-#if LANTERNMOOR_HAVE_MMX
-    return jpegIdctAanRowMmx;
-#else
-    return jpegIdctAanRowPortable;
-#endif
-}

@@ -11,12 +11,6 @@ extern const uint8_t jpegZigZag[64];
 // version defines the arithmetic bit for bit.
 void jpegIdctInteger(int16_t block[64], uint8_t samples[64]);
 
-// The integer transform over a row of consecutive blocks (64 coefficients and 64 samples each),
-// leaving the coefficients as they were: eight lanes of SSE2 where the compiler offers SSE2,
-// with the same 32-bit arithmetic (every step is linear modulo 2^32, so regrouping the
-// products changes nothing), else the scalar transform.
-void jpegIdctIntegerRow(const int16_t* coefficients, uint8_t* samples, int blocks);
-
 // The same samples for a row of blocks whose coefficients from zig-zag index extents[i] on are
 // all 0, as the Huffman decoder leaves them (64: nothing known): rows of zeros are not
 // transformed, and a block with DC alone is filled at once. Scalar code; leaves the
@@ -44,11 +38,7 @@ void jpegIdctAanReference(const int16_t coefficients[64], const int16_t quant[64
                           uint8_t* const rows[8]);
 
 // Transforms a row of consecutive blocks: block m x blocksPerMcu + b uses quant[b] and writes
-// samples at the same index (64 bytes per block).
-using JpegAanRowTransform = void (*)(const int16_t* coefficients, uint8_t* samples, int mcus,
-                                     int blocksPerMcu, const int16_t* const* quant);
-
-// The portable packed implementation (SSE2 where the compiler offers it, else the reference).
+// samples at the same index (64 bytes per block). The portable implementation: the reference.
 void jpegIdctAanRowPortable(const int16_t* coefficients, uint8_t* samples, int mcus,
                             int blocksPerMcu, const int16_t* const* quant);
 #if LANTERNMOOR_HAVE_MMX
@@ -61,6 +51,13 @@ void jpegIdctAanRowMmx(const int16_t* coefficients, uint8_t* samples, int mcus, 
 void jpegIdctAanRowMmxSparse(const int16_t* coefficients, uint8_t* samples, int mcus,
                              int blocksPerMcu, const int16_t* const* quant, const uint8_t* extents);
 #endif
-
-// The packed implementation the decoder uses in this build.
-JpegAanRowTransform jpegIdctAanRow();
+#if LANTERNMOOR_HAVE_SSE2
+// SSE2, eight lanes at a time, with the extents as the MMX version takes them (null: nothing
+// known); a block whose coefficient rows 4..7 are 0 leaves them out of the first pass.
+void jpegIdctAanRowSse2(const int16_t* coefficients, uint8_t* samples, int mcus, int blocksPerMcu,
+                        const int16_t* const* quant, const uint8_t* extents);
+// The integer transform over a row of consecutive blocks in SSE2 lanes, with the scalar
+// transform's 32-bit arithmetic (every step is linear modulo 2^32, so regrouping the products
+// changes nothing); leaves the coefficients as they were.
+void jpegIdctIntegerRowSse2(const int16_t* coefficients, uint8_t* samples, int blocks);
+#endif

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+class PictureWorkspace;
 class ScreenSaverSettings;
 
 // What the shows of one window share.
@@ -28,6 +29,8 @@ struct ShowContext {
     const std::vector<std::int32_t>& PictureIds;
     const ScreenSaverSettings& Settings;
     bool IsPreview;
+    // The large blocks of preparation, kept from picture to picture for every monitor.
+    PictureWorkspace& Workspace;
 };
 
 class MonitorShow {

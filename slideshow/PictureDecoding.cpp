@@ -4,6 +4,7 @@
 #include "imaging/PixelBuffer.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegDecoder.h"
+#include "slideshow/PictureWorkspace.h"
 
 namespace {
 
@@ -15,34 +16,51 @@ void StoreGreyLine(const uint8_t* line, Pixel* destination, int width) {
 } // namespace
 
 bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
-                   DecodedPicture& outcome, int orientation) {
+                   DecodedPicture& outcome, int orientation, PictureWorkspace* workspace) {
     JpegDecoder decoder;
-    decoder.begin(&stream, useSimd);
+    JpegDecoderOptions options;
+    options.simdTransform = options.simdBitReader = useSimd;
+    options.heap = workspace;
+    decoder.begin(&stream, options);
     decoder.beginDecoding();
     const int width = decoder.width();
     const int height = decoder.height();
     outcome = DecodedPicture();
 
-    Pixel* pixels = AllocatePixels(width, height);
+    Pixel* pixels = workspace != nullptr
+                        ? workspace->TakePixels(width, height, PictureWorkspace::Decoded)
+                        : AllocatePixels(width, height);
     OrientedRows rows(pixels, width, height, orientation);
     if (pixels == nullptr || !rows.Ready()) {
-        ImagingFree(pixels);
+        if (workspace != nullptr)
+            workspace->Keep(pixels);
+        else
+            ImagingFree(pixels);
         decoder.releaseAll();
         outcome.ErrorCode = decoder.errorCode();
         image.Replace(nullptr, 0, 0);
         return false;
     }
-    const bool grey = decoder.bytesPerPixel() == 1;
-    const uint8_t* line = nullptr;
-    int length = 0;
-    while (outcome.Lines < height && decoder.decode(line, length) == 0) {
-        Pixel* row = rows.NextRow();
-        if (grey)
-            StoreGreyLine(line, row, width);
-        else
-            StoreDecodedLine(line, row, width);
-        rows.Commit();
-        ++outcome.Lines;
+    if (ValidOrientation(orientation) == 1) {
+        // Upright, every line goes straight into its row, grey as grey.
+        decoder.decodePixels(pixels, outcome.Lines);
+        for (int y = 0; y < outcome.Lines; ++y) {
+            rows.NextRow();
+            rows.Commit();
+        }
+    } else {
+        const bool grey = decoder.bytesPerPixel() == 1;
+        const uint8_t* line = nullptr;
+        int length = 0;
+        while (outcome.Lines < height && decoder.decode(line, length) == 0) {
+            Pixel* row = rows.NextRow();
+            if (grey)
+                StoreGreyLine(line, row, width);
+            else
+                StoreDecodedLine(line, row, width);
+            rows.Commit();
+            ++outcome.Lines;
+        }
     }
     // A damaged picture shows what was decoded above a black remainder.
     rows.Finish();

@@ -4,6 +4,7 @@
 #pragma once
 
 class JpegInputStream;
+class PictureWorkspace;
 class RasterImage;
 
 struct DecodedPicture {
@@ -18,6 +19,8 @@ struct DecodedPicture {
 // it has none). A stream the decoder cannot read at all gives a 0 x 0 image; a picture that
 // breaks off keeps its size, and the rows never delivered are black. Grey pictures become grey
 // pixels. Returns false, leaving image empty, only when the pixel buffer cannot be allocated: the
-// picture is then not shown.
+// picture is then not shown. With a workspace the buffer and the decoder's large blocks come from
+// it (give the buffer back with PictureWorkspace::Keep when the picture is done).
 bool DecodePicture(JpegInputStream& stream, bool useSimd, RasterImage& image,
-                   DecodedPicture& outcome, int orientation = 1);
+                   DecodedPicture& outcome, int orientation = 1,
+                   PictureWorkspace* workspace = nullptr);

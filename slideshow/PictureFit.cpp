@@ -4,6 +4,7 @@
 #include "imaging/FloatingPoint.h"
 #include "imaging/RasterImage.h"
 #include "imaging/Resampler.h"
+#include "slideshow/PictureWorkspace.h"
 
 namespace {
 
@@ -44,23 +45,47 @@ PictureFit FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int 
     return fit;
 }
 
+namespace {
+
+// The picture resampled to width x height into a new buffer (from the workspace when there is
+// one); null when memory runs out.
+Pixel* Resampled(const RasterImage& image, int width, int height, bool useSimd,
+                 PictureWorkspace* workspace) {
+    if (image.Width() <= 0 || image.Height() <= 0) return nullptr;
+    if (workspace == nullptr)
+        return useSimd ? MmxResampler(image.Pixels(), image.Width(), image.Height())
+                             .Resize(width, height)
+                       : PlainResampler(image.Pixels(), image.Width(), image.Height())
+                             .Resize(width, height);
+    MmxResampler packed(image.Pixels(), image.Width(), image.Height());
+    PlainResampler plain(image.Pixels(), image.Width(), image.Height());
+    Pixel* output = workspace->TakePixels(width, height, PictureWorkspace::Prepared);
+    void* work = workspace->TakeBlock(useSimd ? packed.WorkBytes() : plain.WorkBytes(),
+                                      PictureWorkspace::WorkColumn);
+    const bool done = output != nullptr && work != nullptr &&
+                      (useSimd ? packed.ResizeInto(width, height, output, work)
+                               : plain.ResizeInto(width, height, output, work));
+    workspace->Keep(work);
+    if (done) return output;
+    workspace->Keep(output);
+    return nullptr;
+}
+
+} // namespace
+
 bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, bool enlargeToFit,
-                         int bitsPerPixel, bool useSimd, PictureFit& fit) {
+                         int bitsPerPixel, bool useSimd, PictureFit& fit,
+                         PictureWorkspace* workspace) {
     fit = FitPicture(image.Width(), image.Height(), windowWidth, windowHeight, enlargeToFit);
     if (fit.Resample) {
-        Pixel* resized = nullptr;
-        if (image.Width() > 0 && image.Height() > 0) {
-            if (useSimd)
-                resized = MmxResampler(image.Pixels(), image.Width(), image.Height())
-                              .Resize(fit.Placement.Width(), fit.Placement.Height());
-            else
-                resized = PlainResampler(image.Pixels(), image.Width(), image.Height())
-                              .Resize(fit.Placement.Width(), fit.Placement.Height());
-        }
-        if (resized == nullptr) {
-            image.Replace(nullptr, 0, 0);
-            return false;
-        }
+        Pixel* resized =
+            Resampled(image, fit.Placement.Width(), fit.Placement.Height(), useSimd, workspace);
+        Pixel* decoded = image.Release();
+        if (workspace != nullptr)
+            workspace->Keep(decoded);
+        else
+            ImagingFree(decoded);
+        if (resized == nullptr) return false;
         image.Replace(resized, fit.Placement.Width(), fit.Placement.Height());
     }
     if (NeedsColourReduction(bitsPerPixel)) {
@@ -72,7 +97,10 @@ bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, 
             reduced =
                 PlainDitherer(bitsPerPixel, image.Pixels(), image.Width(), image.Height()).Dither();
         if (!reduced) {
-            image.Replace(nullptr, 0, 0);
+            if (workspace != nullptr)
+                workspace->Keep(image);
+            else
+                image.Replace(nullptr, 0, 0);
             return false;
         }
     }

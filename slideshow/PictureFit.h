@@ -14,6 +14,7 @@ struct PictureFit {
 PictureFit FitPicture(int pictureWidth, int pictureHeight, int windowWidth, int windowHeight,
                       bool enlargeToFit);
 
+class PictureWorkspace;
 class RasterImage;
 
 // What preparation does to a decoded picture before it becomes a device bitmap: fit it to the
@@ -21,5 +22,7 @@ class RasterImage;
 // reduce its colours when the display has neither 24 nor 32 bits per pixel (MmxDitherer or
 // PlainDitherer by the same choice). image then holds the prepared picture. Returns false when
 // memory ran out: the picture is then not to be shown (image is left empty), and the show goes on.
+// With a workspace the resampled buffer comes from it and the decoded one goes back to it.
 bool FitAndReducePicture(RasterImage& image, int windowWidth, int windowHeight, bool enlargeToFit,
-                         int bitsPerPixel, bool useSimd, PictureFit& fit);
+                         int bitsPerPixel, bool useSimd, PictureFit& fit,
+                         PictureWorkspace* workspace = nullptr);

@@ -5,6 +5,7 @@
 #include "base/Rect.h"
 
 class JpegInputStream;
+class PictureWorkspace;
 class RasterImage;
 
 // Prepares the picture in `stream` for a windowWidth x windowHeight window whose display has
@@ -14,7 +15,10 @@ class RasterImage;
 // Returns true with the prepared pixels in `image` and their place in the window in `placement`.
 // Returns false when there is nothing to show: the stream holds no picture, or memory ran out (a
 // picture too large for its buffers). `image` is then empty and `placement` an empty rectangle at
-// the centre of the window, so the slot shows as background and the show goes on.
+// the centre of the window, so the slot shows as background and the show goes on. With a
+// workspace (kept from picture to picture) the large buffers come from it; give image's buffer
+// back to it with PictureWorkspace::Keep when the picture is done.
 bool PreparePictureImage(JpegInputStream& stream, int windowWidth, int windowHeight,
                          bool enlargeToFit, int bitsPerPixel, bool useSimd, RasterImage& image,
-                         Rect& placement, int orientation = 1);
+                         Rect& placement, int orientation = 1,
+                         PictureWorkspace* workspace = nullptr);

@@ -10,6 +10,7 @@
 #include "settings/ScreenSaverSettings.h"
 #include "slideshow/MonitorShow_win32.h"
 #include "slideshow/PicturePreparation.h"
+#include "slideshow/PictureWorkspace.h"
 #include "slideshow/ShowLayout.h"
 
 void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIndex) {
@@ -25,13 +26,16 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
         PreparePictureImage(stream, Area.Width(), Area.Height(), context.Settings.EnlargeToFit,
                             DisplayBitsPerPixel(context.WindowDC), processorInfo().hasMmx, image,
                             placement,
-                            readExif(stream.unreadBytes(), stream.unreadCount()).orientation);
+                            readExif(stream.unreadBytes(), stream.unreadCount()).orientation,
+                            &context.Workspace);
     }
     // Out of the memory context, so that the deletion succeeds.
     PictureSelected.Reset();
     PictureBitmap.Reset();
     if (image.Pixels() != nullptr && image.Width() > 0 && image.Height() > 0)
         PictureBitmap = CreateDeviceBitmap(image, context.WindowDC);
+    // The pixels are in the bitmap now: their buffer serves the next picture.
+    context.Workspace.Keep(image);
     if (PictureBitmap && MemoryDC) PictureSelected = Select(MemoryDC.Get(), PictureBitmap.Get());
     if (!PictureBitmap) {
         // Nothing to show (no picture, or no memory for it): an empty slot at the centre, which

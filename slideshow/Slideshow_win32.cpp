@@ -63,8 +63,8 @@ void Slideshow::CollectPictures() {
 }
 
 ShowContext Slideshow::Context() const {
-    return ShowContext{InstanceOf(Window), WindowDC, CaptionBrush.Get(),
-                       PictureIds,         Settings, IsPreview};
+    return ShowContext{InstanceOf(Window), WindowDC,  CaptionBrush.Get(), PictureIds,
+                       Settings,           IsPreview, Workspace};
 }
 
 void Slideshow::MakeShows(const std::vector<Rect>& areas) {

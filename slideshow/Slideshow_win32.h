@@ -11,6 +11,7 @@
 #pragma once
 
 #include "slideshow/MonitorShow_win32.h"
+#include "slideshow/PictureWorkspace.h"
 
 #include <windows.h>
 
@@ -68,6 +69,9 @@ private:
     UniquePaletteSelection HalftoneSelected;
     UniqueBrush CaptionBrush;
     std::vector<std::unique_ptr<MonitorShow>> Shows;
+    // One for all monitors: its blocks grow to the largest monitor's needs and serve them all,
+    // so that no step takes fresh pages once the first pictures are shown.
+    mutable PictureWorkspace Workspace;
     // The turns of the effects, one order for all monitors.
     EffectOrder EffectTurns;
     UINT_PTR TimerId = 0;

@@ -1,17 +1,23 @@
-// libjpeg-turbo's 32-bit library (Debian's i386 package) decoding the same pictures as
-// shipped_bench, into a buffer of the screen saver's pixels: four bytes B, G, R, X per pixel
-// (JCS_EXT_BGRX), without interpolating upsampling, as Lanternmoor's decoder does. With the
-// environment variable JSIMD_FORCENONE=1 the library runs without its SIMD code; the mode names
-// say which: "libjpeg-turbo/simd/islow" or "libjpeg-turbo/nosimd/ifast".
+// libjpeg-turbo's 32-bit library (Debian's i386 packages) decoding the same pictures as
+// shipped_bench, without interpolating upsampling, as Lanternmoor's decoder does, in two ways:
+//
+// - "islow" and "ifast": the libjpeg API into a fresh buffer of the screen saver's pixels, four
+//   bytes B, G, R, X per pixel (JCS_EXT_BGRX), line by line;
+// - "tj-islow" and "tj-ifast": the TurboJPEG API (tjDecompress2) into RGB, three bytes per pixel,
+//   in one call into a buffer kept from picture to picture (when built with libturbojpeg).
+//
+// With the environment variable JSIMD_FORCENONE=1 the library runs without its SIMD code; the
+// mode names say which: "libjpeg-turbo/simd/islow" or "libjpeg-turbo/nosimd/tj-ifast".
 //
 //   libjpeg_bench [--reps N] PICTURE.jpg...
 //
-// Prints "sample MODE PICTURE MILLISECONDS" like shipped_bench, the integer (ISLOW) and the fast
-// (IFAST) transform in turn for every picture.
+// Prints "sample MODE PICTURE MILLISECONDS" like shipped_bench, every mode in turn for every
+// picture.
 //
-// Every picture goes into fresh memory, as in the screen saver under Windows or Wine, whose heap
-// takes blocks above 508 KB straight from the system and gives them back when they are freed:
-// glibc is told to do the same (a fixed mmap threshold), instead of keeping the freed pages.
+// A fresh buffer is fresh memory, as in the screen saver under Windows or Wine without its
+// workspace, whose heap takes blocks above 508 KB straight from the system and gives them back
+// when they are freed: glibc is told to do the same (a fixed mmap threshold), instead of keeping
+// the freed pages.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +33,9 @@
 
 // clang-format off
 #include <jpeglib.h>
+#if LM_BENCH_TURBOJPEG
+#include <turbojpeg.h>
+#endif
 // clang-format on
 
 namespace {
@@ -62,6 +71,37 @@ bool Decode(const Picture& picture, J_DCT_METHOD method) {
     return true;
 }
 
+#if LM_BENCH_TURBOJPEG
+// TurboJPEG into RGB in a buffer kept across calls, with the fast (nearest) upsampling.
+bool DecodeTurbo(const Picture& picture, bool fast) {
+    static tjhandle handle = tjInitDecompress();
+    static std::vector<unsigned char> rgb;
+    int width = 0, height = 0, subsampling = 0, colourspace = 0;
+    auto* bytes = const_cast<unsigned char*>(picture.bytes.data());
+    const auto size = static_cast<unsigned long>(picture.bytes.size());
+    if (tjDecompressHeader3(handle, bytes, size, &width, &height, &subsampling, &colourspace) != 0)
+        return false;
+    const std::size_t needed = static_cast<std::size_t>(width) * height * 3;
+    if (rgb.size() < needed) rgb.resize(needed);
+    const int flags = TJFLAG_FASTUPSAMPLE | (fast ? TJFLAG_FASTDCT : 0);
+    return tjDecompress2(handle, bytes, size, rgb.data(), width, 0, height, TJPF_RGB, flags) == 0;
+}
+#endif
+
+struct Method {
+    const char* name;
+    bool (*decode)(const Picture& picture);
+};
+
+const Method methods[] = {
+    {"islow", [](const Picture& p) { return Decode(p, JDCT_ISLOW); }},
+    {"ifast", [](const Picture& p) { return Decode(p, JDCT_IFAST); }},
+#if LM_BENCH_TURBOJPEG
+    {"tj-islow", [](const Picture& p) { return DecodeTurbo(p, false); }},
+    {"tj-ifast", [](const Picture& p) { return DecodeTurbo(p, true); }},
+#endif
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -93,14 +133,9 @@ int main(int argc, char** argv) {
     }
     const char* none = std::getenv("JSIMD_FORCENONE");
     const std::string simd = none != nullptr && std::strcmp(none, "1") == 0 ? "nosimd" : "simd";
-    const struct {
-        const char* name;
-        J_DCT_METHOD method;
-    } methods[] = {{"islow", JDCT_ISLOW}, {"ifast", JDCT_IFAST}};
-
     for (const Picture& picture : pictures)
         for (const auto& m : methods)
-            if (!Decode(picture, m.method)) {
+            if (!m.decode(picture)) {
                 std::fprintf(stderr, "libjpeg-turbo failed on %s\n", picture.name.c_str());
                 return 1;
             }
@@ -109,7 +144,7 @@ int main(int argc, char** argv) {
         for (const Picture& picture : pictures)
             for (const auto& m : methods) {
                 const Clock::time_point start = Clock::now();
-                Decode(picture, m.method);
+                m.decode(picture);
                 const std::chrono::duration<double, std::milli> took = Clock::now() - start;
                 std::printf("sample libjpeg-turbo/%s/%s %s %.4f\n", simd.c_str(), m.name,
                             picture.name.c_str(), took.count());

@@ -1,8 +1,11 @@
-// libFuzzer target: the decoder's whole public call sequence on any bytes, once with each setting
-// of useSimd, through the run of DecoderRun.h, which stops the fuzzer on a broken promise of the
-// decoder as the sanitizers stop it on a bad access; and the EXIF reader on the same bytes, whose
-// promises are an orientation from 1 to 8 and texts inside the bytes. Built only by the fuzz
-// preset (clang with ASan and UBSan); tools/fuzz-decoder builds and runs it.
+// libFuzzer target: the decoder's whole public call sequence on any bytes, through the run of
+// DecoderRun.h, which stops the fuzzer on a broken promise of the decoder as the sanitizers stop it
+// on a bad access; every path runs: the plain one, the packed one with its SSE2 kernels, and the
+// packed one with the kernels of a processor without SSE2 (the portable lane code natively). And
+// the EXIF reader on the same bytes, whose promises are an orientation from 1 to 8 and texts
+// inside the bytes. Built only by the fuzz preset (clang with ASan and UBSan); tools/fuzz-decoder
+// builds and runs it.
+#include "imaging/ProcessorInfo.h"
 #include "jpeg/Exif.h"
 #include "jpeg/fuzz/DecoderRun.h"
 
@@ -30,14 +33,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (exif.orientation < 1 || exif.orientation > 8) Broken("an orientation outside 1 to 8");
     if (!Inside(exif.description, data, size) || !Inside(exif.dateTaken, data, size))
         Broken("an EXIF text outside the bytes");
-    for (bool useSimd : {false, true}) {
+    const struct {
+        bool useSimd, mmxKernelsOnly;
+    } paths[] = {{false, false}, {true, false}, {true, true}};
+    for (const auto& path : paths) {
+        if (!path.mmxKernelsOnly && path.useSimd && !processorInfo().hasSse2) continue;
+        UseMmxKernelsOnlyForTests(path.mmxKernelsOnly);
         MemoryInputStream stream(data, size);
         DecoderRun run;
-        run.options.simdTransform = run.options.simdBitReader = useSimd;
+        run.options.simdTransform = run.options.simdBitReader = path.useSimd;
         // Larger frames run the same code as smaller ones, only slower.
         run.parseOnlyAbove = 1024L * 1024L;
         run.broken = &Broken;
         run.run(stream);
     }
+    UseMmxKernelsOnlyForTests(false);
     return 0;
 }

@@ -40,6 +40,8 @@ TEST(Corpus, EveryVariantStaysWithinTheToleranceOfDjpegOnEveryPixelAndBothReader
             const auto [width, height, samples] = readPnm(names[n] + (aan ? ".fast.pnm" : ".pnm"));
             const DecoderRun d = decode(file, {aan, false});
             ASSERT_TRUE(d.complete()) << jpegErrorName(d.errorCode);
+            // Straight into a pixel buffer, from the first line or the second: the same pixels.
+            EXPECT_TRUE(decodePixels(file, {aan, aan}, static_cast<int>(n % 2)) == pixelsOf(d));
             ASSERT_TRUE(d.width == width && d.height == height &&
                         d.pixels.size() == samples.size());
             EXPECT_EQ(d.bytesConsumed, static_cast<long>(file.size()));
@@ -101,7 +103,11 @@ TEST(Damage, EveryCutAndEveryChangedByteEndsInLinesOrACode) {
             }
             SCOPED_TRACE(what);
             const bool simd = n / 2 % 2;
-            complete += decode(file, {simd, simd}).complete();
+            const DecoderRun d = decode(file, {simd, simd});
+            complete += d.complete();
+            if (n % 10 == 0) {
+                EXPECT_TRUE(decodePixels(file, {simd, simd}, n % 3) == pixelsOf(d));
+            }
         }
         EXPECT_TRUE(complete > 0 && complete < 600) << name << ": " << complete;
     }

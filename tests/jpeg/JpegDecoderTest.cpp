@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <numeric>
 
 static const int ZRL = 0xF0;
@@ -292,4 +293,42 @@ TEST(Errors, ReadFailuresAndRefusedAllocationsAreReportedWhereTheyHappen) {
                 expectFailure(d, OutOfMemory, d.errorAfterBegin ? AtBegin : AtBeginDecoding);
             }
         }
+}
+
+// A stream over a file that counts its detaches, and a heap that counts the blocks it holds.
+struct CountedStream : MemoryInputStream {
+    explicit CountedStream(const Bytes& file) : MemoryInputStream(file.data(), file.size()) {}
+    void detach() override { ++detaches; }
+    int detaches = 0;
+};
+struct CountedHeap : JpegHeap {
+    void* allocateZeroed(size_t bytes) override { return ++held, std::calloc(1, bytes); }
+    void release(void* block) override { --held, std::free(block); }
+    int held = 0;
+};
+
+TEST(Lifetime, BeginAgainReleasesTheFirstPictureAndADecoderThatGoesFreesItsBlocks) {
+    const Bytes first = corpusFile("photo-116"), second = validGreyFile();
+    CountedHeap heap;
+    CountedStream one(first), two(second);
+    JpegDecoderOptions options{true, true, &heap};
+    {
+        JpegDecoder decoder;
+        decoder.begin(&one, options);
+        const uint8_t* line;
+        int length;
+        ASSERT_TRUE(decoder.beginDecoding() == 0 && decoder.decode(line, length) == 0);
+        const int firstBlocks = heap.held;
+        // Begun on another picture halfway through: the first stream is detached and its
+        // blocks are freed; only the second picture's tables remain.
+        decoder.begin(&two, options);
+        EXPECT_EQ(one.detaches, 1);
+        EXPECT_TRUE(heap.held == decoder.allocatedBlocks() && heap.held < firstBlocks)
+            << heap.held << " of " << firstBlocks;
+        ASSERT_EQ(decoder.beginDecoding(), 0);
+        EXPECT_EQ(decoder.width(), 32);
+    }
+    // Gone without releaseAll: no block stays, and the stream is left alone (it may be gone too).
+    EXPECT_EQ(heap.held, 0);
+    EXPECT_EQ(two.detaches, 0);
 }

@@ -1,7 +1,9 @@
 // The fast paths of the shipped build against their definitions: the transforms that skip what
-// the Huffman decoder left at zero, the whole-line colour conversion (plain, and MMX under Wine)
-// and the storing of decoded lines as pixels. Each must give exactly what the definition gives.
+// the Huffman decoder left at zero, the whole-line colour conversion (plain, SSE2, and MMX under
+// Wine) and the storing of decoded lines as pixels. Each must give exactly what the definition
+// gives.
 #include "imaging/PixelBuffer.h"
+#include "imaging/ProcessorInfo.h"
 #include "jpeg/JpegColour.h"
 #include "jpeg/JpegTransform.h"
 
@@ -55,7 +57,7 @@ TEST(ShippedPath, SparseTransformsEqualTheFullOnes) {
         EXPECT_EQ(samples, expected) << "integer, full range " << full;
         EXPECT_EQ(row.coefficients, before);
 
-#if LANTERNMOOR_HAVE_MMX
+#if LANTERNMOOR_HAVE_MMX || LANTERNMOOR_HAVE_SSE2
         // One MCU of `blocks` blocks, each with a table of its own.
         std::vector<int16_t> tables(64 * blocks);
         std::vector<const int16_t*> quant(blocks);
@@ -70,9 +72,18 @@ TEST(ShippedPath, SparseTransformsEqualTheFullOnes) {
                 rows[r] = &expected[64 * i + 8 * r];
             jpegIdctAanReference(&before[64 * i], quant[i], rows);
         }
+#if LANTERNMOOR_HAVE_MMX
         jpegIdctAanRowMmxSparse(row.coefficients.data(), samples.data(), 1, blocks, quant.data(),
                                 row.extents.data());
-        EXPECT_EQ(samples, expected) << "AAN, full range " << full;
+        EXPECT_EQ(samples, expected) << "AAN, MMX, full range " << full;
+#endif
+#if LANTERNMOOR_HAVE_SSE2
+        if (processorInfo().hasSse2) {
+            jpegIdctAanRowSse2(row.coefficients.data(), samples.data(), 1, blocks, quant.data(),
+                               row.extents.data());
+            EXPECT_EQ(samples, expected) << "AAN, SSE2, full range " << full;
+        }
+#endif
 #endif
     }
 }
@@ -114,6 +125,13 @@ TEST(ShippedPath, WholeLinesEqualTheChromaRuns) {
             std::fill(actual.begin(), actual.end(), 0xAA);
             jpegConvertLineMmx(source, actual.data(), two ? actual.data() + bytes : nullptr);
             EXPECT_EQ(actual, expected) << "MMX, layout " << &layout - layouts << ", " << two;
+#endif
+#if LANTERNMOOR_HAVE_SSE2
+            if (processorInfo().hasSse2) {
+                std::fill(actual.begin(), actual.end(), 0xAA);
+                jpegConvertLineSse2(source, actual.data(), two ? actual.data() + bytes : nullptr);
+                EXPECT_EQ(actual, expected) << "SSE2, layout " << &layout - layouts << ", " << two;
+            }
 #endif
             ++compared;
         }

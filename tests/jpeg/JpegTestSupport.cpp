@@ -45,6 +45,48 @@ DecoderRun decode(const Bytes& file, const JpegDecoderOptions& variant, int fail
     return d;
 }
 
+StoredPixels decodePixels(const Bytes& file, const JpegDecoderOptions& variant, int byLine) {
+    MemoryInputStream stream(file.data(), file.size());
+    JpegDecoder decoder;
+    decoder.begin(&stream, variant);
+    decoder.beginDecoding();
+    StoredPixels stored;
+    const size_t width = static_cast<size_t>(decoder.width());
+    // A guard pixel after the picture shows a write past its end.
+    stored.pixels.assign(width * decoder.height() + 1, 0xDEADBEEFu);
+    const uint8_t* line;
+    int length;
+    while (stored.lines < byLine && decoder.decode(line, length) == 0) {
+        for (size_t x = 0; x < width; ++x) {
+            const uint8_t* p = line + (decoder.bytesPerPixel() == 1 ? x : 4 * x);
+            const uint32_t grey = p[0];
+            stored.pixels[stored.lines * width + x] =
+                decoder.bytesPerPixel() == 1 ? grey * 0x010101u : (p[0] << 16) | (p[1] << 8) | p[2];
+        }
+        ++stored.lines;
+    }
+    int more = 0;
+    decoder.decodePixels(stored.pixels.data(), more);
+    stored.lines += more;
+    decoder.releaseAll();
+    // Only what was decoded counts; a written guard shows as one pixel more.
+    const bool guardKept = stored.pixels.back() == 0xDEADBEEFu;
+    stored.pixels.resize(width * stored.lines);
+    if (!guardKept) stored.pixels.push_back(0);
+    return stored;
+}
+
+StoredPixels pixelsOf(const DecoderRun& run) {
+    StoredPixels stored;
+    stored.lines = run.lines;
+    const bool grey = run.pixels.size() == static_cast<size_t>(run.width) * run.lines;
+    for (size_t i = 0; i < run.pixels.size(); i += grey ? 1 : 3)
+        stored.pixels.push_back(grey ? run.pixels[i] * 0x010101u
+                                     : (run.pixels[i] << 16) | (run.pixels[i + 1] << 8) |
+                                           run.pixels[i + 2]);
+    return stored;
+}
+
 Bytes expectedBlock(const Block& block) {
     int16_t coefficients[64] = {};
     for (const auto& c : block)

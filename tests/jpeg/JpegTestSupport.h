@@ -26,6 +26,18 @@ extern const JpegDecoderOptions allVariants[4];
 DecoderRun decode(const Bytes& file, const JpegDecoderOptions& variant = {}, int failingRead = -1,
                   int refusedAllocation = 0, JpegInputStream* source = nullptr);
 
+// What decodePixels stores for the file (after the first `byLine` lines through decode, stored as
+// pixels), and the lines decoded in all; and the run's lines as the same 0x00RRGGBB pixels.
+struct StoredPixels {
+    std::vector<uint32_t> pixels;
+    int lines = 0;
+    bool operator==(const StoredPixels& other) const {
+        return pixels == other.pixels && lines == other.lines;
+    }
+};
+StoredPixels decodePixels(const Bytes& file, const JpegDecoderOptions& variant, int byLine);
+StoredPixels pixelsOf(const DecoderRun& run);
+
 // Coefficients of a block with quantisation table all ones: {zig-zag index, value}.
 using Block = std::vector<std::pair<int, int>>;
 // Samples of a block as the integer transform computes them.

@@ -1,0 +1,95 @@
+// The packed path gives the same pictures with its SSE2 kernels as with the MMX ones (natively:
+// the portable lane code): every shipped photograph and every file of the decoder corpus, decoded
+// into the pixel buffer and prepared for a large and a small screen, enlarged, at 32 and 16 bits
+// per pixel (resampled and dithered), compared pixel for pixel.
+#include "imaging/ProcessorInfo.h"
+#include "imaging/RasterImage.h"
+#include "jpeg/JpegInputStream.h"
+#include "slideshow/PictureDecoding.h"
+#include "slideshow/PicturePreparation.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Picture {
+    int width = 0, height = 0, lines = 0, errorCode = 0;
+    Rect placement{};
+    std::vector<Pixel> pixels;
+    bool operator==(const Picture& o) const {
+        return width == o.width && height == o.height && lines == o.lines &&
+               errorCode == o.errorCode && placement.left == o.placement.left &&
+               placement.top == o.placement.top && placement.right == o.placement.right &&
+               placement.bottom == o.placement.bottom && pixels == o.pixels;
+    }
+};
+
+Picture Take(const RasterImage& image) {
+    Picture p;
+    p.width = image.Width();
+    p.height = image.Height();
+    if (image.Pixels() != nullptr)
+        p.pixels.assign(image.Pixels(), image.Pixels() + static_cast<size_t>(p.width) * p.height);
+    return p;
+}
+
+// Decoded, then prepared for 1920 x 1080 x 32 and 640 x 480 x 16, "EnlargeToFit" on.
+std::vector<Picture> Pictures(const std::string& bytes) {
+    std::vector<Picture> made;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    {
+        MemoryInputStream stream(data, bytes.size());
+        RasterImage image;
+        DecodedPicture outcome;
+        DecodePicture(stream, true, image, outcome);
+        made.push_back(Take(image));
+        made.back().lines = outcome.Lines;
+        made.back().errorCode = outcome.ErrorCode;
+    }
+    const struct { int width, height, bits; } screens[] = {{1920, 1080, 32}, {640, 480, 16}};
+    for (const auto& screen : screens) {
+        MemoryInputStream stream(data, bytes.size());
+        RasterImage image;
+        Rect placement{};
+        PreparePictureImage(stream, screen.width, screen.height, true, screen.bits, true, image,
+                            placement);
+        made.push_back(Take(image));
+        made.back().placement = placement;
+    }
+    return made;
+}
+
+} // namespace
+
+TEST(PackedKernels, Sse2AndMmxKernelsMakeTheSamePictures) {
+    if (!processorInfo().hasSse2) GTEST_SKIP() << "this processor has no SSE2";
+    std::vector<std::filesystem::path> files;
+    for (const char* folder : {LM_PICTURES_DIR, LM_JPEG_CORPUS_DIR})
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().extension() == ".jpg") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 140u);
+    int compared = 0;
+    for (const auto& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        const std::vector<Picture> sse2 = Pictures(bytes);
+        UseMmxKernelsOnlyForTests(true);
+        const std::vector<Picture> mmx = Pictures(bytes);
+        UseMmxKernelsOnlyForTests(false);
+        for (size_t i = 0; i < sse2.size(); ++i) {
+            EXPECT_TRUE(sse2[i] == mmx[i])
+                << file.filename().string() << (i == 0 ? " decoded" : " prepared for screen ") << i;
+            compared += !sse2[i].pixels.empty();
+        }
+    }
+    // Every shipped photograph and nearly every corpus file makes pictures.
+    EXPECT_GE(compared, 3 * 130);
+}

@@ -1,0 +1,114 @@
+// The bit readers against the rules they keep: every read delivers the entropy-coded bits in
+// order, and the bytes taken from the source after each read are those a plain 32-bit (standard)
+// or 64-bit (packed) buffer takes, since restarts and the end of a scan go on from there.
+#include "JpegTestSupport.h"
+
+#include "jpeg/JpegBitReader.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// The packed rule as it reads: a 64-bit buffer, six bytes whenever fewer than 16 bits are left.
+struct PlainPackedBuffer {
+    JpegByteSource& source;
+    uint64_t buffer = 0;
+    int count = 0;
+    void fill() {
+        uint64_t bits = 0;
+        for (int i = 0; i < 6; ++i)
+            bits = (bits << 8) | source.entropyByte();
+        buffer |= (bits << 16) >> count;
+        count += 48;
+    }
+    int bits(int n) {
+        const int r = static_cast<int>(buffer >> (64 - n));
+        buffer <<= n;
+        count -= n;
+        if (count < 16) fill();
+        return r;
+    }
+};
+
+// Entropy-coded data with stuffed FF 00 pairs, long runs without FF (the readers' fast takes),
+// then a marker, after which every reader sees one-bits.
+Bytes entropyData(std::mt19937& random) {
+    Bytes data;
+    for (int i = 0; i < 8000; ++i) {
+        const uint8_t byte = static_cast<uint8_t>(random() % 7 == 0 ? 0xFF : random());
+        data.push_back(byte);
+        if (byte == 0xFF) data.push_back(0x00);
+    }
+    return join({data, u8({0xFF, 0xD9})});
+}
+
+} // namespace
+
+TEST(BitReaders, ReadsDeliverTheBitsInOrderAndTakeBytesAsTheirBuffersWould) {
+    std::mt19937 random(31);
+    for (int trial = 0; trial < 20; ++trial) {
+        // About 9 KB, so that the input buffer is refilled under the readers' takes.
+        const Bytes data = entropyData(random);
+        MemoryInputStream a(data.data(), data.size()), b(data.data(), data.size()),
+            c(data.data(), data.size()), d(data.data(), data.size());
+        JpegByteSource packedSource, plainSource, standardSource, twoByteSource;
+        packedSource.start(&a);
+        plainSource.start(&b);
+        standardSource.start(&c);
+        twoByteSource.start(&d);
+        JpegBitState packedState, standardState;
+        JpegPackedBitReader packed(packedSource, packedState);
+        JpegBitReader standard(standardSource, standardState);
+        PlainPackedBuffer plain{plainSource};
+        packed.prime();
+        plain.fill();
+        standard.prime();
+        // The standard rule, plainly: 32 bits at first, two bytes whenever 16 or fewer are left.
+        uint32_t twoByte = 0;
+        int twoByteCount = 0;
+        auto word = [&] {
+            const uint32_t high = twoByteSource.entropyByte();
+            return (high << 8) | twoByteSource.entropyByte();
+        };
+        twoByte = (word() << 16) | word();
+        twoByteCount = 32;
+        int wrong = 0;
+        for (int read = 0; read < 7000 && wrong == 0; ++read) {
+            const int n = 1 + static_cast<int>(random() % 16);
+            const int expected = plain.bits(n);
+            wrong += packed.bits(n) != expected;
+            wrong += packedSource.available() != plainSource.available();
+            const int twoByteBits = static_cast<int>(twoByte >> (32 - n));
+            twoByte <<= n;
+            twoByteCount -= n;
+            if (twoByteCount <= 16) {
+                twoByte |= word() << (16 - twoByteCount);
+                twoByteCount += 16;
+            }
+            wrong += standard.bits(n) != expected || twoByteBits != expected;
+            wrong += standardSource.available() != twoByteSource.available();
+            // A reader saved and taken up again goes on where it was.
+            if (read % 97 == 0) {
+                packed.save();
+                standard.save();
+                JpegPackedBitReader againPacked(packedSource, packedState);
+                JpegBitReader againStandard(standardSource, standardState);
+                wrong += againPacked.bits(n) != plain.bits(n);
+                wrong += againStandard.bits(n) != static_cast<int>(twoByte >> (32 - n));
+                packed.window = againPacked.window;
+                packed.windowBits = againPacked.windowBits;
+                standard.buffer = againStandard.buffer;
+                standard.count = againStandard.count;
+                twoByte <<= n;
+                twoByteCount -= n;
+                if (twoByteCount <= 16) {
+                    twoByte |= word() << (16 - twoByteCount);
+                    twoByteCount += 16;
+                }
+            }
+            if (wrong) ADD_FAILURE() << "trial " << trial << ", read " << read << " of " << n;
+        }
+    }
+}
