@@ -25,9 +25,7 @@ struct Picture {
     std::vector<Pixel> pixels;
     bool operator==(const Picture& o) const {
         return width == o.width && height == o.height && lines == o.lines &&
-               errorCode == o.errorCode && placement.left == o.placement.left &&
-               placement.top == o.placement.top && placement.right == o.placement.right &&
-               placement.bottom == o.placement.bottom && pixels == o.pixels;
+               errorCode == o.errorCode && placement == o.placement && pixels == o.pixels;
     }
 };
 

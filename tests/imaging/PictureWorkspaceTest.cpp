@@ -115,7 +115,7 @@ TEST(PictureWorkspace, AShowPreparesTheSamePicturesAndItsSecondRoundTakesNoFresh
                                            alone.Pixels() + alone.Width() * alone.Height(),
                                            kept.Pixels()))
                         << name;
-                    EXPECT_TRUE(where.left == there.left && where.bottom == there.bottom);
+                    EXPECT_TRUE(where == there) << name;
                     workspace.Keep(kept);
                     // Kept between pictures: the decoded and the prepared picture's buffers and
                     // the resampler's work column.
