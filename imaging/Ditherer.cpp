@@ -5,7 +5,7 @@
 #include <cstring>
 
 Ditherer::Ditherer(int bitsPerPixel, Pixel* pixels, int width, int height)
-    : deep(bitsPerPixel != 8), pixels(pixels), width(width), height(height) {}
+    : Deep(bitsPerPixel != 8), Pixels(pixels), Width(width), Height(height) {}
 
 Ditherer::~Ditherer() = default;
 
@@ -13,29 +13,29 @@ PlainDitherer::PlainDitherer(int bitsPerPixel, Pixel* pixels, int width, int hei
     : Ditherer(bitsPerPixel, pixels, width, height) {
     for (int i = 0; i < 256; ++i) {
         // Palette: the nearest of 0, 51, ..., 255, remainder 26 rounding down. Deep: truncation.
-        const int level = deep ? (i & 0xF8) : (i / 51 + (i % 51 > 26 ? 1 : 0)) * 51;
-        for (auto& table : levels)
+        const int level = Deep ? (i & 0xF8) : (i / 51 + (i % 51 > 26 ? 1 : 0)) * 51;
+        for (auto& table : Levels)
             table[i] = static_cast<std::uint8_t>(level);
     }
 }
 
 bool PlainDitherer::Dither() {
-    if (pixels == nullptr || width <= 0 || height <= 0) return true;
+    if (Pixels == nullptr || Width <= 0 || Height <= 0) return true;
     // Slot x + 1 carries the error for column x of the next row, three channels each; slots 0
     // and width + 1 are margins.
-    const std::size_t slotCount = static_cast<std::size_t>(width) + 2;
+    const std::size_t slotCount = static_cast<std::size_t>(Width) + 2;
     ImagingBlock<std::int32_t> errors;
     if (slotCount > SIZE_MAX / 3 || !errors.Allocate(slotCount * 3)) return false;
     std::memset(errors.Get(), 0, slotCount * 3 * sizeof(std::int32_t));
     std::int32_t* slot = errors.Get();
 
-    for (int y = 0; y < height; ++y) {
-        Pixel* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+    for (int y = 0; y < Height; ++y) {
+        Pixel* row = Pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(Width);
         const bool forward = (y % 2) == 0;
         int carry[3] = {0, 0, 0}, a[3] = {0, 0, 0}, b[3] = {0, 0, 0};
-        int behind = forward ? 0 : width + 1;
-        for (int i = 0; i < width; ++i) {
-            const int x = forward ? i : width - 1 - i;
+        int behind = forward ? 0 : Width + 1;
+        for (int i = 0; i < Width; ++i) {
+            const int x = forward ? i : Width - 1 - i;
             const Pixel in = row[x];
             Pixel out = 0;
             const std::int32_t* here = slot + 3 * (x + 1);
@@ -45,7 +45,7 @@ bool PlainDitherer::Dither() {
                 const int t = (carry[c] + here[c] + 8) >> 4;
                 int v = static_cast<int>((in >> (8 * c)) & 0xFF) + t;
                 v = v < 0 ? 0 : (v > 255 ? 255 : v);
-                const int q = levels[c][v];
+                const int q = Levels[c][v];
                 const int e = v - q;
                 back[c] = a[c] + 3 * e;
                 a[c] = b[c] + 5 * e;
@@ -57,7 +57,7 @@ bool PlainDitherer::Dither() {
             behind = x + 1;
         }
         // The pending a belongs below the last pixel of the pass; b would fall in the margin.
-        std::int32_t* last = slot + 3 * (forward ? width : 1);
+        std::int32_t* last = slot + 3 * (forward ? Width : 1);
         for (int c = 0; c < 3; ++c)
             last[c] = a[c];
     }
@@ -68,15 +68,15 @@ MmxDitherer::MmxDitherer(int bitsPerPixel, Pixel* pixels, int width, int height)
     : Ditherer(bitsPerPixel, pixels, width, height) {}
 
 bool MmxDitherer::Dither() {
-    if (pixels == nullptr || width <= 0 || height <= 0) return true;
-    const std::size_t slotCount = static_cast<std::size_t>(width) + 2;
+    if (Pixels == nullptr || Width <= 0 || Height <= 0) return true;
+    const std::size_t slotCount = static_cast<std::size_t>(Width) + 2;
     ImagingBlock<PackedLanes> slots;
     if (!slots.Allocate(slotCount)) return false;
     std::memset(slots.Get(), 0, slotCount * sizeof(PackedLanes));
 #if LANTERNMOOR_HAVE_MMX
-    PackedDitherMmx(pixels, width, height, deep, slots.Get());
+    PackedDitherMmx(Pixels, Width, Height, Deep, slots.Get());
 #else
-    PackedDitherPortable(pixels, width, height, deep, slots.Get());
+    PackedDitherPortable(Pixels, Width, Height, Deep, slots.Get());
 #endif
     return true;
 }

@@ -25,13 +25,13 @@ public:
     // false, with the buffer unchanged, when the row error buffer cannot be allocated.
     virtual bool Dither() = 0;
 
-    bool Deep() const { return deep; }
+    bool IsDeep() const { return Deep; }
 
 protected:
-    bool deep;
-    Pixel* pixels;
-    int width;
-    int height;
+    bool Deep;
+    Pixel* Pixels;
+    int Width;
+    int Height;
 };
 
 // Quantises through three 256-entry level tables (one per channel, all alike): the nearest cube
@@ -42,10 +42,10 @@ public:
     bool Dither() override;
 
     // channel 0 is byte 0 (blue), 1 green, 2 red.
-    std::uint8_t Level(int channel, int value) const { return levels[channel][value]; }
+    std::uint8_t Level(int channel, int value) const { return Levels[channel][value]; }
 
 private:
-    std::uint8_t levels[3][256];
+    std::uint8_t Levels[3][256];
 };
 
 // The same diffusion in four 16-bit lanes per pixel (one per byte), with quantisers computed in

@@ -11,9 +11,6 @@ namespace {
 inline __m64 Load(const PackedLanes& lanes) {
     return *reinterpret_cast<const __m64*>(&lanes);
 }
-inline void Store(PackedLanes& lanes, __m64 value) {
-    *reinterpret_cast<__m64*>(&lanes) = value;
-}
 
 // One pass along a row in direction Step (+1 or -1) from pixel `start`: the slot of pixel x is
 // slots[x + 1], the pass begins with `behind` on the margin on its side, and the pending a goes
@@ -74,11 +71,11 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const P
     // loaded together, a missing tap taking weight 0 (whose products are 0 and change no sum).
     static const PackedLanes noWeight = {{0, 0, 0, 0}};
     struct Pair {
-        __m64 w0;
-        __m64 w1;
-        int first;
-    } pairs[Resampler::BlockColumns];
-    bool paired = sourceWidth >= 2 && columns <= Resampler::BlockColumns;
+        __m64 W0;
+        __m64 W1;
+        int First;
+    } pairs[Resampler::kBlockColumns];
+    bool paired = sourceWidth >= 2 && columns <= Resampler::kBlockColumns;
     for (int c = 0; paired && c < columns; ++c) {
         const PackedTaps& t = taps[c];
         const auto* w = reinterpret_cast<const __m64*>(t.Weights);
@@ -104,10 +101,10 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const P
             __m64* out = reinterpret_cast<__m64*>(work + static_cast<unsigned>(r) *
                                                              static_cast<unsigned>(columns));
             for (int c = 0; c < columns; ++c) {
-                const Pixel* at = line + pairs[c].first;
+                const Pixel* at = line + pairs[c].First;
                 const __m64 a = *reinterpret_cast<const __m64*>(at);
                 const __m64 b = *reinterpret_cast<const __m64*>(at + sourceStride);
-                const __m64 w0 = pairs[c].w0, w1 = pairs[c].w1;
+                const __m64 w0 = pairs[c].W0, w1 = pairs[c].W1;
                 const __m64 a0 = _mm_slli_pi16(_mm_unpacklo_pi8(a, zero), 7);
                 const __m64 a1 = _mm_slli_pi16(_mm_unpackhi_pi8(a, zero), 7);
                 const __m64 b0 = _mm_slli_pi16(_mm_unpacklo_pi8(b, zero), 7);
@@ -125,11 +122,11 @@ void PackedHorizontalMmx(const Pixel* source, int sourceWidth, int rows, const P
                                                          static_cast<unsigned>(columns));
         if (paired) {
             for (int c = 0; c < columns; ++c) {
-                const __m64 pair = *reinterpret_cast<const __m64*>(line + pairs[c].first);
+                const __m64 pair = *reinterpret_cast<const __m64*>(line + pairs[c].First);
                 const __m64 p0 = _mm_slli_pi16(_mm_unpacklo_pi8(pair, zero), 7);
                 const __m64 p1 = _mm_slli_pi16(_mm_unpackhi_pi8(pair, zero), 7);
                 out[c] = _mm_slli_pi16(
-                    _mm_add_pi16(_mm_mulhi_pi16(p0, pairs[c].w0), _mm_mulhi_pi16(p1, pairs[c].w1)),
+                    _mm_add_pi16(_mm_mulhi_pi16(p0, pairs[c].W0), _mm_mulhi_pi16(p1, pairs[c].W1)),
                     1);
             }
             continue;

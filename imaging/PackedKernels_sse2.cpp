@@ -40,11 +40,11 @@ void PackedHorizontalSse2(const Pixel* source, int sourceWidth, int rows, const 
     // loaded together, a missing tap taking weight 0 (whose products are 0 and change no sum).
     static const PackedLanes noWeight = {{0, 0, 0, 0}};
     struct Pair {
-        __m128i w0;
-        __m128i w1;
-        int first;
-    } pairs[Resampler::BlockColumns];
-    bool paired = sourceWidth >= 2 && columns <= Resampler::BlockColumns;
+        __m128i W0;
+        __m128i W1;
+        int First;
+    } pairs[Resampler::kBlockColumns];
+    bool paired = sourceWidth >= 2 && columns <= Resampler::kBlockColumns;
     for (int c = 0; paired && c < columns; ++c) {
         const PackedTaps& t = taps[c];
         const __m128i none = Both(noWeight);
@@ -70,13 +70,13 @@ void PackedHorizontalSse2(const Pixel* source, int sourceWidth, int rows, const 
         PackedLanes* out = work + static_cast<unsigned>(r) * outStride;
         if (paired) {
             for (int c = 0; c < columns; ++c) {
-                const Pixel* at = line + pairs[c].first;
+                const Pixel* at = line + pairs[c].First;
                 const __m128i a = _mm_unpacklo_epi8(LoadLow(at), zero);          // r: p0 p1
                 const __m128i b = _mm_unpacklo_epi8(LoadLow(at + stride), zero); // r + 1
                 const __m128i p0 = _mm_slli_epi16(_mm_unpacklo_epi64(a, b), 7);
                 const __m128i p1 = _mm_slli_epi16(_mm_unpackhi_epi64(a, b), 7);
-                const __m128i sum = _mm_slli_epi16(_mm_add_epi16(_mm_mulhi_epi16(p0, pairs[c].w0),
-                                                                 _mm_mulhi_epi16(p1, pairs[c].w1)),
+                const __m128i sum = _mm_slli_epi16(_mm_add_epi16(_mm_mulhi_epi16(p0, pairs[c].W0),
+                                                                 _mm_mulhi_epi16(p1, pairs[c].W1)),
                                                    1);
                 StoreLow(out + c, sum);
                 StoreHigh(out + c + outStride, sum);

@@ -16,8 +16,8 @@ ProcessorInfo readProcessorInfo() {
     unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
     // __get_cpuid also checks that the CPUID instruction exists (not on every 486).
     if (__get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
-        info.hasMmx = ((edx >> 23) & 1) != 0;
-        info.hasSse2 = LANTERNMOOR_HAVE_SSE2 && ((edx >> 26) & 1) != 0 && SystemKeepsSseRegisters();
+        info.HasMmx = ((edx >> 23) & 1) != 0;
+        info.HasSse2 = LANTERNMOOR_HAVE_SSE2 && ((edx >> 26) & 1) != 0 && SystemKeepsSseRegisters();
     }
 #endif
     return info;
@@ -36,7 +36,7 @@ const ProcessorInfo& processorInfo() {
 }
 
 void UseMmxKernelsOnlyForTests(bool mmxOnly) {
-    record().hasSse2 = !mmxOnly && readProcessorInfo().hasSse2;
+    record().HasSse2 = !mmxOnly && readProcessorInfo().HasSse2;
 }
 
 #if !defined(_WIN32)

@@ -3,11 +3,11 @@
 
 struct ProcessorInfo {
     // CPUID function 1, EDX bit 23: the MMX instructions exist.
-    bool hasMmx = false;
+    bool HasMmx = false;
     // CPUID function 1, EDX bit 26, and the system keeps the SSE registers of each thread: the
     // packed paths may run their SSE2 kernels (eight 16-bit lanes where MMX has four), whose
     // pixels are those of the MMX ones.
-    bool hasSse2 = false;
+    bool HasSse2 = false;
 };
 
 // The record of this process, read on the first call (static initialisers may call it too).

@@ -61,7 +61,7 @@ ContributorScale::ContributorScale(int outputSize, int sourceSize) {
 }
 
 bool PlainContributorList::Build(int outputSize, int sourceSize) {
-    size = 0;
+    EntryCount = 0;
     if (outputSize <= 0 || sourceSize <= 0) return outputSize == 0;
     X87PrecisionScope doubles(X87PrecisionScope::Double);
     const ContributorScale scale(outputSize, sourceSize);
@@ -70,12 +70,12 @@ bool PlainContributorList::Build(int outputSize, int sourceSize) {
         const EntrySpan span = SpanOf(scale, i, sourceSize);
         taps += static_cast<std::size_t>(span.Last - span.First + 1);
     }
-    if (!entries.Allocate(static_cast<std::size_t>(outputSize)) || !weights.Allocate(taps))
+    if (!EntryBlock.Allocate(static_cast<std::size_t>(outputSize)) || !WeightBlock.Allocate(taps))
         return false;
-    float* w = weights.Get();
+    float* w = WeightBlock.Get();
     for (int i = 0; i < outputSize; ++i) {
         const EntrySpan span = SpanOf(scale, i, sourceSize);
-        PlainContributor& entry = entries[i];
+        PlainContributor& entry = EntryBlock[i];
         entry.First = span.First;
         entry.Count = span.Last - span.First + 1;
         entry.Weights = w;
@@ -90,12 +90,12 @@ bool PlainContributorList::Build(int outputSize, int sourceSize) {
             w[k] = RoundToFloat(w[k] * inverse);
         w += entry.Count;
     }
-    size = outputSize;
+    EntryCount = outputSize;
     return true;
 }
 
 bool PackedContributorList::Build(int outputSize, int sourceSize, Direction direction) {
-    size = 0;
+    EntryCount = 0;
     if (outputSize <= 0 || sourceSize <= 0) return outputSize == 0;
     X87PrecisionScope doubles(X87PrecisionScope::Double);
     const ContributorScale scale(outputSize, sourceSize);
@@ -109,8 +109,8 @@ bool PackedContributorList::Build(int outputSize, int sourceSize, Direction dire
     }
     // The tents of one entry, kept until their sum is known.
     ImagingBlock<double> tents;
-    if (taps > 0x7FFFFFFF || !entries.Allocate(static_cast<std::size_t>(outputSize)) ||
-        !offsets.Allocate(static_cast<std::size_t>(outputSize)) || !weights.Allocate(taps) ||
+    if (taps > 0x7FFFFFFF || !EntryBlock.Allocate(static_cast<std::size_t>(outputSize)) ||
+        !Offsets.Allocate(static_cast<std::size_t>(outputSize)) || !WeightBlock.Allocate(taps) ||
         !tents.Allocate(static_cast<std::size_t>(longest)))
         return false;
     const TriangleFilter filter;
@@ -118,10 +118,10 @@ bool PackedContributorList::Build(int outputSize, int sourceSize, Direction dire
     for (int i = 0; i < outputSize; ++i) {
         const EntrySpan span = SpanOf(scale, i, sourceSize);
         const int count = span.Last - span.First + 1;
-        entries[i].First = span.First;
-        entries[i].Count = count;
-        offsets[i] = offset;
-        PackedLanes* w = weights.Get() + offset;
+        EntryBlock[i].First = span.First;
+        EntryBlock[i].Count = count;
+        Offsets[i] = offset;
+        PackedLanes* w = WeightBlock.Get() + offset;
         double* tent = tents.Get();
         double sum = 0;
         for (int k = 0; k < count; ++k) {
@@ -140,12 +140,12 @@ bool PackedContributorList::Build(int outputSize, int sourceSize, Direction dire
         }
         offset += count;
     }
-    size = outputSize;
+    EntryCount = outputSize;
     return true;
 }
 
 Resampler::Resampler(const Pixel* pixels, int width, int height)
-    : pixels(pixels), width(width), height(height) {}
+    : Pixels(pixels), Width(width), Height(height) {}
 
 Resampler::~Resampler() = default;
 
@@ -153,7 +153,7 @@ PlainResampler::PlainResampler(const Pixel* pixels, int width, int height)
     : Resampler(pixels, width, height) {}
 
 std::size_t PlainResampler::WorkBytes() const {
-    return height > 0 ? static_cast<std::size_t>(height) * BlockColumns * 3 * sizeof(float) : 0;
+    return Height > 0 ? static_cast<std::size_t>(Height) * kBlockColumns * 3 * sizeof(float) : 0;
 }
 
 namespace {
@@ -175,14 +175,14 @@ Pixel* PlainResampler::Resize(int newWidth, int newHeight) {
 
 bool PlainResampler::ResizeInto(int newWidth, int newHeight, Pixel* output, void* workColumn) {
     if (newWidth <= 0 || newHeight <= 0) return true;
-    if (pixels == nullptr || width <= 0 || height <= 0) return false;
-    if (workColumn == nullptr && !work &&
-        !work.Allocate(static_cast<std::size_t>(height) * BlockColumns * 3))
+    if (Pixels == nullptr || Width <= 0 || Height <= 0) return false;
+    if (workColumn == nullptr && !Work &&
+        !Work.Allocate(static_cast<std::size_t>(Height) * kBlockColumns * 3))
         return false;
-    float* const column = workColumn != nullptr ? static_cast<float*>(workColumn) : work.Get();
+    float* const column = workColumn != nullptr ? static_cast<float*>(workColumn) : Work.Get();
     PlainContributorList horizontal, vertical;
     ImagingBlock<PlainTaps> horizontalTaps, verticalTaps;
-    if (!horizontal.Build(newWidth, width) || !vertical.Build(newHeight, height) ||
+    if (!horizontal.Build(newWidth, Width) || !vertical.Build(newHeight, Height) ||
         !horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
         !verticalTaps.Allocate(static_cast<std::size_t>(newHeight)))
         return false;
@@ -191,9 +191,9 @@ bool PlainResampler::ResizeInto(int newWidth, int newHeight, Pixel* output, void
     for (int y = 0; y < newHeight; ++y)
         verticalTaps[y] = PlainTapsOf(vertical[y]);
     X87PrecisionScope extended(X87PrecisionScope::Extended);
-    for (int x = 0; x < newWidth; x += BlockColumns) {
-        const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
-        PlainHorizontalScalar(pixels, width, height, horizontalTaps.Get() + x, columns, column);
+    for (int x = 0; x < newWidth; x += kBlockColumns) {
+        const int columns = newWidth - x < kBlockColumns ? newWidth - x : kBlockColumns;
+        PlainHorizontalScalar(Pixels, Width, Height, horizontalTaps.Get() + x, columns, column);
         PlainVerticalScalar(column, columns, output + x, newWidth, newHeight, verticalTaps.Get());
     }
     return true;
@@ -203,7 +203,7 @@ MmxResampler::MmxResampler(const Pixel* pixels, int width, int height)
     : Resampler(pixels, width, height) {}
 
 std::size_t MmxResampler::WorkBytes() const {
-    return height > 0 ? static_cast<std::size_t>(height) * BlockColumns * sizeof(PackedLanes) : 0;
+    return Height > 0 ? static_cast<std::size_t>(Height) * kBlockColumns * sizeof(PackedLanes) : 0;
 }
 
 Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
@@ -212,16 +212,16 @@ Pixel* MmxResampler::Resize(int newWidth, int newHeight) {
 
 bool MmxResampler::ResizeInto(int newWidth, int newHeight, Pixel* output, void* workColumn) {
     if (newWidth <= 0 || newHeight <= 0) return true;
-    if (pixels == nullptr || width <= 0 || height <= 0) return false;
-    if (workColumn == nullptr && !work &&
-        !work.Allocate(static_cast<std::size_t>(height) * BlockColumns))
+    if (Pixels == nullptr || Width <= 0 || Height <= 0) return false;
+    if (workColumn == nullptr && !Work &&
+        !Work.Allocate(static_cast<std::size_t>(Height) * kBlockColumns))
         return false;
     PackedLanes* const column =
-        workColumn != nullptr ? static_cast<PackedLanes*>(workColumn) : work.Get();
+        workColumn != nullptr ? static_cast<PackedLanes*>(workColumn) : Work.Get();
     PackedContributorList horizontal, vertical;
     ImagingBlock<PackedTaps> horizontalTaps, verticalTaps;
-    if (!horizontal.Build(newWidth, width, PackedContributorList::Horizontal) ||
-        !vertical.Build(newHeight, height, PackedContributorList::Vertical) ||
+    if (!horizontal.Build(newWidth, Width, PackedContributorList::Horizontal) ||
+        !vertical.Build(newHeight, Height, PackedContributorList::Vertical) ||
         !horizontalTaps.Allocate(static_cast<std::size_t>(newWidth)) ||
         !verticalTaps.Allocate(static_cast<std::size_t>(newHeight)))
         return false;
@@ -231,11 +231,11 @@ bool MmxResampler::ResizeInto(int newWidth, int newHeight, Pixel* output, void* 
     // columns hold only the source rows its output rows reach, and stay in the first-level cache;
     // neighbouring tiles read and write neighbouring memory. The vertical taps of a strip count
     // from its first source row.
-    PackedTaps stripTaps[StripRows];
-    const bool sse2 = processorInfo().hasSse2;
-    for (int y = 0; y < newHeight; y += StripRows) {
-        const int rows = newHeight - y < StripRows ? newHeight - y : StripRows;
-        int first = height, last = 0;
+    PackedTaps stripTaps[kStripRows];
+    const bool sse2 = processorInfo().HasSse2;
+    for (int y = 0; y < newHeight; y += kStripRows) {
+        const int rows = newHeight - y < kStripRows ? newHeight - y : kStripRows;
+        int first = Height, last = 0;
         for (int i = 0; i < rows; ++i) {
             const PackedTaps& taps = verticalTaps[y + i];
             if (taps.Count == 0) continue;
@@ -247,24 +247,24 @@ bool MmxResampler::ResizeInto(int newWidth, int newHeight, Pixel* output, void* 
             stripTaps[i] = verticalTaps[y + i];
             stripTaps[i].First = stripTaps[i].Count > 0 ? stripTaps[i].First - first : 0;
         }
-        const Pixel* source = pixels + static_cast<std::size_t>(first) * width;
+        const Pixel* source = Pixels + static_cast<std::size_t>(first) * Width;
         Pixel* strip = output + static_cast<std::size_t>(y) * newWidth;
-        for (int x = 0; x < newWidth; x += BlockColumns) {
-            const int columns = newWidth - x < BlockColumns ? newWidth - x : BlockColumns;
+        for (int x = 0; x < newWidth; x += kBlockColumns) {
+            const int columns = newWidth - x < kBlockColumns ? newWidth - x : kBlockColumns;
 #if LANTERNMOOR_HAVE_SSE2
             if (sse2) {
-                PackedHorizontalSse2(source, width, last - first + 1, horizontalTaps.Get() + x,
+                PackedHorizontalSse2(source, Width, last - first + 1, horizontalTaps.Get() + x,
                                      columns, column);
                 PackedVerticalSse2(column, columns, strip + x, newWidth, rows, stripTaps);
                 continue;
             }
 #endif
 #if LANTERNMOOR_HAVE_MMX
-            PackedHorizontalMmx(source, width, last - first + 1, horizontalTaps.Get() + x, columns,
+            PackedHorizontalMmx(source, Width, last - first + 1, horizontalTaps.Get() + x, columns,
                                 column);
             PackedVerticalMmx(column, columns, strip + x, newWidth, rows, stripTaps);
 #else
-            PackedHorizontalPortable(source, width, last - first + 1, horizontalTaps.Get() + x,
+            PackedHorizontalPortable(source, Width, last - first + 1, horizontalTaps.Get() + x,
                                      columns, column);
             PackedVerticalPortable(column, columns, strip + x, newWidth, rows, stripTaps);
 #endif

@@ -44,13 +44,13 @@ public:
     PlainContributorList& operator=(const PlainContributorList&) = delete;
     // False when memory runs out.
     bool Build(int outputSize, int sourceSize);
-    int Size() const { return size; }
-    const PlainContributor& operator[](int i) const { return entries[i]; }
+    int Size() const { return EntryCount; }
+    const PlainContributor& operator[](int i) const { return EntryBlock[i]; }
 
 private:
-    ImagingBlock<PlainContributor> entries;
-    ImagingBlock<float> weights;
-    int size = 0;
+    ImagingBlock<PlainContributor> EntryBlock;
+    ImagingBlock<float> WeightBlock;
+    int EntryCount = 0;
 };
 
 // 16-bit fixed-point weights trunc(normalised weight x 32767), replicated in four lanes, the
@@ -64,17 +64,17 @@ public:
     PackedContributorList(const PackedContributorList&) = delete;
     PackedContributorList& operator=(const PackedContributorList&) = delete;
     bool Build(int outputSize, int sourceSize, Direction direction);
-    int Size() const { return size; }
-    const PackedContributor* Entries() const { return entries.Get(); }
-    const PackedLanes* Weights() const { return weights.Get(); }
+    int Size() const { return EntryCount; }
+    const PackedContributor* Entries() const { return EntryBlock.Get(); }
+    const PackedLanes* Weights() const { return WeightBlock.Get(); }
     // Index of entry i's first weight.
-    int WeightIndex(int i) const { return offsets[i]; }
+    int WeightIndex(int i) const { return Offsets[i]; }
 
 private:
-    ImagingBlock<PackedContributor> entries;
-    ImagingBlock<int> offsets;
-    ImagingBlock<PackedLanes> weights;
-    int size = 0;
+    ImagingBlock<PackedContributor> EntryBlock;
+    ImagingBlock<int> Offsets;
+    ImagingBlock<PackedLanes> WeightBlock;
+    int EntryCount = 0;
 };
 
 class Resampler {
@@ -90,14 +90,14 @@ public:
     // Null when memory runs out or the source is empty: the picture is then not shown.
     virtual Pixel* Resize(int newWidth, int newHeight) = 0;
 
-    static constexpr int BlockColumns = 64;
+    static constexpr int kBlockColumns = 64;
     // Output rows per strip of the packed resampler.
-    static constexpr int StripRows = 128;
+    static constexpr int kStripRows = 128;
 
 protected:
-    const Pixel* pixels;
-    int width;
-    int height;
+    const Pixel* Pixels;
+    int Width;
+    int Height;
 };
 
 // 32-bit float weights and work column; horizontal sums rounded to float after every addition,
@@ -115,7 +115,7 @@ public:
 private:
     // height rows of BlockColumns floats of byte 0, then of byte 1, then of byte 2; allocated
     // when a resize needs it and the caller gave none.
-    ImagingBlock<float> work;
+    ImagingBlock<float> Work;
 };
 
 // 16-bit fixed point in four lanes: the work column holds about 128 x the filtered value.
@@ -131,5 +131,5 @@ public:
 
 private:
     // Allocated when a resize needs it and the caller gave none.
-    ImagingBlock<PackedLanes> work;
+    ImagingBlock<PackedLanes> Work;
 };

@@ -30,9 +30,9 @@ void JpegAllocationTable::useHeap(JpegHeap* heap) {
 
 void* JpegAllocationTable::allocate(size_t bytes) {
     int slot = 0;
-    while (slot < Slots && slots_[slot])
+    while (slot < kSlots && slots_[slot])
         ++slot;
-    if (slot == Slots) jpegFail(NoFreeSlot);
+    if (slot == kSlots) jpegFail(NoFreeSlot);
     JpegHeap& heap = heap_ ? *heap_ : jpegProcessHeap();
     void* raw = heap.allocateZeroed(bytes + 8);
     if (!raw) jpegFail(OutOfMemory);

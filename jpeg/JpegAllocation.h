@@ -31,7 +31,7 @@ struct JpegFailure {
 // releaseAll (or the table's end) frees them all at once.
 class JpegAllocationTable {
 public:
-    static constexpr int Slots = 100;
+    static constexpr int kSlots = 100;
 
     JpegAllocationTable() = default;
     ~JpegAllocationTable() { releaseAll(); }
@@ -53,5 +53,5 @@ public:
 
 private:
     JpegHeap* heap_ = nullptr;
-    void* slots_[Slots] = {};
+    void* slots_[kSlots] = {};
 };

@@ -5,7 +5,7 @@
 
 void JpegByteSource::start(JpegInputStream* stream) {
     stream_ = stream;
-    pos_ = end_ = PushBackMargin;
+    pos_ = end_ = kPushBackMargin;
     endOfStream_ = false;
     nextSyntheticIsD9_ = false;
     total_ = 0;
@@ -23,9 +23,9 @@ void JpegByteSource::detach() {
 }
 
 void JpegByteSource::refill() {
-    pos_ = end_ = PushBackMargin;
+    pos_ = end_ = kPushBackMargin;
     if (endOfStream_) return;
-    const int limit = PushBackMargin + BufferSize;
+    const int limit = kPushBackMargin + kBufferSize;
     while (end_ < limit && !endOfStream_) {
         bool endOfStream = false;
         int n = stream_ ? stream_->read(buffer_ + end_, limit - end_, endOfStream) : -1;
@@ -34,7 +34,7 @@ void JpegByteSource::refill() {
         end_ += n;
         if (endOfStream) endOfStream_ = true;
     }
-    total_ += end_ - PushBackMargin;
+    total_ += end_ - kPushBackMargin;
 }
 
 uint8_t JpegByteSource::nextSlow(bool& synthetic) {

@@ -8,9 +8,9 @@
 
 class JpegByteSource {
 public:
-    static constexpr int BufferSize = 4096;
+    static constexpr int kBufferSize = 4096;
     // Room in front of a freshly filled buffer for the bytes a reader hands back.
-    static constexpr int PushBackMargin = 128;
+    static constexpr int kPushBackMargin = 128;
 
     // Starts reading `stream`: attaches it and fills the buffer (StreamReadFailed for a missing
     // stream or a failed read).
@@ -57,11 +57,11 @@ private:
     uint8_t entropyByteSlow();
 
     JpegInputStream* stream_ = nullptr;
-    int pos_ = PushBackMargin;
-    int end_ = PushBackMargin;
+    int pos_ = kPushBackMargin;
+    int end_ = kPushBackMargin;
     bool endOfStream_ = false;
     bool nextSyntheticIsD9_ = false;
     long total_ = 0;
     // Bytes [pos_, end_) are unread.
-    uint8_t buffer_[PushBackMargin + BufferSize];
+    uint8_t buffer_[kPushBackMargin + kBufferSize];
 };

@@ -12,8 +12,8 @@ void buildJpegColourTables(JpegColourTables& tables) {
         tables.greenFromCb[i] = -11277 * k + 32768;
     }
     // Luma 0..255 plus an offset within +-256 (the largest is Bcb at +-227).
-    for (int v = -JpegColourTables::ClampOffset; v < 512; ++v)
-        tables.clamp[v + JpegColourTables::ClampOffset] =
+    for (int v = -JpegColourTables::kClampOffset; v < 512; ++v)
+        tables.clamp[v + JpegColourTables::kClampOffset] =
             static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
 }
 
@@ -127,7 +127,7 @@ struct ClampWords {
 constexpr ClampWords MakeClampWords(JpegOutput output) {
     ClampWords words{};
     for (int i = 0; i < 768; ++i) {
-        const int v = i - JpegColourTables::ClampOffset;
+        const int v = i - JpegColourTables::kClampOffset;
         const uint32_t c = static_cast<uint32_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
         if (output == JpegOutput::Pixels) {
             words.red[i] = c << 16;
@@ -155,7 +155,7 @@ constexpr ClampWords pixelWords = MakeClampWords(JpegOutput::Pixels);
 template <int N, bool Two>
 inline void storePair(const JpegColourTables& t, const ClampWords& clampWords, int cb, int cr,
                       const uint8_t* y0, const uint8_t* y1, uint8_t* out0, uint8_t* out1) {
-    const int o = JpegColourTables::ClampOffset;
+    const int o = JpegColourTables::kClampOffset;
     const uint32_t* red = clampWords.red + o + t.redFromCr[cr];
     const uint32_t* green = clampWords.green + o + ((t.greenFromCb[cb] + t.greenFromCr[cr]) >> 16);
     const uint32_t* blue = clampWords.blue + o + t.blueFromCb[cb];

@@ -11,7 +11,7 @@ struct JpegColourTables {
     int32_t greenFromCr[256];
     int32_t greenFromCb[256];
     // clamp[v + ClampOffset]: v limited to 0..255, for every v a conversion can produce.
-    static constexpr int ClampOffset = 256;
+    static constexpr int kClampOffset = 256;
     uint8_t clamp[768];
 };
 
@@ -31,7 +31,7 @@ inline JpegChromaOffsets jpegChromaOffsets(const JpegColourTables& t, int cb, in
 // One pixel: R, G, B at out[0..2] and 0 at out[3].
 inline void jpegStorePixel(const JpegColourTables& t, int y, const JpegChromaOffsets& c,
                            uint8_t* out) {
-    const uint8_t* clamp = t.clamp + JpegColourTables::ClampOffset;
+    const uint8_t* clamp = t.clamp + JpegColourTables::kClampOffset;
     uint32_t r = clamp[y + c.red], g = clamp[y + c.green], b = clamp[y + c.blue];
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     uint32_t pixel = r | (g << 8) | (b << 16);

@@ -18,7 +18,7 @@ void JpegDecoder::begin(JpegInputStream* stream, const JpegDecoderOptions& optio
     errorCode_ = 0;
     simdTransform_ = options.simdTransform;
     simdBitReader_ = options.simdBitReader;
-    sse2_ = processorInfo().hasSse2;
+    sse2_ = processorInfo().HasSse2;
     usePlanes_ = false;
     blocks_.useHeap(options.heap);
     headers_ = JpegHeaders();

@@ -42,11 +42,11 @@ struct JpegDecoderOptions {
 
 class JpegDecoder {
 public:
-    static constexpr int InputBufferSize = JpegByteSource::BufferSize;
-    static constexpr int PushBackMargin = JpegByteSource::PushBackMargin;
-    static constexpr int AllocationSlots = JpegAllocationTable::Slots;
-    static constexpr int MaxBlocksPerMcu = JpegFrame::MaxBlocksPerMcu;
-    static constexpr int MaxBlocksPerRow = JpegFrame::MaxBlocksPerRow;
+    static constexpr int kInputBufferSize = JpegByteSource::kBufferSize;
+    static constexpr int kPushBackMargin = JpegByteSource::kPushBackMargin;
+    static constexpr int kAllocationSlots = JpegAllocationTable::kSlots;
+    static constexpr int kMaxBlocksPerMcu = JpegFrame::kMaxBlocksPerMcu;
+    static constexpr int kMaxBlocksPerRow = JpegFrame::kMaxBlocksPerRow;
 
     JpegDecoder() = default;
     // Frees every block still held; the stream is the caller's (releaseAll detaches it).

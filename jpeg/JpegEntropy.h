@@ -17,11 +17,11 @@ struct JpegHeaders;
 
 // The tables of each block of the current MCU order.
 struct JpegBlockTables {
-    const JpegHuffmanDecodeTable* dc[JpegFrame::MaxBlocksPerMcu] = {};
-    const JpegHuffmanDecodeTable* ac[JpegFrame::MaxBlocksPerMcu] = {};
-    const uint16_t* quant[JpegFrame::MaxBlocksPerMcu] = {};
+    const JpegHuffmanDecodeTable* dc[JpegFrame::kMaxBlocksPerMcu] = {};
+    const JpegHuffmanDecodeTable* ac[JpegFrame::kMaxBlocksPerMcu] = {};
+    const uint16_t* quant[JpegFrame::kMaxBlocksPerMcu] = {};
     // The frame component of each block.
-    int component[JpegFrame::MaxBlocksPerMcu] = {};
+    int component[JpegFrame::kMaxBlocksPerMcu] = {};
 
     void bind(const JpegHeaders& headers);
 };
@@ -48,7 +48,7 @@ public:
     const JpegBlockTables& tables() const { return tables_; }
 
     // Per frame component.
-    int32_t predictor[JpegFrame::MaxComponents] = {};
+    int32_t predictor[JpegFrame::kMaxComponents] = {};
     int32_t eobRun = 0;
     int restartInterval = 0;
     int restartsLeft = 0;

@@ -36,7 +36,7 @@
     X(OutOfMemory, -233)
 
 enum JpegError : int {
-#define LM_JPEG_ERROR_ENUMERATOR(name, value) name = value,
+#define LM_JPEG_ERROR_ENUMERATOR(name, value) name = (value),
     LM_JPEG_ERRORS(LM_JPEG_ERROR_ENUMERATOR)
 #undef LM_JPEG_ERROR_ENUMERATOR
 };

@@ -47,7 +47,7 @@ void JpegFrame::setUp() {
     mcusPerRow = ceilDiv(width, mcuWidth);
     mcusPerColumn = ceilDiv(height, mcuHeight);
     maxBlocksPerRow = blocksPerMcu * mcusPerRow;
-    if (maxBlocksPerRow > MaxBlocksPerRow) jpegFail(TooManyBlocks);
+    if (maxBlocksPerRow > kMaxBlocksPerRow) jpegFail(TooManyBlocks);
 }
 
 void JpegScan::computeGeometry(JpegFrame& frame) {
@@ -70,7 +70,7 @@ void JpegScan::computeGeometry(JpegFrame& frame) {
     for (int i = 0; i < componentCount; ++i) {
         const JpegComponent& c = frame.components[components[i]];
         for (int j = 0; j < c.h * c.v; ++j) {
-            if (n == JpegFrame::MaxBlocksPerMcu) jpegFail(TooManyBlocks);
+            if (n == JpegFrame::kMaxBlocksPerMcu) jpegFail(TooManyBlocks);
             mcuOrder[n++] = components[i];
         }
     }

@@ -21,15 +21,15 @@ struct JpegComponent {
 };
 
 struct JpegFrame {
-    static constexpr int MaxComponents = 4;
-    static constexpr int MaxBlocksPerMcu = 10;
-    static constexpr int MaxBlocksPerRow = 6144;
+    static constexpr int kMaxComponents = 4;
+    static constexpr int kMaxBlocksPerMcu = 10;
+    static constexpr int kMaxBlocksPerRow = 6144;
 
     int width = 0;
     int height = 0;
     bool progressive = false;
     int componentCount = 0;
-    JpegComponent components[MaxComponents];
+    JpegComponent components[kMaxComponents];
     // From setUp().
     SamplingLayout layout = SamplingLayout::Grey;
     int hMax = 1;
@@ -49,7 +49,7 @@ struct JpegFrame {
 struct JpegScan {
     int componentCount = 0;
     // Frame component indices, in scan order.
-    int components[JpegFrame::MaxComponents] = {};
+    int components[JpegFrame::kMaxComponents] = {};
     // Ss and Se: the first and last coefficient (zig-zag index) the scan codes; Ah and Al.
     int bandStart = 0;
     int bandEnd = 0;
@@ -60,7 +60,7 @@ struct JpegScan {
     int mcusPerColumn = 0;
     int blocksPerMcu = 0;
     // The frame component of each block of an MCU.
-    int mcuOrder[JpegFrame::MaxBlocksPerMcu] = {};
+    int mcuOrder[JpegFrame::kMaxBlocksPerMcu] = {};
 
     // MCU counts and block order of this scan, and every frame component's block counts.
     void computeGeometry(JpegFrame& frame);
@@ -73,12 +73,12 @@ struct JpegScan {
 // order for the integer transform, natural order and pre-scaled for the AAN transform.
 class JpegQuantTables {
 public:
-    static constexpr int Slots = 4;
+    static constexpr int kSlots = 4;
     // Null for an undefined table or a number above 3.
-    const uint16_t* table(int id) const { return id >= 0 && id < Slots ? tables_[id] : nullptr; }
+    const uint16_t* table(int id) const { return id >= 0 && id < kSlots ? tables_[id] : nullptr; }
     void set(int id, uint16_t* table) { tables_[id] = table; }
     uint16_t* get(int id) const { return tables_[id]; }
 
 private:
-    uint16_t* tables_[Slots] = {};
+    uint16_t* tables_[kSlots] = {};
 };

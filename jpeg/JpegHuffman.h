@@ -34,10 +34,10 @@ inline int extend(int r, int s) {
 class JpegHuffmanTables {
 public:
     // Slots 0..3 hold DC tables, 4..7 AC tables.
-    static constexpr int Slots = 8;
+    static constexpr int kSlots = 8;
 
     // Slot 0..7 defined; false for any other number.
-    bool defined(int slot) const { return slot >= 0 && slot < Slots && slots_[slot].counts; }
+    bool defined(int slot) const { return slot >= 0 && slot < kSlots && slots_[slot].counts; }
     // Copies counts[0..16] (counts[0] is 0) and `count` symbols into the slot, allocating its
     // arrays on first definition; a later definition reuses them.
     void define(int slot, const uint8_t counts[17], const uint8_t* symbols, int count,
@@ -46,7 +46,7 @@ public:
     void buildDecodeTables(JpegAllocationTable& blocks);
     // Null for a slot without a built table, or a number outside 0..7.
     const JpegHuffmanDecodeTable* decodeTable(int slot) const {
-        return slot >= 0 && slot < Slots ? slots_[slot].decode : nullptr;
+        return slot >= 0 && slot < kSlots ? slots_[slot].decode : nullptr;
     }
 
 private:
@@ -57,5 +57,5 @@ private:
     };
     static void build(Slot& slot);
 
-    Slot slots_[Slots];
+    Slot slots_[kSlots];
 };

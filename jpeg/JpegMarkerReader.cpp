@@ -127,7 +127,7 @@ void JpegMarkerReader::readHuffmanTables() {
         if (remaining < sum + 17) jpegFail(DhtBadLength);
         remaining -= sum + 17;
         int slot = (classAndId & 0x0F) + ((classAndId & 0x10) ? 4 : 0);
-        if (slot >= JpegHuffmanTables::Slots) jpegFail(DhtBadIndex);
+        if (slot >= JpegHuffmanTables::kSlots) jpegFail(DhtBadIndex);
         // Counts that over-subscribe the code space (a code that does not fit its length)
         // would overrun the look-up and the tree when the decode table is built.
         uint32_t code = 0;
@@ -147,7 +147,7 @@ void JpegMarkerReader::readQuantisationTables() {
     while (remaining != 0) {
         int precisionAndId = source_.next();
         int id = precisionAndId & 0x0F;
-        if (id >= JpegQuantTables::Slots) jpegFail(DqtBadIndex);
+        if (id >= JpegQuantTables::kSlots) jpegFail(DqtBadIndex);
         if (!headers_.quant.get(id)) headers_.quant.set(id, blocks_.allocateArray<uint16_t>(64));
         uint16_t* table = headers_.quant.get(id);
         bool wide = (precisionAndId >> 4) != 0;
@@ -178,7 +178,7 @@ void JpegMarkerReader::readFrameHeader() {
     if (width < 1 || width > 8192) jpegFail(BadWidth);
     frame.width = width;
     int count = source_.next();
-    if (count > JpegFrame::MaxComponents) jpegFail(TooManyComponents);
+    if (count > JpegFrame::kMaxComponents) jpegFail(TooManyComponents);
     if (length != 8 + 3 * count) jpegFail(SofBadLength);
     frame.componentCount = count;
     for (int i = 0; i < count; ++i) {
@@ -196,7 +196,7 @@ void JpegMarkerReader::readScanHeader() {
     JpegScan& scan = headers_.scan;
     int length = source_.read16();
     int count = source_.next();
-    if (length - 3 != 2 * count + 3 || count < 1 || count > JpegFrame::MaxComponents)
+    if (length - 3 != 2 * count + 3 || count < 1 || count > JpegFrame::kMaxComponents)
         jpegFail(SosBadLength);
     scan.componentCount = count;
     for (int i = 0; i < count; ++i) {

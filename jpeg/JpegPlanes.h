@@ -56,11 +56,11 @@ private:
     void decodeAcRefinement(JpegEntropyDecoder& entropy, JpegBitReader& reader,
                             const JpegFrame& frame, const JpegScan& scan);
 
-    JpegCoefficientPlane dc_[JpegFrame::MaxComponents];
-    JpegCoefficientPlane ac_[JpegFrame::MaxComponents];
+    JpegCoefficientPlane dc_[JpegFrame::kMaxComponents];
+    JpegCoefficientPlane ac_[JpegFrame::kMaxComponents];
     // Block row the next loaded MCU row starts at, per component.
-    int loadRow_[JpegFrame::MaxComponents] = {};
+    int loadRow_[JpegFrame::kMaxComponents] = {};
     // Each component's quantisation table in natural order, so that a block is copied and
     // dequantised in one pass.
-    uint16_t naturalQuant_[JpegFrame::MaxComponents][64] = {};
+    uint16_t naturalQuant_[JpegFrame::kMaxComponents][64] = {};
 };

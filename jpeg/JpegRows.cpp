@@ -17,15 +17,15 @@ void JpegRowBuffers::create(const JpegFrame& frame, JpegAllocationTable& blocks)
     samples = blocks.allocateArray<uint8_t>(count * 64);
 }
 
-void JpegTransformStage::bind(const uint16_t* const quant[JpegFrame::MaxBlocksPerMcu]) {
-    for (int b = 0; b < JpegFrame::MaxBlocksPerMcu; ++b)
+void JpegTransformStage::bind(const uint16_t* const quant[JpegFrame::kMaxBlocksPerMcu]) {
+    for (int b = 0; b < JpegFrame::kMaxBlocksPerMcu; ++b)
         quant_[b] = quant[b];
 }
 
 void JpegTransformStage::transformRow(const JpegRowBuffers& rows, const JpegFrame& frame) const {
     // The extents say where each block's coefficients end (64 for rows loaded from the planes).
     if (aan_) {
-        const int16_t* quant[JpegFrame::MaxBlocksPerMcu];
+        const int16_t* quant[JpegFrame::kMaxBlocksPerMcu];
         for (int b = 0; b < frame.blocksPerMcu; ++b)
             quant[b] = reinterpret_cast<const int16_t*>(quant_[b]);
 #if LANTERNMOOR_HAVE_SSE2

@@ -36,14 +36,14 @@ public:
         sse2_ = sse2;
     }
     // The quantisation table of each block of an MCU (the AAN transform dequantises).
-    void bind(const uint16_t* const quant[JpegFrame::MaxBlocksPerMcu]);
+    void bind(const uint16_t* const quant[JpegFrame::kMaxBlocksPerMcu]);
     // Every block of the row, coefficients to samples; the coefficients stay as they are.
     void transformRow(const JpegRowBuffers& rows, const JpegFrame& frame) const;
 
 private:
     bool aan_ = false;
     bool sse2_ = false;
-    const uint16_t* quant_[JpegFrame::MaxBlocksPerMcu] = {};
+    const uint16_t* quant_[JpegFrame::kMaxBlocksPerMcu] = {};
 };
 
 class JpegColourStage {

@@ -6,41 +6,41 @@
 #include <cstring>
 
 PictureWorkspace::~PictureWorkspace() {
-    for (Block& block : kept)
+    for (Block& block : Kept)
         ImagingFree(block.Data);
     // A decoder still holding blocks of the region outlives it only by mistake; the region goes.
-    ImagingFree(region.Data);
+    ImagingFree(Region.Data);
 }
 
 int PictureWorkspace::KeptBlocks() const {
     int count = 0;
-    for (const Block& block : kept)
+    for (const Block& block : Kept)
         count += block.Data != nullptr;
     return count;
 }
 
 std::size_t PictureWorkspace::KeptBytes() const {
     std::size_t bytes = 0;
-    for (const Block& block : kept)
+    for (const Block& block : Kept)
         bytes += block.Data != nullptr ? block.Capacity : 0;
     return bytes;
 }
 
 void* PictureWorkspace::TakeBlock(std::size_t bytes, Kind kind) {
     if (bytes == 0) return nullptr;
-    Block block = kept[kind];
-    kept[kind] = Block{};
+    Block block = Kept[kind];
+    Kept[kind] = Block{};
     if (block.Data == nullptr || block.Capacity < bytes) {
         // Outgrown: it goes before the fresh block comes, so that the peak does not grow.
         ImagingFree(block.Data);
         block = Block{ImagingAllocate(bytes), bytes, kind};
         if (block.Data == nullptr) return nullptr;
     }
-    if (lentCount == MaxLent) {
-        std::memmove(lent, lent + 1, sizeof(Block) * (MaxLent - 1));
-        --lentCount;
+    if (LentCount == kMaxLent) {
+        std::memmove(Lent, Lent + 1, sizeof(Block) * (kMaxLent - 1));
+        --LentCount;
     }
-    lent[lentCount++] = block;
+    Lent[LentCount++] = block;
     return block.Data;
 }
 
@@ -56,7 +56,7 @@ Pixel* PictureWorkspace::TakePixels(int width, int height, Kind kind) {
 
 void PictureWorkspace::Return(const Block& block) {
     // Of two blocks of one kind (one was out when the other was made), the larger stays.
-    Block& slot = kept[block.Of];
+    Block& slot = Kept[block.Of];
     if (slot.Data != nullptr && slot.Capacity >= block.Capacity) {
         ImagingFree(block.Data);
         return;
@@ -67,11 +67,11 @@ void PictureWorkspace::Return(const Block& block) {
 
 void PictureWorkspace::Keep(void* data) {
     if (data == nullptr) return;
-    for (int i = 0; i < lentCount; ++i)
-        if (lent[i].Data == data) {
-            const Block block = lent[i];
-            std::memmove(lent + i, lent + i + 1, sizeof(Block) * (lentCount - i - 1));
-            --lentCount;
+    for (int i = 0; i < LentCount; ++i)
+        if (Lent[i].Data == data) {
+            const Block block = Lent[i];
+            std::memmove(Lent + i, Lent + i + 1, sizeof(Block) * (LentCount - i - 1));
+            --LentCount;
             Return(block);
             return;
         }
@@ -83,19 +83,19 @@ void PictureWorkspace::Keep(RasterImage& image) {
 }
 
 void* PictureWorkspace::allocateZeroed(std::size_t bytes) {
-    if (bytes < LargeBlock) return std::calloc(1, bytes);
+    if (bytes < kLargeBlock) return std::calloc(1, bytes);
     const std::size_t size = (bytes + 15) & ~std::size_t(15);
-    if (region.Data == nullptr && kept[Prepared].Data != nullptr &&
-        kept[Prepared].Capacity >= size) {
-        region = kept[Prepared];
-        kept[Prepared] = Block{};
-        regionUsed = 0;
-        regionBlocks = 0;
+    if (Region.Data == nullptr && Kept[Prepared].Data != nullptr &&
+        Kept[Prepared].Capacity >= size) {
+        Region = Kept[Prepared];
+        Kept[Prepared] = Block{};
+        RegionUsed = 0;
+        RegionBlocks = 0;
     }
-    if (region.Data != nullptr && region.Capacity - regionUsed >= size) {
-        unsigned char* block = static_cast<unsigned char*>(region.Data) + regionUsed;
-        regionUsed += size;
-        ++regionBlocks;
+    if (Region.Data != nullptr && Region.Capacity - RegionUsed >= size) {
+        unsigned char* block = static_cast<unsigned char*>(Region.Data) + RegionUsed;
+        RegionUsed += size;
+        ++RegionBlocks;
         std::memset(block, 0, bytes);
         return block;
     }
@@ -104,13 +104,13 @@ void* PictureWorkspace::allocateZeroed(std::size_t bytes) {
 }
 
 void PictureWorkspace::release(void* block) {
-    unsigned char* start = static_cast<unsigned char*>(region.Data);
+    unsigned char* start = static_cast<unsigned char*>(Region.Data);
     unsigned char* at = static_cast<unsigned char*>(block);
-    if (start != nullptr && at >= start && at < start + region.Capacity) {
+    if (start != nullptr && at >= start && at < start + Region.Capacity) {
         // The region goes back to its kind when its last block comes back.
-        if (--regionBlocks == 0) {
-            const Block whole = region;
-            region = Block{};
+        if (--RegionBlocks == 0) {
+            const Block whole = Region;
+            Region = Block{};
             Return(whole);
         }
         return;

@@ -25,7 +25,7 @@ public:
 
     // The decoder's blocks of this size or more come from the prepared picture's block; smaller
     // ones (its tables and row buffers) straight from the heap, which reuses such blocks itself.
-    static constexpr std::size_t LargeBlock = 256 * 1024;
+    static constexpr std::size_t kLargeBlock = 256 * 1024;
 
     PictureWorkspace() = default;
     ~PictureWorkspace();
@@ -58,18 +58,18 @@ private:
         std::size_t Capacity;
         Kind Of;
     };
-    static constexpr int MaxLent = 8;
+    static constexpr int kMaxLent = 8;
 
     void Return(const Block& block);
 
-    Block kept[Kinds] = {};
+    Block Kept[Kinds] = {};
     // Blocks taken and not yet given back; the oldest is forgotten when more are out (given back
     // later, such a block is freed).
-    Block lent[MaxLent] = {};
-    int lentCount = 0;
+    Block Lent[kMaxLent] = {};
+    int LentCount = 0;
     // The block the decoder's large blocks are placed in, how much of it they use and how many of
     // them are out.
-    Block region = {};
-    std::size_t regionUsed = 0;
-    int regionBlocks = 0;
+    Block Region = {};
+    std::size_t RegionUsed = 0;
+    int RegionBlocks = 0;
 };

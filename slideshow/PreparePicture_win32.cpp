@@ -23,11 +23,10 @@ void MonitorShow::PreparePicture(const ShowContext& context, std::int32_t baseIn
         ResourceInputStream stream;
         if (CurrentIndex >= 0)
             stream.open(context.PictureIds[static_cast<std::size_t>(CurrentIndex)]);
-        PreparePictureImage(stream, Area.Width(), Area.Height(), context.Settings.EnlargeToFit,
-                            DisplayBitsPerPixel(context.WindowDC), processorInfo().hasMmx, image,
-                            placement,
-                            readExif(stream.unreadBytes(), stream.unreadCount()).orientation,
-                            &context.Workspace);
+        PreparePictureImage(
+            stream, Area.Width(), Area.Height(), context.Settings.EnlargeToFit,
+            DisplayBitsPerPixel(context.WindowDC), processorInfo().HasMmx, image, placement,
+            readExif(stream.unreadBytes(), stream.unreadCount()).orientation, &context.Workspace);
     }
     // Out of the memory context, so that the deletion succeeds.
     PictureSelected.Reset();

@@ -23,28 +23,28 @@ const Rect OldRect{0, 0, 1920, 1080}, NewRect{240, 0, 1680, 1080};
 // Copies and fills a row at a time, as BitBlt does on a 32-bit bitmap. Counts pixels when asked.
 class Canvas final : public EffectSurface {
 public:
-    explicit Canvas(bool draw) : draw(draw) {
+    explicit Canvas(bool draw) : Draw(draw) {
         if (draw) {
-            screen.assign(static_cast<std::size_t>(ScreenWidth) * ScreenHeight, 0x808080);
-            picture.assign(static_cast<std::size_t>(1440) * 1080, 0x336699);
+            Screen.assign(static_cast<std::size_t>(ScreenWidth) * ScreenHeight, 0x808080);
+            Picture.assign(static_cast<std::size_t>(1440) * 1080, 0x336699);
         }
     }
     void CopyPicture(int x, int y, int width, int height, int sourceX, int sourceY) override {
-        pixels += std::int64_t{width} * height;
-        for (int j = 0; draw && j < height; ++j)
-            std::memcpy(&screen[(y + j) * ScreenWidth + x],
-                        &picture[(sourceY + j) * 1440 + sourceX], width * sizeof(Pixel));
+        Pixels += std::int64_t{width} * height;
+        for (int j = 0; Draw && j < height; ++j)
+            std::memcpy(&Screen[(y + j) * ScreenWidth + x],
+                        &Picture[(sourceY + j) * 1440 + sourceX], width * sizeof(Pixel));
     }
     void PaintBlack(int x, int y, int width, int height) override {
-        pixels += std::int64_t{width} * height;
-        for (int j = 0; draw && j < height; ++j)
-            std::fill_n(&screen[(y + j) * ScreenWidth + x], width, 0);
+        Pixels += std::int64_t{width} * height;
+        for (int j = 0; Draw && j < height; ++j)
+            std::fill_n(&Screen[(y + j) * ScreenWidth + x], width, 0);
     }
-    std::int64_t pixels = 0;
+    std::int64_t Pixels = 0;
 
 private:
-    const bool draw;
-    std::vector<Pixel> screen, picture;
+    const bool Draw;
+    std::vector<Pixel> Screen, Picture;
 };
 
 // Progress of frame k of a 2000 ms transition with frames 33 ms apart; the final frame is 1.
@@ -60,9 +60,9 @@ void WorstStep(benchmark::State& state, EffectKind kind) {
     int worst = 1;
     std::int64_t most = 0;
     for (int frame = 1; Progress(frame - 1) < 1.0f; ++frame) {
-        const std::int64_t before = count.pixels;
+        const std::int64_t before = count.Pixels;
         effect->Step(count, Progress(frame));
-        if (count.pixels - before > most) most = count.pixels - before, worst = frame;
+        if (count.Pixels - before > most) most = count.Pixels - before, worst = frame;
     }
     Canvas canvas(true);
     for (auto _ : state) {

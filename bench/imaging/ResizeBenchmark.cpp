@@ -42,9 +42,9 @@ const std::vector<Pixel>& Source() {
 // The reference: the same triangle filter, computed row by row into a float intermediate picture
 // of new width x source height, then down the columns, all in float.
 struct Taps {
-    std::vector<int> first, count;
-    std::vector<float> weights; // count weights per entry, entry after entry
-    std::vector<int> offset;
+    std::vector<int> First, Count;
+    std::vector<float> Weights; // count weights per entry, entry after entry
+    std::vector<int> Offset;
 };
 
 Taps ReferenceTaps(int n, int m) {
@@ -58,18 +58,18 @@ Taps ReferenceTaps(int n, int m) {
         int last = static_cast<int>(std::ceil(centre + width));
         first = first < 0 ? 0 : first;
         last = last > m - 1 ? m - 1 : last;
-        taps.first.push_back(first);
-        taps.count.push_back(last - first + 1);
-        taps.offset.push_back(static_cast<int>(taps.weights.size()));
+        taps.First.push_back(first);
+        taps.Count.push_back(last - first + 1);
+        taps.Offset.push_back(static_cast<int>(taps.Weights.size()));
         float sum = 0;
         for (int j = first; j <= last; ++j) {
             const float d = std::fabs(centre - j) * fscale;
             const float w = d < 1 ? (1 - d) * fscale : 0;
-            taps.weights.push_back(w);
+            taps.Weights.push_back(w);
             sum += w;
         }
         for (int k = 0; k < last - first + 1; ++k)
-            taps.weights[taps.offset[i] + k] /= sum;
+            taps.Weights[taps.Offset[i] + k] /= sum;
     }
     return taps;
 }
@@ -82,10 +82,10 @@ std::vector<Pixel> ReferenceResize(const std::vector<Pixel>& source, int width, 
     for (int r = 0; r < height; ++r)
         for (int x = 0; x < newWidth; ++x) {
             float sum[3] = {0, 0, 0};
-            const float* w = &horizontal.weights[horizontal.offset[x]];
-            for (int k = 0; k < horizontal.count[x]; ++k) {
+            const float* w = &horizontal.Weights[horizontal.Offset[x]];
+            for (int k = 0; k < horizontal.Count[x]; ++k) {
                 const Pixel p =
-                    source[static_cast<std::size_t>(r) * width + horizontal.first[x] + k];
+                    source[static_cast<std::size_t>(r) * width + horizontal.First[x] + k];
                 for (int c = 0; c < 3; ++c)
                     sum[c] += ((p >> (8 * c)) & 0xFF) * w[k];
             }
@@ -96,11 +96,11 @@ std::vector<Pixel> ReferenceResize(const std::vector<Pixel>& source, int width, 
     for (int y = 0; y < newHeight; ++y)
         for (int x = 0; x < newWidth; ++x) {
             float sum[3] = {0, 0, 0};
-            const float* w = &vertical.weights[vertical.offset[y]];
-            for (int k = 0; k < vertical.count[y]; ++k)
+            const float* w = &vertical.Weights[vertical.Offset[y]];
+            for (int k = 0; k < vertical.Count[y]; ++k)
                 for (int c = 0; c < 3; ++c)
                     sum[c] +=
-                        rows[(static_cast<std::size_t>(vertical.first[y] + k) * newWidth + x) * 3 +
+                        rows[(static_cast<std::size_t>(vertical.First[y] + k) * newWidth + x) * 3 +
                              c] *
                         w[k];
             Pixel p = 0;

@@ -65,19 +65,19 @@ public:
         void* block = std::calloc(1, bytes + sizeof(size_t));
         if (!block) return nullptr;
         *static_cast<size_t*>(block) = bytes;
-        held_ += bytes;
-        if (held_ > peak) peak = held_;
+        Held += bytes;
+        if (Held > Peak) Peak = Held;
         return static_cast<size_t*>(block) + 1;
     }
     void release(void* block) override {
         size_t* raw = static_cast<size_t*>(block) - 1;
-        held_ -= *raw;
+        Held -= *raw;
         std::free(raw);
     }
-    size_t peak = 0;
+    size_t Peak = 0;
 
 private:
-    size_t held_ = 0;
+    size_t Held = 0;
 };
 
 void lanternmoor(benchmark::State& state, Set set, bool useSimd) {
@@ -155,13 +155,13 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.repetitions <= 1)
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+                Medians[run.run_name.function_name] = run.GetAdjustedRealTime();
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
+                Medians[run.run_name.function_name] = run.GetAdjustedRealTime();
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> medians;
+    std::map<std::string, double> Medians;
 };
 
 // Registers the five decoders for one picture set: lanternmoor/plain/baseline, ...
@@ -196,7 +196,7 @@ size_t peakHeap(Set set, bool useSimd) {
             while (decoder.decode(line, length) == 0) {}
         }
         decoder.releaseAll();
-        if (heap.peak > peak) peak = heap.peak;
+        if (heap.Peak > peak) peak = heap.Peak;
     }
     return peak;
 }
@@ -209,7 +209,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto& m = reporter.medians;
+    auto& m = reporter.Medians;
     auto ratio = [&](const std::string& a, const std::string& b) {
         if (!m.count(a) || !m.count(b) || m[b] == 0) return;
         std::printf("%-40s / %-40s = %.2f\n", a.c_str(), b.c_str(), m[a] / m[b]);

@@ -41,8 +41,8 @@
 namespace {
 
 struct Picture {
-    std::string name;
-    std::vector<unsigned char> bytes;
+    std::string Name;
+    std::vector<unsigned char> Bytes;
 };
 
 bool Decode(const Picture& picture, J_DCT_METHOD method) {
@@ -50,7 +50,7 @@ bool Decode(const Picture& picture, J_DCT_METHOD method) {
     jpeg_error_mgr errors;
     info.err = jpeg_std_error(&errors);
     jpeg_create_decompress(&info);
-    jpeg_mem_src(&info, picture.bytes.data(), static_cast<unsigned long>(picture.bytes.size()));
+    jpeg_mem_src(&info, picture.Bytes.data(), static_cast<unsigned long>(picture.Bytes.size()));
     if (jpeg_read_header(&info, TRUE) != JPEG_HEADER_OK) {
         jpeg_destroy_decompress(&info);
         return false;
@@ -89,8 +89,8 @@ bool DecodeTurbo(const Picture& picture, bool fast) {
 #endif
 
 struct Method {
-    const char* name;
-    bool (*decode)(const Picture& picture);
+    const char* Name;
+    bool (*Decode)(const Picture& picture);
 };
 
 const Method methods[] = {
@@ -118,13 +118,13 @@ int main(int argc, char** argv) {
         }
         std::ifstream in(arg, std::ios::binary);
         Picture picture;
-        picture.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (picture.bytes.empty()) {
+        picture.Bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (picture.Bytes.empty()) {
             std::fprintf(stderr, "cannot read %s\n", arg.c_str());
             return 1;
         }
         const std::string file = arg.substr(arg.find_last_of('/') + 1);
-        picture.name = file.substr(0, file.rfind('.'));
+        picture.Name = file.substr(0, file.rfind('.'));
         pictures.push_back(picture);
     }
     if (pictures.empty() || reps < 1) {
@@ -135,8 +135,8 @@ int main(int argc, char** argv) {
     const std::string simd = none != nullptr && std::strcmp(none, "1") == 0 ? "nosimd" : "simd";
     for (const Picture& picture : pictures)
         for (const auto& m : methods)
-            if (!m.decode(picture)) {
-                std::fprintf(stderr, "libjpeg-turbo failed on %s\n", picture.name.c_str());
+            if (!m.Decode(picture)) {
+                std::fprintf(stderr, "libjpeg-turbo failed on %s\n", picture.Name.c_str());
                 return 1;
             }
     using Clock = std::chrono::steady_clock;
@@ -144,10 +144,10 @@ int main(int argc, char** argv) {
         for (const Picture& picture : pictures)
             for (const auto& m : methods) {
                 const Clock::time_point start = Clock::now();
-                m.decode(picture);
+                m.Decode(picture);
                 const std::chrono::duration<double, std::milli> took = Clock::now() - start;
-                std::printf("sample libjpeg-turbo/%s/%s %s %.4f\n", simd.c_str(), m.name,
-                            picture.name.c_str(), took.count());
+                std::printf("sample libjpeg-turbo/%s/%s %s %.4f\n", simd.c_str(), m.Name,
+                            picture.Name.c_str(), took.count());
             }
     return 0;
 }

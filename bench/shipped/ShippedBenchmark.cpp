@@ -48,47 +48,47 @@ extern "C" void stbi_image_free(void* pixels);
 namespace {
 
 struct Picture {
-    std::string name;
-    std::vector<uint8_t> bytes;
+    std::string Name;
+    std::vector<uint8_t> Bytes;
 };
 
 struct Mode {
-    std::string name;
+    std::string Name;
     // Returns false when the picture could not be done; image receives the result.
-    bool (*run)(const Picture& picture, const Mode& mode, RasterImage& image);
-    bool simd;
-    int screenWidth;
-    int screenHeight;
-    int bitsPerPixel;
+    bool (*Run)(const Picture& picture, const Mode& mode, RasterImage& image);
+    bool Simd;
+    int ScreenWidth;
+    int ScreenHeight;
+    int BitsPerPixel;
     // As the show does it, the large blocks kept from picture to picture (null: fresh memory for
     // every picture).
-    std::shared_ptr<PictureWorkspace> workspace;
+    std::shared_ptr<PictureWorkspace> Workspace;
 };
 
 bool Decode(const Picture& picture, const Mode& mode, RasterImage& image) {
-    MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
+    MemoryInputStream stream(picture.Bytes.data(), picture.Bytes.size());
     DecodedPicture outcome;
-    return DecodePicture(stream, mode.simd, image, outcome, 1, mode.workspace.get()) &&
+    return DecodePicture(stream, mode.Simd, image, outcome, 1, mode.Workspace.get()) &&
            outcome.ErrorCode == 0 && image.Pixels() != nullptr;
 }
 
 bool Prepare(const Picture& picture, const Mode& mode, RasterImage& image) {
-    MemoryInputStream stream(picture.bytes.data(), picture.bytes.size());
+    MemoryInputStream stream(picture.Bytes.data(), picture.Bytes.size());
     Rect placement;
-    return PreparePictureImage(stream, mode.screenWidth, mode.screenHeight, true, mode.bitsPerPixel,
-                               mode.simd, image, placement, 1, mode.workspace.get());
+    return PreparePictureImage(stream, mode.ScreenWidth, mode.ScreenHeight, true, mode.BitsPerPixel,
+                               mode.Simd, image, placement, 1, mode.Workspace.get());
 }
 
 // The picture is done: its buffer goes back to the mode's workspace, if any.
 void Done(const Mode& mode, RasterImage& image) {
-    if (mode.workspace) mode.workspace->Keep(image);
+    if (mode.Workspace) mode.Workspace->Keep(image);
 }
 
 #if LM_BENCH_STB_IMAGE
 bool StbDecode(const Picture& picture, const Mode&, RasterImage&) {
     int width = 0, height = 0, channels = 0;
     unsigned char* pixels =
-        stbi_load_from_memory(picture.bytes.data(), static_cast<int>(picture.bytes.size()), &width,
+        stbi_load_from_memory(picture.Bytes.data(), static_cast<int>(picture.Bytes.size()), &width,
                               &height, &channels, 4);
     if (pixels == nullptr) return false;
     stbi_image_free(pixels);
@@ -121,13 +121,13 @@ std::vector<Mode> AllModes() {
 Picture ReadPicture(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     Picture picture;
-    picture.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (picture.bytes.empty()) {
+    picture.Bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (picture.Bytes.empty()) {
         std::fprintf(stderr, "cannot read %s\n", path.c_str());
         std::exit(1);
     }
     std::string name = path.substr(path.find_last_of("/\\") + 1);
-    picture.name = name.substr(0, name.rfind('.'));
+    picture.Name = name.substr(0, name.rfind('.'));
     return picture;
 }
 
@@ -190,7 +190,7 @@ int main(int argc, char** argv) {
     if (pictures.empty() || reps < 1) return Usage();
     std::vector<Mode> modes;
     for (const Mode& mode : AllModes())
-        if (Selected(only, mode.name)) modes.push_back(mode);
+        if (Selected(only, mode.Name)) modes.push_back(mode);
 
     if (memory) {
 #if LM_BENCH_HEAP_COUNT
@@ -200,9 +200,9 @@ int main(int argc, char** argv) {
             for (const Picture& picture : pictures) {
                 ResetHeapPeak();
                 RasterImage image;
-                mode.run(picture, mode, image);
+                mode.Run(picture, mode, image);
                 Done(mode, image);
-                std::printf("memory %s %s %lld\n", mode.name.c_str(), picture.name.c_str(),
+                std::printf("memory %s %s %lld\n", mode.Name.c_str(), picture.Name.c_str(),
                             HeapPeak() - before);
             }
         }
@@ -217,8 +217,8 @@ int main(int argc, char** argv) {
         for (const Mode& mode : modes)
             for (const Picture& picture : pictures) {
                 RasterImage image;
-                const bool done = mode.run(picture, mode, image);
-                std::printf("digest %s %s %dx%d %08x%s\n", mode.name.c_str(), picture.name.c_str(),
+                const bool done = mode.Run(picture, mode, image);
+                std::printf("digest %s %s %dx%d %08x%s\n", mode.Name.c_str(), picture.Name.c_str(),
                             image.Width(), image.Height(), Digest(image), done ? "" : " (failed)");
                 Done(mode, image);
             }
@@ -228,8 +228,8 @@ int main(int argc, char** argv) {
     // Warm-up: page in the code and the heap, and find failures before timing anything.
     for (const Mode& mode : modes)
         for (const Picture& picture : pictures)
-            if (RasterImage image; !mode.run(picture, mode, image)) {
-                std::fprintf(stderr, "%s failed on %s\n", mode.name.c_str(), picture.name.c_str());
+            if (RasterImage image; !mode.Run(picture, mode, image)) {
+                std::fprintf(stderr, "%s failed on %s\n", mode.Name.c_str(), picture.Name.c_str());
                 return 1;
             } else {
                 Done(mode, image);
@@ -241,11 +241,11 @@ int main(int argc, char** argv) {
                 const Clock::time_point start = Clock::now();
                 {
                     RasterImage image;
-                    mode.run(picture, mode, image);
+                    mode.Run(picture, mode, image);
                     Done(mode, image);
                 }
                 const std::chrono::duration<double, std::milli> took = Clock::now() - start;
-                std::printf("sample %s %s %.4f\n", mode.name.c_str(), picture.name.c_str(),
+                std::printf("sample %s %s %.4f\n", mode.Name.c_str(), picture.Name.c_str(),
                             took.count());
             }
     return 0;

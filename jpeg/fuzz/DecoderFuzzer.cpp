@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool useSimd, mmxKernelsOnly;
     } paths[] = {{false, false}, {true, false}, {true, true}};
     for (const auto& path : paths) {
-        if (!path.mmxKernelsOnly && path.useSimd && !processorInfo().hasSse2) continue;
+        if (!path.mmxKernelsOnly && path.useSimd && !processorInfo().HasSse2) continue;
         UseMmxKernelsOnlyForTests(path.mmxKernelsOnly);
         MemoryInputStream stream(data, size);
         DecoderRun run;

@@ -24,6 +24,7 @@ std::vector<Pixel> Dithered(bool useSimd, int bits, std::vector<Pixel> pixels, i
 
 std::vector<Pixel> Greys(const std::vector<int>& values) {
     std::vector<Pixel> pixels;
+    pixels.reserve(values.size());
     for (int v : values)
         pixels.push_back(PackPixel(v, v, v));
     return pixels;
@@ -61,9 +62,9 @@ TEST(Ditherer, EachQuantiserStepsWhereDesigned) {
 // of the error to the next pixel and 3, 5 and 1 sixteenths below; (sum + 8) >> 4 arithmetic.
 TEST(Ditherer, DiffusionMatchesHandWorkedPictures) {
     struct Case {
-        bool useSimd;
-        int bits, width, height;
-        std::vector<int> in, out;
+        bool UseSimd;
+        int Bits, Width, Height;
+        std::vector<int> In, Out;
     } cases[] = {
         {false, 8, 3, 2, {26, 26, 26, 26, 26, 26}, {0, 51, 0, 51, 0, 51}},
         // A black first row leaves no error; the second row runs from the right.
@@ -91,8 +92,8 @@ TEST(Ditherer, DiffusionMatchesHandWorkedPictures) {
         {true, 8, 2, 1, {8, 22}, {0, 51}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Dithered(c.useSimd, c.bits, Greys(c.in), c.width, c.height), Greys(c.out))
-            << c.width << "x" << c.height << " at " << c.bits << " bits";
+        EXPECT_EQ(Dithered(c.UseSimd, c.Bits, Greys(c.In), c.Width, c.Height), Greys(c.Out))
+            << c.Width << "x" << c.Height << " at " << c.Bits << " bits";
 }
 
 // Without an error buffer the picture is left alone; an empty one needs none.

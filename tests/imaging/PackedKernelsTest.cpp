@@ -20,21 +20,21 @@
 namespace {
 
 struct Picture {
-    int width = 0, height = 0, lines = 0, errorCode = 0;
-    Rect placement{};
-    std::vector<Pixel> pixels;
+    int Width = 0, Height = 0, Lines = 0, ErrorCode = 0;
+    Rect Placement{};
+    std::vector<Pixel> Pixels;
     bool operator==(const Picture& o) const {
-        return width == o.width && height == o.height && lines == o.lines &&
-               errorCode == o.errorCode && placement == o.placement && pixels == o.pixels;
+        return Width == o.Width && Height == o.Height && Lines == o.Lines &&
+               ErrorCode == o.ErrorCode && Placement == o.Placement && Pixels == o.Pixels;
     }
 };
 
 Picture Take(const RasterImage& image) {
     Picture p;
-    p.width = image.Width();
-    p.height = image.Height();
+    p.Width = image.Width();
+    p.Height = image.Height();
     if (image.Pixels() != nullptr)
-        p.pixels.assign(image.Pixels(), image.Pixels() + static_cast<size_t>(p.width) * p.height);
+        p.Pixels.assign(image.Pixels(), image.Pixels() + static_cast<size_t>(p.Width) * p.Height);
     return p;
 }
 
@@ -48,18 +48,18 @@ std::vector<Picture> Pictures(const std::string& bytes) {
         DecodedPicture outcome;
         DecodePicture(stream, true, image, outcome);
         made.push_back(Take(image));
-        made.back().lines = outcome.Lines;
-        made.back().errorCode = outcome.ErrorCode;
+        made.back().Lines = outcome.Lines;
+        made.back().ErrorCode = outcome.ErrorCode;
     }
-    const struct { int width, height, bits; } screens[] = {{1920, 1080, 32}, {640, 480, 16}};
+    const struct { int Width, Height, Bits; } screens[] = {{1920, 1080, 32}, {640, 480, 16}};
     for (const auto& screen : screens) {
         MemoryInputStream stream(data, bytes.size());
         RasterImage image;
         Rect placement{};
-        PreparePictureImage(stream, screen.width, screen.height, true, screen.bits, true, image,
+        PreparePictureImage(stream, screen.Width, screen.Height, true, screen.Bits, true, image,
                             placement);
         made.push_back(Take(image));
-        made.back().placement = placement;
+        made.back().Placement = placement;
     }
     return made;
 }
@@ -67,7 +67,7 @@ std::vector<Picture> Pictures(const std::string& bytes) {
 } // namespace
 
 TEST(PackedKernels, Sse2AndMmxKernelsMakeTheSamePictures) {
-    if (!processorInfo().hasSse2) GTEST_SKIP() << "this processor has no SSE2";
+    if (!processorInfo().HasSse2) GTEST_SKIP() << "this processor has no SSE2";
     std::vector<std::filesystem::path> files;
     for (const char* folder : {LM_PICTURES_DIR, LM_JPEG_CORPUS_DIR})
         for (const auto& entry : std::filesystem::directory_iterator(folder))
@@ -85,7 +85,7 @@ TEST(PackedKernels, Sse2AndMmxKernelsMakeTheSamePictures) {
         for (size_t i = 0; i < sse2.size(); ++i) {
             EXPECT_TRUE(sse2[i] == mmx[i])
                 << file.filename().string() << (i == 0 ? " decoded" : " prepared for screen ") << i;
-            compared += !sse2[i].pixels.empty();
+            compared += !sse2[i].Pixels.empty();
         }
     }
     // Every shipped photograph and nearly every corpus file makes pictures.

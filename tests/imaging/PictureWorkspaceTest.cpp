@@ -26,9 +26,9 @@ void* CountingAllocate(std::size_t bytes) {
 }
 
 struct CountLarge {
-    CountLarge() : previous(SetImagingAllocateFunction(CountingAllocate)) { largeAllocations = 0; }
-    ~CountLarge() { SetImagingAllocateFunction(previous); }
-    ImagingAllocateFunction previous;
+    CountLarge() : Previous(SetImagingAllocateFunction(CountingAllocate)) { largeAllocations = 0; }
+    ~CountLarge() { SetImagingAllocateFunction(Previous); }
+    ImagingAllocateFunction Previous;
 };
 
 std::string Picture(const char* name) {

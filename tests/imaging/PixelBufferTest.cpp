@@ -10,12 +10,12 @@
 namespace {
 
 // Asked during static initialisation, as another file's initialiser may ask it.
-const bool askedEarly = processorInfo().hasMmx;
+const bool askedEarly = processorInfo().HasMmx;
 
 } // namespace
 
 TEST(PixelBuffer, PixelsAreTheBytesOfATopDown32BitBitmapAndImpossibleSizesGetNone) {
-    EXPECT_EQ(askedEarly, processorInfo().hasMmx);
+    EXPECT_EQ(askedEarly, processorInfo().HasMmx);
     const Pixel p = PackPixel(0x12, 0x34, 0x56);
     unsigned char layout[4];
     std::memcpy(layout, &p, 4); // blue, green, red, 0

@@ -14,9 +14,9 @@
 
 TEST(ContributorLists, ExactEntriesEnlargingAndShrinking) {
     struct Case {
-        int n, m, i, first;
-        std::vector<float> plain;
-        std::vector<int> packed;
+        int N, M, I, First;
+        std::vector<float> Plain;
+        std::vector<int> Packed;
     } cases[] = {
         // 4 -> 8. Centre 3.5: taps 2 and 3, raw weights 0 and 0.5 made 0 and 1. Centre 2.5:
         // taps 1 to 3 (tap 4 lies beyond the picture). Output 0 sits on source 0.
@@ -31,19 +31,19 @@ TEST(ContributorLists, ExactEntriesEnlargingAndShrinking) {
     for (const Case& c : cases) {
         PlainContributorList plain;
         PackedContributorList across, down;
-        ASSERT_TRUE(plain.Build(c.n, c.m) &&
-                    across.Build(c.n, c.m, PackedContributorList::Horizontal) &&
-                    down.Build(c.n, c.m, PackedContributorList::Vertical));
+        ASSERT_TRUE(plain.Build(c.N, c.M) &&
+                    across.Build(c.N, c.M, PackedContributorList::Horizontal) &&
+                    down.Build(c.N, c.M, PackedContributorList::Vertical));
         std::vector<int> fixed[2];
         for (const PackedContributorList* list : {&across, &down})
-            for (int k = 0; k < list->Entries()[c.i].Count; ++k)
-                fixed[list == &down].push_back(list->Weights()[list->WeightIndex(c.i) + k].Lane[0]);
+            for (int k = 0; k < list->Entries()[c.I].Count; ++k)
+                fixed[list == &down].push_back(list->Weights()[list->WeightIndex(c.I) + k].Lane[0]);
         EXPECT_EQ(std::make_tuple(
-                      plain[c.i].First, across.Entries()[c.i].First, down.Entries()[c.i].First,
-                      std::vector<float>(plain[c.i].Weights, plain[c.i].Weights + plain[c.i].Count),
+                      plain[c.I].First, across.Entries()[c.I].First, down.Entries()[c.I].First,
+                      std::vector<float>(plain[c.I].Weights, plain[c.I].Weights + plain[c.I].Count),
                       fixed[0], fixed[1]),
-                  std::make_tuple(c.first, c.first, c.first, c.plain, c.packed, c.packed))
-            << c.m << " -> " << c.n << ", entry " << c.i;
+                  std::make_tuple(c.First, c.First, c.First, c.Plain, c.Packed, c.Packed))
+            << c.M << " -> " << c.N << ", entry " << c.I;
     }
     // Trimming drops the zero weights at both ends; only one weight of 1 is a copy.
     const float weights[4] = {0, 0.5f, 0.5f, 0}, one[2] = {0, 1}, half[2] = {0.5f, 0};
@@ -99,9 +99,9 @@ TEST(Resampler, PackedTilesEqualThePassesOverWholeColumns) {
         TrimPackedTaps(across.Entries(), across.Weights(), nw, columnTaps.data());
         TrimPackedTaps(down.Entries(), down.Weights(), nh, rowTaps.data());
         std::vector<Pixel> expected(static_cast<std::size_t>(nw) * nh);
-        std::vector<PackedLanes> work(static_cast<std::size_t>(h) * Resampler::BlockColumns);
-        for (int x = 0; x < nw; x += Resampler::BlockColumns) {
-            const int columns = std::min(nw - x, Resampler::BlockColumns);
+        std::vector<PackedLanes> work(static_cast<std::size_t>(h) * Resampler::kBlockColumns);
+        for (int x = 0; x < nw; x += Resampler::kBlockColumns) {
+            const int columns = std::min(nw - x, Resampler::kBlockColumns);
             PackedHorizontalPortable(source.data(), w, h, columnTaps.data() + x, columns,
                                      work.data());
             PackedVerticalPortable(work.data(), columns, expected.data() + x, nw, nh,

@@ -64,7 +64,7 @@ TEST(Exif, OrientationDescriptionAndDateInEitherByteOrder) {
 // Beside two readable cases, the table's every other segment counts as none.
 TEST(Exif, DamagedOrHostileSegmentsCountAsNone) {
     const auto full = [] { return Full(true); };
-    const auto with = [](std::function<void(Tiff&)> change) {
+    const auto with = [](const std::function<void(Tiff&)>& change) {
         Tiff t = Full(true);
         change(t);
         return File(Segment(t.Bytes()));

@@ -13,21 +13,21 @@ namespace {
 
 // The packed rule as it reads: a 64-bit buffer, six bytes whenever fewer than 16 bits are left.
 struct PlainPackedBuffer {
-    JpegByteSource& source;
-    uint64_t buffer = 0;
-    int count = 0;
+    JpegByteSource& Source;
+    uint64_t Buffer = 0;
+    int Count = 0;
     void fill() {
         uint64_t bits = 0;
         for (int i = 0; i < 6; ++i)
-            bits = (bits << 8) | source.entropyByte();
-        buffer |= (bits << 16) >> count;
-        count += 48;
+            bits = (bits << 8) | Source.entropyByte();
+        Buffer |= (bits << 16) >> Count;
+        Count += 48;
     }
     int bits(int n) {
-        const int r = static_cast<int>(buffer >> (64 - n));
-        buffer <<= n;
-        count -= n;
-        if (count < 16) fill();
+        const int r = static_cast<int>(Buffer >> (64 - n));
+        Buffer <<= n;
+        Count -= n;
+        if (Count < 16) fill();
         return r;
     }
 };

@@ -195,7 +195,7 @@ TEST(Errors, EveryCodeAFileCanProvokeEndsWithNothingOwned) {
     const Bytes runs = BitWriter(to49).ac(15, 1).take();
     const Bytes zrls = BitWriter(to49).symbol(acTable, ZRL).take();
     Frame unquantised = colour;
-    unquantised[2].quantTable = 1;
+    unquantised[2].QuantTable = 1;
     // The crafted files and the codes they provoke, by the call that reports them.
     const std::vector<std::pair<Bytes, int>> cases[3] = {
         {
@@ -241,7 +241,7 @@ TEST(Errors, EveryCodeAFileCanProvokeEndsWithNothingOwned) {
             // undefined AC table, and a component no scan names without a quantisation table.
             {jpegFile(0xC2, 16, 16, colour, {{{{2, 0, 0}, {3, 0, 0}}, 1, 5, 0, 0, Bytes(8, 0)}}),
              BadSpectralSelection},
-            {jpegFile(0xC2, 16, 16, grey, {{y, 0, 5, 0, 0, dcScan.entropy}}), BadSpectralSelection},
+            {jpegFile(0xC2, 16, 16, grey, {{y, 0, 5, 0, 0, dcScan.Entropy}}), BadSpectralSelection},
             {acScan(1, 64, 0, 0, BitWriter().ac(0, 0)), BadSpectralSelection},
             {acScan(1, 63, 2, 0, BitWriter().ac(0, 0)), BadSuccessiveApproximation},
             {acScan(1, 63, 1, 0, BitWriter().ac(0, 2)), CorruptScan},
@@ -298,13 +298,13 @@ TEST(Errors, ReadFailuresAndRefusedAllocationsAreReportedWhereTheyHappen) {
 // A stream over a file that counts its detaches, and a heap that counts the blocks it holds.
 struct CountedStream : MemoryInputStream {
     explicit CountedStream(const Bytes& file) : MemoryInputStream(file.data(), file.size()) {}
-    void detach() override { ++detaches; }
-    int detaches = 0;
+    void detach() override { ++Detaches; }
+    int Detaches = 0;
 };
 struct CountedHeap : JpegHeap {
-    void* allocateZeroed(size_t bytes) override { return ++held, std::calloc(1, bytes); }
-    void release(void* block) override { --held, std::free(block); }
-    int held = 0;
+    void* allocateZeroed(size_t bytes) override { return ++Held, std::calloc(1, bytes); }
+    void release(void* block) override { --Held, std::free(block); }
+    int Held = 0;
 };
 
 TEST(Lifetime, BeginAgainReleasesTheFirstPictureAndADecoderThatGoesFreesItsBlocks) {
@@ -318,17 +318,17 @@ TEST(Lifetime, BeginAgainReleasesTheFirstPictureAndADecoderThatGoesFreesItsBlock
         const uint8_t* line;
         int length;
         ASSERT_TRUE(decoder.beginDecoding() == 0 && decoder.decode(line, length) == 0);
-        const int firstBlocks = heap.held;
+        const int firstBlocks = heap.Held;
         // Begun on another picture halfway through: the first stream is detached and its
         // blocks are freed; only the second picture's tables remain.
         decoder.begin(&two, options);
-        EXPECT_EQ(one.detaches, 1);
-        EXPECT_TRUE(heap.held == decoder.allocatedBlocks() && heap.held < firstBlocks)
-            << heap.held << " of " << firstBlocks;
+        EXPECT_EQ(one.Detaches, 1);
+        EXPECT_TRUE(heap.Held == decoder.allocatedBlocks() && heap.Held < firstBlocks)
+            << heap.Held << " of " << firstBlocks;
         ASSERT_EQ(decoder.beginDecoding(), 0);
         EXPECT_EQ(decoder.width(), 32);
     }
     // Gone without releaseAll: no block stays, and the stream is left alone (it may be gone too).
-    EXPECT_EQ(heap.held, 0);
-    EXPECT_EQ(two.detaches, 0);
+    EXPECT_EQ(heap.Held, 0);
+    EXPECT_EQ(two.Detaches, 0);
 }

@@ -18,8 +18,8 @@ namespace {
 // Blocks whose coefficients from zig-zag index extent on are 0, and the extents, for every extent
 // 0..64 several times; values small like a photograph's, or over the whole range.
 struct SparseRow {
-    std::vector<int16_t> coefficients;
-    std::vector<uint8_t> extents;
+    std::vector<int16_t> Coefficients;
+    std::vector<uint8_t> Extents;
 };
 
 SparseRow MakeSparseRow(std::mt19937& random, bool full) {
@@ -32,9 +32,9 @@ SparseRow MakeSparseRow(std::mt19937& random, bool full) {
                     block[jpegZigZag[k]] =
                         static_cast<int16_t>(full ? static_cast<int>(random() & 0xFFFF) - 32768
                                                   : static_cast<int>(random() % 401) - 200);
-            row.coefficients.insert(row.coefficients.end(), block, block + 64);
+            row.Coefficients.insert(row.Coefficients.end(), block, block + 64);
             // Extents of 64 and above say nothing about the block.
-            row.extents.push_back(static_cast<uint8_t>(extent == 64 && repeat % 2 ? 200 : extent));
+            row.Extents.push_back(static_cast<uint8_t>(extent == 64 && repeat % 2 ? 200 : extent));
         }
     return row;
 }
@@ -43,19 +43,19 @@ TEST(ShippedPath, SparseTransformsEqualTheFullOnes) {
     std::mt19937 random(14);
     for (const bool full : {false, true}) {
         SparseRow row = MakeSparseRow(random, full);
-        const int blocks = static_cast<int>(row.extents.size());
-        const std::vector<int16_t> before = row.coefficients;
+        const int blocks = static_cast<int>(row.Extents.size());
+        const std::vector<int16_t> before = row.Coefficients;
         std::vector<uint8_t> samples(64 * blocks), expected(64 * blocks);
 
-        jpegIdctIntegerRowSparse(row.coefficients.data(), samples.data(), blocks,
-                                 row.extents.data());
+        jpegIdctIntegerRowSparse(row.Coefficients.data(), samples.data(), blocks,
+                                 row.Extents.data());
         for (int i = 0; i < blocks; ++i) {
             int16_t scratch[64];
             std::memcpy(scratch, &before[64 * i], sizeof scratch);
             jpegIdctInteger(scratch, &expected[64 * i]);
         }
         EXPECT_EQ(samples, expected) << "integer, full range " << full;
-        EXPECT_EQ(row.coefficients, before);
+        EXPECT_EQ(row.Coefficients, before);
 
 #if LANTERNMOOR_HAVE_MMX || LANTERNMOOR_HAVE_SSE2
         // One MCU of `blocks` blocks, each with a table of its own.
@@ -73,14 +73,14 @@ TEST(ShippedPath, SparseTransformsEqualTheFullOnes) {
             jpegIdctAanReference(&before[64 * i], quant[i], rows);
         }
 #if LANTERNMOOR_HAVE_MMX
-        jpegIdctAanRowMmxSparse(row.coefficients.data(), samples.data(), 1, blocks, quant.data(),
-                                row.extents.data());
+        jpegIdctAanRowMmxSparse(row.Coefficients.data(), samples.data(), 1, blocks, quant.data(),
+                                row.Extents.data());
         EXPECT_EQ(samples, expected) << "AAN, MMX, full range " << full;
 #endif
 #if LANTERNMOOR_HAVE_SSE2
-        if (processorInfo().hasSse2) {
-            jpegIdctAanRowSse2(row.coefficients.data(), samples.data(), 1, blocks, quant.data(),
-                               row.extents.data());
+        if (processorInfo().HasSse2) {
+            jpegIdctAanRowSse2(row.Coefficients.data(), samples.data(), 1, blocks, quant.data(),
+                               row.Extents.data());
             EXPECT_EQ(samples, expected) << "AAN, SSE2, full range " << full;
         }
 #endif
@@ -95,7 +95,7 @@ TEST(ShippedPath, WholeLinesEqualTheChromaRuns) {
     JpegColourTables tables;
     buildJpegColourTables(tables);
     struct Layout {
-        int blocks, h, luma, chroma;
+        int Blocks, H, Luma, Chroma;
     };
     // H1V1 row 5, H2V1 row 3, H1V2 rows 10 and 11, H2V2 rows 6 and 7.
     const Layout layouts[] = {{3, 1, 40, 104}, {4, 2, 24, 152}, {4, 1, 80, 168}, {6, 2, 48, 280}};
@@ -103,19 +103,19 @@ TEST(ShippedPath, WholeLinesEqualTheChromaRuns) {
     for (const Layout& layout : layouts)
         for (const bool two : {false, true}) {
             const int mcus = 3;
-            std::vector<uint8_t> samples(64 * layout.blocks * mcus);
+            std::vector<uint8_t> samples(64 * layout.Blocks * mcus);
             for (uint8_t& s : samples)
                 s = static_cast<uint8_t>(random());
-            const JpegLineSource source{samples.data(), mcus,        64 * layout.blocks,
-                                        layout.h,       layout.luma, layout.chroma};
-            const std::size_t bytes = 32 * layout.h * mcus;
+            const JpegLineSource source{samples.data(), mcus,        64 * layout.Blocks,
+                                        layout.H,       layout.Luma, layout.Chroma};
+            const std::size_t bytes = 32 * layout.H * mcus;
             std::vector<uint8_t> expected(2 * bytes, 0xAA);
             for (int m = 0; m < mcus; ++m) {
-                const uint8_t* s = samples.data() + 64 * layout.blocks * m;
-                const uint8_t* y = s + layout.luma;
-                const uint8_t* c = s + layout.chroma;
-                uint8_t* out0 = expected.data() + 32 * layout.h * m;
-                jpegConvertChromaRunScalar(tables, c, c + 64, layout.h, {y, y + 64, out0},
+                const uint8_t* s = samples.data() + 64 * layout.Blocks * m;
+                const uint8_t* y = s + layout.Luma;
+                const uint8_t* c = s + layout.Chroma;
+                uint8_t* out0 = expected.data() + 32 * layout.H * m;
+                jpegConvertChromaRunScalar(tables, c, c + 64, layout.H, {y, y + 64, out0},
                                            {y + 8, y + 72, two ? out0 + bytes : nullptr});
             }
             std::vector<uint8_t> actual(2 * bytes, 0xAA);
@@ -127,7 +127,7 @@ TEST(ShippedPath, WholeLinesEqualTheChromaRuns) {
             EXPECT_EQ(actual, expected) << "MMX, layout " << &layout - layouts << ", " << two;
 #endif
 #if LANTERNMOOR_HAVE_SSE2
-            if (processorInfo().hasSse2) {
+            if (processorInfo().HasSse2) {
                 std::fill(actual.begin(), actual.end(), 0xAA);
                 jpegConvertLineSse2(source, actual.data(), two ? actual.data() + bytes : nullptr);
                 EXPECT_EQ(actual, expected) << "SSE2, layout " << &layout - layouts << ", " << two;

@@ -53,35 +53,35 @@ StoredPixels decodePixels(const Bytes& file, const JpegDecoderOptions& variant, 
     StoredPixels stored;
     const size_t width = static_cast<size_t>(decoder.width());
     // A guard pixel after the picture shows a write past its end.
-    stored.pixels.assign(width * decoder.height() + 1, 0xDEADBEEFu);
+    stored.Pixels.assign(width * decoder.height() + 1, 0xDEADBEEFu);
     const uint8_t* line;
     int length;
-    while (stored.lines < byLine && decoder.decode(line, length) == 0) {
+    while (stored.Lines < byLine && decoder.decode(line, length) == 0) {
         for (size_t x = 0; x < width; ++x) {
             const uint8_t* p = line + (decoder.bytesPerPixel() == 1 ? x : 4 * x);
             const uint32_t grey = p[0];
-            stored.pixels[stored.lines * width + x] =
+            stored.Pixels[stored.Lines * width + x] =
                 decoder.bytesPerPixel() == 1 ? grey * 0x010101u : (p[0] << 16) | (p[1] << 8) | p[2];
         }
-        ++stored.lines;
+        ++stored.Lines;
     }
     int more = 0;
-    decoder.decodePixels(stored.pixels.data(), more);
-    stored.lines += more;
+    decoder.decodePixels(stored.Pixels.data(), more);
+    stored.Lines += more;
     decoder.releaseAll();
     // Only what was decoded counts; a written guard shows as one pixel more.
-    const bool guardKept = stored.pixels.back() == 0xDEADBEEFu;
-    stored.pixels.resize(width * stored.lines);
-    if (!guardKept) stored.pixels.push_back(0);
+    const bool guardKept = stored.Pixels.back() == 0xDEADBEEFu;
+    stored.Pixels.resize(width * stored.Lines);
+    if (!guardKept) stored.Pixels.push_back(0);
     return stored;
 }
 
 StoredPixels pixelsOf(const DecoderRun& run) {
     StoredPixels stored;
-    stored.lines = run.lines;
+    stored.Lines = run.lines;
     const bool grey = run.pixels.size() == static_cast<size_t>(run.width) * run.lines;
     for (size_t i = 0; i < run.pixels.size(); i += grey ? 1 : 3)
-        stored.pixels.push_back(grey ? run.pixels[i] * 0x010101u
+        stored.Pixels.push_back(grey ? run.pixels[i] * 0x010101u
                                      : (run.pixels[i] << 16) | (run.pixels[i + 1] << 8) |
                                            run.pixels[i + 2]);
     return stored;
@@ -117,26 +117,26 @@ void expectBlocks(const Bytes& file, const std::vector<Block>& blocks) {
 static HuffmanCode uniformTable(int length, bool ac) {
     HuffmanCode t{length, {}};
     for (int s = 0; s < (ac ? 256 : 18); ++s)
-        if (!ac || (s & 15) <= 2 || s <= 15) t.symbols.push_back(static_cast<uint8_t>(s));
+        if (!ac || (s & 15) <= 2 || s <= 15) t.Symbols.push_back(static_cast<uint8_t>(s));
     return t;
 }
 
 const HuffmanCode dcTable = uniformTable(5, false), acTable = uniformTable(8, true);
 
 BitWriter& BitWriter::symbol(const HuffmanCode& table, int symbol) {
-    const auto at = std::find(table.symbols.begin(), table.symbols.end(), symbol);
-    if (at == table.symbols.end()) throw std::logic_error("symbol not in table");
-    return bits(static_cast<uint32_t>(at - table.symbols.begin()), table.length);
+    const auto at = std::find(table.Symbols.begin(), table.Symbols.end(), symbol);
+    if (at == table.Symbols.end()) throw std::logic_error("symbol not in table");
+    return bits(static_cast<uint32_t>(at - table.Symbols.begin()), table.Length);
 }
 
 BitWriter& BitWriter::bits(uint32_t value, int count) {
     for (int i = count - 1; i >= 0; --i) {
-        pending_ = (pending_ << 1) | ((value >> i) & 1);
-        if (++pendingBits_ == 8) {
-            bytes_.push_back(static_cast<uint8_t>(pending_));
-            if (pending_ == 0xFF) bytes_.push_back(0x00);
-            pending_ = 0;
-            pendingBits_ = 0;
+        Pending = (Pending << 1) | ((value >> i) & 1);
+        if (++PendingBits == 8) {
+            Written.push_back(static_cast<uint8_t>(Pending));
+            if (Pending == 0xFF) Written.push_back(0x00);
+            Pending = 0;
+            PendingBits = 0;
         }
     }
     return *this;
@@ -150,9 +150,9 @@ BitWriter& BitWriter::ac(int run, int value, const HuffmanCode& table) {
 }
 
 Bytes BitWriter::take() {
-    if (pendingBits_ > 0) bits(0xFF, 8 - pendingBits_);
+    if (PendingBits > 0) bits(0xFF, 8 - PendingBits);
     Bytes out;
-    out.swap(bytes_);
+    out.swap(Written);
     return out;
 }
 
@@ -167,14 +167,14 @@ Bytes dqt(int id, int value) {
 
 Bytes dht(int tableClass, int id, const HuffmanCode& table) {
     Bytes counts(16, 0);
-    counts[table.length - 1] = static_cast<uint8_t>(table.symbols.size());
-    return segment(0xC4, join({u8({tableClass << 4 | id}), counts, table.symbols}));
+    counts[table.Length - 1] = static_cast<uint8_t>(table.Symbols.size());
+    return segment(0xC4, join({u8({tableClass << 4 | id}), counts, table.Symbols}));
 }
 
 Bytes sof(int marker, int width, int height, const Frame& frame) {
     Bytes p = u8({8, height >> 8, height, width >> 8, width, static_cast<int>(frame.size())});
     for (const auto& c : frame)
-        p = join({p, u8({c.id, c.h << 4 | c.v, c.quantTable})});
+        p = join({p, u8({c.Id, c.H << 4 | c.V, c.QuantTable})});
     return segment(marker, p);
 }
 
@@ -184,11 +184,11 @@ Bytes jpegFile(int sofMarker, int width, int height, const Frame& frame,
                        sof(sofMarker, width, height, frame)});
     if (restartInterval) file = join({file, segment(0xDD, u8({0, restartInterval}))});
     for (const ScanData& scan : scans) {
-        Bytes header = u8({static_cast<int>(scan.components.size())});
-        for (const auto& c : scan.components)
-            header = join({header, u8({c.id, c.dcTable << 4 | c.acTable})});
-        header = join({header, u8({scan.start, scan.end, scan.high << 4 | scan.low})});
-        file = join({file, segment(0xDA, header), scan.entropy});
+        Bytes header = u8({static_cast<int>(scan.Components.size())});
+        for (const auto& c : scan.Components)
+            header = join({header, u8({c.Id, c.DcTable << 4 | c.AcTable})});
+        header = join({header, u8({scan.Start, scan.End, scan.High << 4 | scan.Low})});
+        file = join({file, segment(0xDA, header), scan.Entropy});
     }
     return join({file, u8({0xFF, 0xD9})});
 }

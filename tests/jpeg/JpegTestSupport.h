@@ -29,10 +29,10 @@ DecoderRun decode(const Bytes& file, const JpegDecoderOptions& variant = {}, int
 // What decodePixels stores for the file (after the first `byLine` lines through decode, stored as
 // pixels), and the lines decoded in all; and the run's lines as the same 0x00RRGGBB pixels.
 struct StoredPixels {
-    std::vector<uint32_t> pixels;
-    int lines = 0;
+    std::vector<uint32_t> Pixels;
+    int Lines = 0;
     bool operator==(const StoredPixels& other) const {
-        return pixels == other.pixels && lines == other.lines;
+        return Pixels == other.Pixels && Lines == other.Lines;
     }
 };
 StoredPixels decodePixels(const Bytes& file, const JpegDecoderOptions& variant, int byLine);
@@ -51,8 +51,8 @@ void expectBlocks(const Bytes& file, const std::vector<Block>& blocks);
 // 5-bit codes; as 8-bit AC codes every run 0..15 with magnitude 0..2 (EOB, EOBr, ZRL,
 // refinements) and magnitudes 3..15 at run 0.
 struct HuffmanCode {
-    int length;
-    std::vector<uint8_t> symbols;
+    int Length;
+    std::vector<uint8_t> Symbols;
 };
 extern const HuffmanCode dcTable, acTable;
 
@@ -68,9 +68,9 @@ public:
     Bytes take();
 
 private:
-    Bytes bytes_;
-    uint32_t pending_ = 0;
-    int pendingBits_ = 0;
+    Bytes Written;
+    uint32_t Pending = 0;
+    int PendingBits = 0;
 };
 
 Bytes segment(int marker, const Bytes& payload);
@@ -78,19 +78,19 @@ Bytes segment(int marker, const Bytes& payload);
 Bytes dqt(int id, int value);
 Bytes dht(int tableClass, int id, const HuffmanCode& table);
 struct FrameComponent {
-    int id, h, v, quantTable;
+    int Id, H, V, QuantTable;
 };
 using Frame = std::vector<FrameComponent>;
 Bytes sof(int marker, int width, int height, const Frame& frame);
 struct ScanComponent {
-    int id, dcTable, acTable;
+    int Id, DcTable, AcTable;
 };
 // A scan's components, coefficients start..end (zig-zag), successive approximation high and
 // low, and its entropy-coded bytes.
 struct ScanData {
-    std::vector<ScanComponent> components;
-    int start, end, high, low;
-    Bytes entropy;
+    std::vector<ScanComponent> Components;
+    int Start, End, High, Low;
+    Bytes Entropy;
 };
 // SOI, quantisation table 0 all ones, DC and AC tables 0, the frame, a restart interval, the
 // scans and EOI.

@@ -48,7 +48,7 @@ TEST(PackedCode, EveryImplementationEqualsItsLaneReference) {
     JpegColourTables colour;
     buildJpegColourTables(colour);
     int mismatches[3] = {0, 0, 0}; // integer, AAN, colour
-    const bool sse2 = processorInfo().hasSse2;
+    const bool sse2 = processorInfo().HasSse2;
     for (int n = 0; n < 20000; ++n) {
         const bool full = n >= 10000, column = random() % 4 == 0;
         alignas(16) int16_t block[64], copy[64], quant[64];

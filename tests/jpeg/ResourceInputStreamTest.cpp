@@ -11,7 +11,7 @@ TEST(ResourceInputStream, EmbeddedPicturesDecodeLikeTheirFilesAndAMissingOneFail
     // Only the low 16 bits of the id count.
     const std::pair<int, const char*> pictures[] = {
         {201, "116.jpg"}, {0x10000 + 202, "128.jpg"}, {999, nullptr}};
-    for (bool simd : {false, processorInfo().hasMmx})
+    for (bool simd : {false, processorInfo().HasMmx})
         for (const auto& [id, name] : pictures) {
             SCOPED_TRACE(std::to_string(id) + (simd ? " (simd)" : " (plain)"));
             const Bytes file = name ? readFile(std::string(LM_PICTURES_DIR) + "/" + name) : Bytes();

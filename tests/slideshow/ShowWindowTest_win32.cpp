@@ -76,7 +76,7 @@ TEST(ShowWindow, EachEffectAloneEndsWithThePictureWholeOnBlackInFramesAtLeast33M
     RasterImage image;
     Rect at;
     ASSERT_TRUE(PreparePictureImage(stream, width, height, false, DisplayBitsPerPixel(dc),
-                                    processorInfo().hasMmx, image, at));
+                                    processorInfo().HasMmx, image, at));
     std::vector<DWORD> expected(width * height, 0);
     for (int y = at.Top; y < at.Bottom; ++y)
         for (int x = at.Left; x < at.Right; ++x)

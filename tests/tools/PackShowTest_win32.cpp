@@ -101,7 +101,7 @@ std::vector<DWORD> Expected(const std::string& bytes, int width, int height, int
     RasterImage image;
     const int orientation =
         readExif(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()).orientation;
-    EXPECT_TRUE(PreparePictureImage(stream, width, height, false, depth, processorInfo().hasMmx,
+    EXPECT_TRUE(PreparePictureImage(stream, width, height, false, depth, processorInfo().HasMmx,
                                     image, at, orientation));
     std::vector<DWORD> expected(static_cast<std::size_t>(width) * height, 0);
     for (int y = 0; y < image.Height(); ++y)

@@ -66,7 +66,7 @@ int RunPackTool(const PackTool& tool, const std::vector<std::string>& arguments)
     };
     std::string folder, made, proof;
     ProofOptions options;
-    options.UseSimd = processorInfo().hasMmx;
+    options.UseSimd = processorInfo().HasMmx;
     bool quiet = false, newCaptions = false, checking = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& arg = arguments[i];

@@ -30,7 +30,7 @@ int decodeError(int code) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool useSimd = processorInfo().hasMmx;
+    bool useSimd = processorInfo().HasMmx;
     int arg = 1;
     if (arg < argc && std::strcmp(argv[arg], "--plain") == 0) {
         useSimd = false;

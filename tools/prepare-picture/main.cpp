@@ -54,7 +54,7 @@ bool ParseScreen(const std::string& text, int& width, int& height) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool useSimd = processorInfo().hasMmx;
+    bool useSimd = processorInfo().HasMmx;
     bool enlarge = false;
     int depth = 32;
     int screenWidth = 0, screenHeight = 0;
