@@ -77,8 +77,8 @@ bool DecodeTurbo(const Picture& picture, bool fast) {
     static tjhandle handle = tjInitDecompress();
     static std::vector<unsigned char> rgb;
     int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    auto* bytes = const_cast<unsigned char*>(picture.bytes.data());
-    const auto size = static_cast<unsigned long>(picture.bytes.size());
+    auto* bytes = const_cast<unsigned char*>(picture.Bytes.data());
+    const auto size = static_cast<unsigned long>(picture.Bytes.size());
     if (tjDecompressHeader3(handle, bytes, size, &width, &height, &subsampling, &colourspace) != 0)
         return false;
     const std::size_t needed = static_cast<std::size_t>(width) * height * 3;
