@@ -1,8 +1,8 @@
 #include "imaging/Resampler.h"
 
+#include "base/ProcessorInfo.h"
 #include "imaging/FloatingPoint.h"
 #include "imaging/PlainKernels.h"
-#include "imaging/ProcessorInfo.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,7 +1,7 @@
 // Public calls: the stages in the order the design gives them, the error path at the boundary.
 #include "jpeg/JpegDecoder.h"
 
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "jpeg/JpegMarker.h"
 
 #include <cstring>

@@ -2,8 +2,8 @@
 // EXIF orientation, fitted, centred, resampled and reduced to the display (PreparePictureImage),
 // made into the device bitmap PictureBitmap at PictureRect in the monitor's area, with the caption
 // drawn in.
+#include "base/ProcessorInfo.h"
 #include "imaging/Ditherer_win32.h"
-#include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage_win32.h"
 #include "jpeg/Exif.h"
 #include "jpeg/ResourceInputStream.h"

@@ -5,7 +5,7 @@
 // the EXIF reader on the same bytes, whose promises are an orientation from 1 to 8 and texts
 // inside the bytes. Built only by the fuzz preset (clang with ASan and UBSan); tools/fuzz-decoder
 // builds and runs it.
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "jpeg/Exif.h"
 #include "jpeg/fuzz/DecoderRun.h"
 

@@ -2,7 +2,7 @@
 // the portable lane code): every shipped photograph and every file of the decoder corpus, decoded
 // into the pixel buffer and prepared for a large and a small screen, enlarged, at 32 and 16 bits
 // per pixel (resampled and dithered), compared pixel for pixel.
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegInputStream.h"
 #include "slideshow/PictureDecoding.h"

@@ -1,5 +1,5 @@
 #include "imaging/PixelBuffer.h"
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "tests/imaging/TestSupport.h"
 
 #include <gtest/gtest.h>

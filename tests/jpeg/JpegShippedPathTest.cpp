@@ -2,8 +2,8 @@
 // the Huffman decoder left at zero, the whole-line colour conversion (plain, SSE2, and MMX under
 // Wine) and the storing of decoded lines as pixels. Each must give exactly what the definition
 // gives.
+#include "base/ProcessorInfo.h"
 #include "imaging/PixelBuffer.h"
-#include "imaging/ProcessorInfo.h"
 #include "jpeg/JpegColour.h"
 #include "jpeg/JpegTransform.h"
 

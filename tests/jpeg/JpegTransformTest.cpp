@@ -2,7 +2,7 @@
 // implementation against its one lane reference.
 #include "JpegTestSupport.h"
 
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "jpeg/JpegColour.h"
 #include "jpeg/JpegTransform.h"
 

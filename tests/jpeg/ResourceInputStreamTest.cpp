@@ -2,7 +2,7 @@
 // same files read from disk, and a missing resource fails the first read.
 #include "JpegTestSupport.h"
 
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "jpeg/ResourceInputStream.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // Each transition effect alone on a full-screen window of this process, run by the show's
 // transition loop with the window's real message queue, its frames counted and timed around the
 // real effect.
+#include "base/ProcessorInfo.h"
 #include "imaging/Ditherer_win32.h"
 #include "imaging/EffectSurface_win32.h"
-#include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage_win32.h"
 #include "jpeg/ResourceInputStream.h"
 #include "settings/ScreenSaverSettings.h"

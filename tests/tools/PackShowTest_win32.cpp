@@ -8,8 +8,8 @@
 // compares what it printed with check-pack's lines), and screen savers it cannot write. The
 // oriented pack (one upright picture stored under each EXIF orientation, no credits), built:
 // every picture upright on the screen, and an About box with the program's lines only.
+#include "base/ProcessorInfo.h"
 #include "base/Rect_win32.h"
-#include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/Exif.h"
 #include "jpeg/JpegInputStream.h"

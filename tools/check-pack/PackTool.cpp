@@ -1,6 +1,6 @@
 #include "tools/check-pack/PackTool.h"
 
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "tools/check-pack/NewCaptions.h"
 #include "tools/check-pack/PackCheck.h"
 #include "tools/check-pack/PackOutput.h"

@@ -4,7 +4,7 @@
 // greyscale. --plain forces the integer transform and the standard bit reader, --simd the packed
 // variants; without either the decoder gets what the processor offers, as the screen saver does.
 // On failure: "error NAME (CODE)" on standard error, no output file, exit code 2.
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "jpeg/JpegDecoder.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 // screen, resamples and reduces it exactly as the screen saver does, writes the prepared picture
 // (without the black border) as binary PPM and prints "W H X Y": its size and its place on the
 // screen.
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
 #include "slideshow/PictureFit.h"
 #include "tools/prepare-picture/PictureFile.h"

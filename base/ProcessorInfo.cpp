@@ -1,4 +1,4 @@
-#include "imaging/ProcessorInfo.h"
+#include "base/ProcessorInfo.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
