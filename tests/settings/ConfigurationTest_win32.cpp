@@ -4,15 +4,15 @@
 // own dialog, whose target is a stand-in browser that counts its starts.
 #include "resources/ResourceIds.h"
 #include "settings/WebLink_win32.h"
+#include "tests/WholeFile.h"
 #include "tests/win32/WineHarness.h"
 
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -196,9 +196,8 @@ INT_PTR CALLBACK LinkDialogProcedure(HWND, UINT message, WPARAM wParam, LPARAM) 
 
 // How often the stand-in browser has started: it writes a line each time.
 int Openings() {
-    std::ifstream log(kMarker + ".log");
-    return static_cast<int>(
-        std::count(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(), '\n'));
+    const std::string log = WholeFile(kMarker + ".log");
+    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
 }
 
 // The dialog of the tests' own resources, run modelessly through the dialog manager.

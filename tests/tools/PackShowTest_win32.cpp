@@ -15,6 +15,7 @@
 #include "jpeg/JpegInputStream.h"
 #include "slideshow/Caption.h"
 #include "slideshow/PicturePreparation.h"
+#include "tests/WholeFile.h"
 #include "tests/tools/BadPacks.h"
 #include "tests/win32/WineHarness.h"
 #include "tools/lanternmoor-pack/ScreenSaverFile_win32.h"
@@ -24,7 +25,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 using namespace harness;
@@ -39,13 +39,9 @@ BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
 const std::string kProgramLines =
     "Lanternmoor " LM_VERSION "\r\nA photo-slideshow screen saver by Quillfern";
 
-// The bytes of a file by its Windows path, and by its Unix path.
-std::string Bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+// The bytes of a file by its Unix path.
 std::string FileBytes(const std::string& path) {
-    return Bytes(WindowsPath(path));
+    return WholeFile(WindowsPath(path));
 }
 
 bool Exists(const std::string& path) {
@@ -117,8 +113,8 @@ TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCredi
     const std::string path = WindowsPath(LM_TEST_PACK "/../Lanternmoor.scr");
     const std::string printed = WindowsPath(LM_TEST_PACK "/../LanternmoorPack.txt");
     DeleteFileA(path.c_str());
-    ASSERT_EQ(RunPackTool(WindowsPath(LM_TEST_PACK), printed), 0u) << Bytes(printed);
-    const std::string lines = Bytes(printed);
+    ASSERT_EQ(RunPackTool(WindowsPath(LM_TEST_PACK), printed), 0u) << WholeFile(printed);
+    const std::string lines = WholeFile(printed);
     for (const char* line : {"zebra.jpg (id 114): 640 x 480, sequential 4:2:0: accepted\r\n200.jpg "
                              "(id 200): 300 x 500, sequential greyscale: accepted\r\napple.jpg "
                              "(id 201): 1200 x 900, progressive 4:4:4: accepted\r\n",
@@ -203,7 +199,7 @@ TEST(LanternmoorPack, AnswersEveryPackOfCheckPacksTableAsItDoesAndWritesNothingO
         const std::string scr = folder + ".scr";
         DeleteFileA(scr.c_str());
         const DWORD status = RunPackTool(folder + " " + scr, folder + ".txt");
-        EXPECT_EQ(status, bad.Count("error") > 0 ? 1u : 0u) << Bytes(folder + ".txt");
+        EXPECT_EQ(status, bad.Count("error") > 0 ? 1u : 0u) << WholeFile(folder + ".txt");
         EXPECT_EQ(Exists(scr), bad.Count("error") == 0);
         EXPECT_FALSE(Exists(scr + ".part"));
         std::ofstream(folder + ".status", std::ios::binary) << status << "\n";
@@ -223,10 +219,11 @@ TEST(LanternmoorPack, FindsPicturesNamedInAnyScriptAsCaptionsTsvWritesThemInUtf8
                                                                        << names[1] << "\tEast\n";
     const std::string scr = folder + ".scr", printed = folder + ".txt";
     DeleteFileA(scr.c_str());
-    EXPECT_EQ(RunPackTool(folder + " " + scr, printed), 0u) << Bytes(printed);
-    EXPECT_NE(Bytes(printed).find(names[1] + " (id 115): 160 x 64, sequential greyscale: accepted"),
-              std::string::npos)
-        << Bytes(printed);
+    EXPECT_EQ(RunPackTool(folder + " " + scr, printed), 0u) << WholeFile(printed);
+    EXPECT_NE(
+        WholeFile(printed).find(names[1] + " (id 115): 160 x 64, sequential greyscale: accepted"),
+        std::string::npos)
+        << WholeFile(printed);
     EXPECT_TRUE(Exists(scr));
 }
 
@@ -238,7 +235,7 @@ TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
     const auto run = [&](const std::string& out, const std::string& tool) {
         EXPECT_EQ(RunPackTool("\"" + pack + "\" \"" + out + "\"", printed, tool), 1u);
         EXPECT_FALSE(Exists(out + ".part"));
-        return Bytes(printed);
+        return WholeFile(printed);
     };
     const std::string missing = root + "\\no such folder\\Lanternmoor.scr";
     EXPECT_NE(
@@ -253,7 +250,7 @@ TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
     EXPECT_NE(run(readOnly, WindowsPath(LM_PACK_TOOL))
                   .find(readOnly + ": error: cannot be written: it is read-only\r\n"),
               std::string::npos);
-    EXPECT_EQ(Bytes(readOnly), "before");
+    EXPECT_EQ(WholeFile(readOnly), "before");
     // Without a Lanternmoor.scr beside it, it says so before it checks anything.
     const std::string alone = root + "\\alone";
     CreateDirectoryA(alone.c_str(), nullptr);
