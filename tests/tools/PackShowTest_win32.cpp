@@ -52,28 +52,8 @@ bool Exists(const std::string& path) {
 // `output`; its exit status.
 DWORD RunPackTool(const std::string& arguments, const std::string& output,
                   const std::string& tool = WindowsPath(LM_PACK_TOOL)) {
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    const HANDLE file =
-        CreateFileA(output.c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
-    const HANDLE none = CreateFileA("NUL", GENERIC_READ, 0, &inherited, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = none;
-    startup.hStdOutput = startup.hStdError = file;
-    PROCESS_INFORMATION process{};
-    std::string command = "\"" + tool + "\" " + arguments;
-    DWORD status = ~0u;
-    if (CreateProcessA(tool.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 120000);
-        GetExitCodeProcess(process.hProcess, &status);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(file);
-    CloseHandle(none);
-    return status;
+    const Process run(tool, arguments, output);
+    return run.WaitForExit(120000) ? run.ExitCode() : ~0u;
 }
 
 // The text of the About box of `scr`, opened from its configuration, which is then cancelled.
