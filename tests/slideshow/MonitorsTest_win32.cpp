@@ -30,16 +30,12 @@ struct Output {
 };
 using Layout = std::vector<Output>;
 
-int Number(const std::string& text, char after) {
-    return std::atoi(text.c_str() + (after == 0 ? 0 : text.find(after) + 1));
-}
-
 // Its rectangle as Windows reports it: the primary monitor's corner is 0, 0.
 RECT ScreenRect(const Output& output, const Output& primary) {
-    const int x = Number(output.Geometry, '+') - Number(primary.Geometry, '+');
-    const int y = Number(output.Geometry.substr(output.Geometry.find('+') + 1), '+') -
-                  Number(primary.Geometry.substr(primary.Geometry.find('+') + 1), '+');
-    return RECT{x, y, x + Number(output.Geometry, 0), y + Number(output.Geometry, 'x')};
+    int width = 0, height = 0, x = 0, y = 0, primaryX = 0, primaryY = 0;
+    std::sscanf(output.Geometry.c_str(), "%dx%d+%d+%d", &width, &height, &x, &y);
+    std::sscanf(primary.Geometry.c_str(), "%*dx%*d+%d+%d", &primaryX, &primaryY);
+    return RECT{x - primaryX, y - primaryY, x - primaryX + width, y - primaryY + height};
 }
 
 BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM monitors) {
