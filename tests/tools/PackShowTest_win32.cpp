@@ -2,18 +2,16 @@
 // pictures, one grey, one progressive, a caption of two lines in Windows-1252, and credits) made
 // into a screen saver by LanternmoorPack.exe: its resources those of the build's screen saver of
 // the pack, byte for byte, the ids its line order gives and its captions read back as Windows
-// reads them, the show full screen with each picture and its caption in turn, compared with what
-// the show's own preparation makes of the pack's files, and the About box with the pack's credits.
+// reads them, the show full screen with each picture in turn, compared with what the show's own
+// preparation makes of the pack's files, and the About box with the pack's credits.
 // Every pack of check-pack's table through LanternmoorPack.exe (tools/same-as-check-pack.sh then
 // compares what it printed with check-pack's lines), and screen savers it cannot write. The
 // oriented pack (one upright picture stored under each EXIF orientation, no credits), built:
 // every picture upright on the screen, and an About box with the program's lines only.
-#include "base/Rect_win32.h"
 #include "imaging/ProcessorInfo.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/Exif.h"
 #include "jpeg/JpegInputStream.h"
-#include "slideshow/Caption.h"
 #include "slideshow/PicturePreparation.h"
 #include "tests/WholeFile.h"
 #include "tests/tools/BadPacks.h"
@@ -86,6 +84,30 @@ std::vector<DWORD> Expected(const std::string& bytes, int width, int height, int
     return expected;
 }
 
+// Runs `scr` full screen and expects the pictures of `folder` in the line order of its
+// captions.tsv, each exactly as the portable preparation makes it for this display (captions off);
+// their places.
+std::vector<Rect> ShowsInTurn(const std::string& scr, const std::string& folder) {
+    const ShowSettings settings;
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const int depth = ScreenDepth();
+    FullScreenRun run(scr);
+    EXPECT_NE(run.Window, nullptr);
+    std::vector<Rect> places;
+    std::istringstream lines(FileBytes(folder + "/captions.tsv"));
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(0, line.find('\t'));
+        SCOPED_TRACE(name);
+        places.emplace_back();
+        const std::vector<DWORD> expected =
+            Expected(FileBytes(folder + "/" + name), width, height, depth, places.back());
+        EXPECT_TRUE(WaitUntil([&] { return Capture(run.Window).second == expected; }, 15000));
+        SendKeys({VK_NEXT});
+    }
+    Quit(run);
+    return places;
+}
+
 } // namespace
 
 TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCreditsAsTheBuildsDoes) {
@@ -111,8 +133,8 @@ TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCredi
         EXPECT_TRUE(made[i] == built[i])
             << "resource " << made[i].Type.Id << "/" << made[i].Name.Id;
 
-    // The pack's pictures alone, with their captions.
-    const char* const names[] = {"zebra.jpg", "200.jpg", "apple.jpg"};
+    // The pack's pictures alone, with their captions, shown in turn (the captions on the screen
+    // are the show's screen tests').
     const std::string captions[] = {"Stripes and squares\nin two lines, caf\xE9 at 5 \x80",
                                     "A grey gradient", "A progressive apple"};
     const HMODULE scr = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -125,42 +147,7 @@ TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCredi
         EXPECT_EQ(std::string(text, LoadStringA(scr, ids[i], text, sizeof text)), captions[i]);
     EXPECT_EQ(std::string(text, LoadStringA(scr, 1, text, sizeof text)), "Lanternmoor");
     FreeLibrary(scr);
-
-    const ShowSettings settings({{"ShowText", 1}});
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const int depth = ScreenDepth();
-    FullScreenRun run(path);
-    ASSERT_NE(run.Window, nullptr);
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(names[i]);
-        Rect place;
-        const std::vector<DWORD> expected = Expected(
-            FileBytes(LM_TEST_PACK "/" + std::string(names[i])), width, height, depth, place);
-        std::vector<DWORD> shot;
-        // The picture where it is prepared to stand, black around it; the caption box aside.
-        const RECT measured = MeasureText(captions[i]);
-        const Rect box =
-            PlaceCaption(measured.right, measured.bottom, place.Width(), place.Height()).Box;
-        const RECT onScreen =
-            ToRECT(RectAt(box.Left + place.Left, box.Top + place.Top, box.Width(), box.Height()));
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                shot = Capture(run.Window).second;
-                for (int p = 0; p < width * height; ++p)
-                    if (shot[p] != expected[p] && !PtInRect(&onScreen, POINT{p % width, p / width}))
-                        return false;
-                return true;
-            },
-            15000));
-        // The caption's white letters where the picture is not white (the box itself is checked
-        // in the show's screen tests).
-        long white = 0;
-        for (int p = 0; p < width * height; ++p)
-            white += shot[p] == 0xFFFFFF && expected[p] != 0xFFFFFF;
-        EXPECT_GT(white, 30);
-        SendKeys({VK_NEXT});
-    }
-    Quit(run);
+    EXPECT_EQ(ShowsInTurn(path, LM_TEST_PACK).size(), 3u);
     // The pack's credits after the program's own lines, in Windows-1252.
     EXPECT_EQ(AboutText(path), kProgramLines + "\r\n\r\nPhotographs: Ann Example (CC BY 4.0)\r\n"
                                                "\r\nCaf\xE9 at 5 \x80 \x97 Zo\xEB");
@@ -243,26 +230,13 @@ TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
 }
 
 TEST(PackScreenSaver, ShowsEveryOrientationUprightAndNoCreditsWithoutCreditsTxt) {
-    const ShowSettings settings;
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const int depth = ScreenDepth();
+    // Each picture exactly as the portable preparation turns it (that it comes out upright is
+    // checked natively, against the original and ImageMagick): the upright 93 x 61, never the
+    // stored 61 x 93.
     const std::string path = WindowsPath(LM_ORIENTED_SCR);
-    FullScreenRun run(path);
-    ASSERT_NE(run.Window, nullptr);
-    // The pictures in line order, each exactly as the portable preparation turns it (that it
-    // comes out upright is checked natively, against the original and ImageMagick): the upright
-    // 93 x 61, never the stored 61 x 93.
-    std::istringstream lines(FileBytes(LM_ORIENTED_PACK "/captions.tsv"));
-    for (std::string line; std::getline(lines, line);) {
-        const std::string name = line.substr(0, line.find('\t'));
-        SCOPED_TRACE(name);
-        Rect place;
-        const std::vector<DWORD> expected =
-            Expected(FileBytes(LM_ORIENTED_PACK "/" + name), width, height, depth, place);
+    const std::vector<Rect> places = ShowsInTurn(path, LM_ORIENTED_PACK);
+    EXPECT_EQ(places.size(), 8u);
+    for (const Rect& place : places)
         EXPECT_TRUE(place.Width() == 93 && place.Height() == 61);
-        EXPECT_TRUE(WaitUntil([&] { return Capture(run.Window).second == expected; }, 15000));
-        SendKeys({VK_NEXT});
-    }
-    Quit(run);
     EXPECT_EQ(AboutText(path), kProgramLines);
 }
