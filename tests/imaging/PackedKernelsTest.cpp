@@ -7,13 +7,12 @@
 #include "jpeg/JpegInputStream.h"
 #include "slideshow/PictureDecoding.h"
 #include "slideshow/PicturePreparation.h"
+#include "tests/WholeFile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -76,8 +75,7 @@ TEST(PackedKernels, Sse2AndMmxKernelsMakeTheSamePictures) {
     ASSERT_GE(files.size(), 140u);
     int compared = 0;
     for (const auto& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        const std::string bytes = WholeFile(file);
         const std::vector<Picture> sse2 = Pictures(bytes);
         UseMmxKernelsOnlyForTests(true);
         const std::vector<Picture> mmx = Pictures(bytes);

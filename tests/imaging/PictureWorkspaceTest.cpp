@@ -5,13 +5,12 @@
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegInputStream.h"
 #include "slideshow/PicturePreparation.h"
+#include "tests/WholeFile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -30,11 +29,6 @@ struct CountLarge {
     ~CountLarge() { SetImagingAllocateFunction(Previous); }
     ImagingAllocateFunction Previous;
 };
-
-std::string Picture(const char* name) {
-    std::ifstream in(std::string(LM_PICTURES_DIR) + "/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 } // namespace
 
@@ -98,7 +92,7 @@ TEST(PictureWorkspace, AShowPreparesTheSamePicturesAndItsSecondRoundTakesNoFresh
             long firstRound = 0;
             for (int round = 0; round < 2; ++round) {
                 for (const char* name : show) {
-                    const std::string bytes = Picture(name);
+                    const std::string bytes = WholeFile(LM_PICTURES_DIR "/" + std::string(name));
                     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
                     RasterImage alone, kept;
                     Rect where{}, there{};

@@ -32,6 +32,31 @@ struct PlainPackedBuffer {
     }
 };
 
+// The standard rule, plainly: 32 bits at first, two bytes whenever 16 or fewer are left.
+struct PlainStandardBuffer {
+    JpegByteSource& Source;
+    uint32_t Buffer = 0;
+    int Count = 0;
+    uint32_t word() {
+        const uint32_t high = Source.entropyByte();
+        return (high << 8) | Source.entropyByte();
+    }
+    void fill() {
+        Buffer = (word() << 16) | word();
+        Count = 32;
+    }
+    int bits(int n) {
+        const int r = static_cast<int>(Buffer >> (32 - n));
+        Buffer <<= n;
+        Count -= n;
+        if (Count <= 16) {
+            Buffer |= word() << (16 - Count);
+            Count += 16;
+        }
+        return r;
+    }
+};
+
 // Entropy-coded data with stuffed FF 00 pairs, long runs without FF (the readers' fast takes),
 // then a marker, after which every reader sees one-bits.
 Bytes entropyData(std::mt19937& random) {
@@ -62,32 +87,18 @@ TEST(BitReaders, ReadsDeliverTheBitsInOrderAndTakeBytesAsTheirBuffersWould) {
         JpegPackedBitReader packed(packedSource, packedState);
         JpegBitReader standard(standardSource, standardState);
         PlainPackedBuffer plain{plainSource};
+        PlainStandardBuffer twoByte{twoByteSource};
         packed.prime();
         plain.fill();
         standard.prime();
-        // The standard rule, plainly: 32 bits at first, two bytes whenever 16 or fewer are left.
-        uint32_t twoByte = 0;
-        int twoByteCount = 0;
-        auto word = [&] {
-            const uint32_t high = twoByteSource.entropyByte();
-            return (high << 8) | twoByteSource.entropyByte();
-        };
-        twoByte = (word() << 16) | word();
-        twoByteCount = 32;
+        twoByte.fill();
         int wrong = 0;
         for (int read = 0; read < 7000 && wrong == 0; ++read) {
             const int n = 1 + static_cast<int>(random() % 16);
             const int expected = plain.bits(n);
             wrong += packed.bits(n) != expected;
             wrong += packedSource.available() != plainSource.available();
-            const int twoByteBits = static_cast<int>(twoByte >> (32 - n));
-            twoByte <<= n;
-            twoByteCount -= n;
-            if (twoByteCount <= 16) {
-                twoByte |= word() << (16 - twoByteCount);
-                twoByteCount += 16;
-            }
-            wrong += standard.bits(n) != expected || twoByteBits != expected;
+            wrong += standard.bits(n) != expected || twoByte.bits(n) != expected;
             wrong += standardSource.available() != twoByteSource.available();
             // A reader saved and taken up again goes on where it was.
             if (read % 97 == 0) {
@@ -96,17 +107,11 @@ TEST(BitReaders, ReadsDeliverTheBitsInOrderAndTakeBytesAsTheirBuffersWould) {
                 JpegPackedBitReader againPacked(packedSource, packedState);
                 JpegBitReader againStandard(standardSource, standardState);
                 wrong += againPacked.bits(n) != plain.bits(n);
-                wrong += againStandard.bits(n) != static_cast<int>(twoByte >> (32 - n));
+                wrong += againStandard.bits(n) != twoByte.bits(n);
                 packed.window = againPacked.window;
                 packed.windowBits = againPacked.windowBits;
                 standard.buffer = againStandard.buffer;
                 standard.count = againStandard.count;
-                twoByte <<= n;
-                twoByteCount -= n;
-                if (twoByteCount <= 16) {
-                    twoByte |= word() << (16 - twoByteCount);
-                    twoByteCount += 16;
-                }
             }
             if (wrong) ADD_FAILURE() << "trial " << trial << ", read " << read << " of " << n;
         }

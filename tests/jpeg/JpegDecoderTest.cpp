@@ -6,10 +6,216 @@
 // exactly once (decode checks both, and how every public call behaves in every state).
 #include "JpegTestSupport.h"
 
+#include "jpeg/JpegTransform.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <numeric>
+#include <stdexcept>
+
+namespace {
+
+// A small writer of hand-made JPEG files.
+
+// Coefficients of a block with quantisation table all ones: {zig-zag index, value}.
+using Block = std::vector<std::pair<int, int>>;
+
+// Expects the integer transform with either bit reader (the standard one only for progressive
+// files) to decode the whole file, all of it consumed, into these blocks of a grey picture one
+// block high: their samples as the integer transform computes them.
+void expectBlocks(const Bytes& file, const std::vector<Block>& blocks) {
+    const size_t n = blocks.size();
+    Bytes pixels(64 * n);
+    for (size_t b = 0; b < n; ++b) {
+        int16_t coefficients[64] = {};
+        for (const auto& c : blocks[b])
+            coefficients[jpegZigZag[c.first]] = static_cast<int16_t>(c.second);
+        uint8_t samples[64];
+        jpegIdctInteger(coefficients, samples);
+        for (size_t r = 0; r < 8; ++r)
+            std::copy_n(&samples[8 * r], 8, &pixels[(r * n + b) * 8]);
+    }
+    for (bool packedReader : {false, true}) {
+        const DecoderRun d = decode(file, {false, packedReader});
+        if (d.progressive && packedReader) continue; // progressive scans take the standard one
+        SCOPED_TRACE(packedReader ? "packed reader" : "standard reader");
+        ASSERT_TRUE(d.complete()) << jpegErrorName(d.errorCode);
+        EXPECT_EQ(d.bytesConsumed, static_cast<long>(file.size()));
+        auto at = std::mismatch(d.pixels.begin(), d.pixels.end(), pixels.begin(), pixels.end());
+        EXPECT_TRUE(at.first == d.pixels.end() && at.second == pixels.end())
+            << "first difference at " << at.first - d.pixels.begin();
+    }
+}
+
+// A Huffman table whose symbols all have codes of one length, in order: DC categories 0..17 as
+// 5-bit codes; as 8-bit AC codes every run 0..15 with magnitude 0..2 (EOB, EOBr, ZRL,
+// refinements) and magnitudes 3..15 at run 0.
+struct HuffmanCode {
+    int Length;
+    std::vector<uint8_t> Symbols;
+};
+
+HuffmanCode uniformTable(int length, bool ac) {
+    HuffmanCode t{length, {}};
+    for (int s = 0; s < (ac ? 256 : 18); ++s)
+        if (!ac || (s & 15) <= 2 || s <= 15) t.Symbols.push_back(static_cast<uint8_t>(s));
+    return t;
+}
+
+const HuffmanCode dcTable = uniformTable(5, false), acTable = uniformTable(8, true);
+
+// Entropy-coded bits, most significant first, with FF 00 stuffing.
+class BitWriter {
+public:
+    BitWriter& bits(uint32_t value, int count) {
+        for (int i = count - 1; i >= 0; --i) {
+            Pending = (Pending << 1) | ((value >> i) & 1);
+            if (++PendingBits == 8) {
+                Written.push_back(static_cast<uint8_t>(Pending));
+                if (Pending == 0xFF) Written.push_back(0x00);
+                Pending = 0;
+                PendingBits = 0;
+            }
+        }
+        return *this;
+    }
+    BitWriter& symbol(const HuffmanCode& table, int symbol) {
+        const auto at = std::find(table.Symbols.begin(), table.Symbols.end(), symbol);
+        if (at == table.Symbols.end()) throw std::logic_error("symbol not in table");
+        return bits(static_cast<uint32_t>(at - table.Symbols.begin()), table.Length);
+    }
+    // A value's symbol (run << 4 | category) and extra bits.
+    BitWriter& ac(int run, int value, const HuffmanCode& table = acTable) {
+        int s = 0;
+        for (int a = value < 0 ? -value : value; a; a >>= 1)
+            ++s;
+        return symbol(table, (run << 4) | s).bits(value < 0 ? value + (1 << s) - 1 : value, s);
+    }
+    BitWriter& dc(int diff) { return ac(0, diff, dcTable); }
+    // Pads the last byte with one-bits; returns the bytes so far and starts anew.
+    Bytes take() {
+        if (PendingBits > 0) bits(0xFF, 8 - PendingBits);
+        Bytes out;
+        out.swap(Written);
+        return out;
+    }
+
+private:
+    Bytes Written;
+    uint32_t Pending = 0;
+    int PendingBits = 0;
+};
+
+Bytes segment(int marker, const Bytes& payload) {
+    const int length = static_cast<int>(payload.size()) + 2;
+    return join({u8({0xFF, marker, length >> 8, length}), payload});
+}
+
+// Quantisation table id, every entry value.
+Bytes dqt(int id, int value) {
+    return segment(0xDB, join({u8({id}), Bytes(64, static_cast<uint8_t>(value))}));
+}
+
+Bytes dht(int tableClass, int id, const HuffmanCode& table) {
+    Bytes counts(16, 0);
+    counts[table.Length - 1] = static_cast<uint8_t>(table.Symbols.size());
+    return segment(0xC4, join({u8({tableClass << 4 | id}), counts, table.Symbols}));
+}
+
+struct FrameComponent {
+    int Id, H, V, QuantTable;
+};
+using Frame = std::vector<FrameComponent>;
+
+Bytes sof(int marker, int width, int height, const Frame& frame) {
+    Bytes p = u8({8, height >> 8, height, width >> 8, width, static_cast<int>(frame.size())});
+    for (const auto& c : frame)
+        p = join({p, u8({c.Id, c.H << 4 | c.V, c.QuantTable})});
+    return segment(marker, p);
+}
+
+// SOI, quantisation table 0 all ones, DC and AC tables 0, the frame, a restart interval, the
+// scans and EOI.
+struct ScanComponent {
+    int Id, DcTable, AcTable;
+};
+// A scan's components, coefficients start..end (zig-zag), successive approximation high and
+// low, and its entropy-coded bytes.
+struct ScanData {
+    std::vector<ScanComponent> Components;
+    int Start, End, High, Low;
+    Bytes Entropy;
+};
+
+Bytes jpegFile(int sofMarker, int width, int height, const Frame& frame,
+               const std::vector<ScanData>& scans, int restartInterval = 0) {
+    Bytes file = join({u8({0xFF, 0xD8}), dqt(0, 1), dht(0, 0, dcTable), dht(1, 0, acTable),
+                       sof(sofMarker, width, height, frame)});
+    if (restartInterval) file = join({file, segment(0xDD, u8({0, restartInterval}))});
+    for (const ScanData& scan : scans) {
+        Bytes header = u8({static_cast<int>(scan.Components.size())});
+        for (const auto& c : scan.Components)
+            header = join({header, u8({c.Id, c.DcTable << 4 | c.AcTable})});
+        header = join({header, u8({scan.Start, scan.End, scan.High << 4 | scan.Low})});
+        file = join({file, segment(0xDA, header), scan.Entropy});
+    }
+    return join({file, u8({0xFF, 0xD9})});
+}
+
+// A grey file of one sequential scan.
+Bytes greyFile(int width, int height, const Bytes& entropy, int restartInterval = 0) {
+    return jpegFile(0xC0, width, height, {{1, 1, 1, 0}}, {{{{1, 0, 0}}, 0, 63, 0, 0, entropy}},
+                    restartInterval);
+}
+
+// A valid 32 x 8 grey file of four blocks (DC 0, 8, 24, 48; 3 at k = 1), the base of the crafted
+// defects.
+Bytes validGreyFile() {
+    BitWriter w;
+    for (int i = 0; i < 4; ++i)
+        w.dc(8 * i).ac(0, 3).ac(0, 0);
+    return greyFile(32, 8, w.take());
+}
+
+// A grey row of blocks with restart interval 1, each block a DC difference of 80 (level 138 only
+// where the predictor is reset at every restart), and after block i RST(i % 8) unless markers
+// gives other bytes there.
+Bytes restartFile(int blocks, const std::map<int, Bytes>& markers = {}) {
+    Bytes entropy;
+    for (int i = 0; i < blocks; ++i) {
+        const Bytes next = i + 1 == blocks    ? Bytes()
+                           : markers.count(i) ? markers.at(i)
+                                              : u8({0xFF, 0xD0 + i % 8});
+        entropy = join({entropy, BitWriter().dc(80).ac(0, 0).take(), next});
+    }
+    return greyFile(8 * blocks, 8, entropy, 1);
+}
+
+// Where the first marker with this code starts.
+long findMarker(const Bytes& file, int marker) {
+    for (size_t i = 0; i + 1 < file.size(); ++i)
+        if (file[i] == 0xFF && file[i + 1] == marker) return static_cast<long>(i);
+    throw std::logic_error("marker not found");
+}
+
+// Replaces the payload of the first segment with this marker.
+Bytes withSegment(const Bytes& file, int marker, const Bytes& payload) {
+    const long at = findMarker(file, marker), length = file[at + 2] << 8 | file[at + 3];
+    return join({Bytes(file.begin(), file.begin() + at), segment(marker, payload),
+                 Bytes(file.begin() + at + 2 + length, file.end())});
+}
+
+// Inserts bytes in front of the first marker with this code.
+Bytes insertBefore(const Bytes& file, int marker, const Bytes& bytes) {
+    Bytes out(file);
+    out.insert(out.begin() + findMarker(file, marker), bytes.begin(), bytes.end());
+    return out;
+}
+
+} // namespace
 
 static const int ZRL = 0xF0;
 static const Frame grey{{1, 1, 1, 0}};

@@ -4,15 +4,15 @@
 // own dialog, whose target is a stand-in browser that counts its starts.
 #include "resources/ResourceIds.h"
 #include "settings/WebLink_win32.h"
+#include "tests/WholeFile.h"
 #include "tests/win32/WineHarness.h"
 
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,14 +39,6 @@ PageState Saved() {
         saved[name] = read == 0 && type == REG_DWORD && size == 4 ? value : -1;
     }
     return saved;
-}
-
-// The settings as the page shows them when saved: the defaults with `changes`.
-PageState DefaultSettings(const std::string& changes) {
-    PageState settings = DefaultPage(changes);
-    settings.erase("effect list enabled");
-    settings.erase("effect speed enabled");
-    return settings;
 }
 
 // How many pixels of `window` show `color`, 0xRRGGBB.
@@ -113,7 +105,11 @@ TEST_F(Configuration, SlashCIsOwnedByTheForegroundWindowAndEveryControlEditsItsS
     EXPECT_TRUE(run.Shows(DefaultPage(edited + ", UseEffects 0, effect list enabled 0")));
     run.Press(PSBTN_OK);
     EXPECT_TRUE(EndsWith(run.Saver, 0));
-    EXPECT_EQ(Saved(), DefaultSettings(edited + ", UseEffects 0"));
+    // Saved as the page showed them.
+    PageState saved = DefaultPage(edited + ", UseEffects 0");
+    saved.erase("effect list enabled");
+    saved.erase("effect speed enabled");
+    EXPECT_EQ(Saved(), saved);
 }
 
 TEST_F(Configuration, WithoutSwitchTheAboutBoxIsCentredOverTheSheetAndCancelSavesNothing) {
@@ -196,9 +192,8 @@ INT_PTR CALLBACK LinkDialogProcedure(HWND, UINT message, WPARAM wParam, LPARAM) 
 
 // How often the stand-in browser has started: it writes a line each time.
 int Openings() {
-    std::ifstream log(kMarker + ".log");
-    return static_cast<int>(
-        std::count(std::istreambuf_iterator<char>(log), std::istreambuf_iterator<char>(), '\n'));
+    const std::string log = WholeFile(kMarker + ".log");
+    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
 }
 
 // The dialog of the tests' own resources, run modelessly through the dialog manager.

@@ -54,98 +54,62 @@ void Check(const TextRules& rules, const char* run, const char* arguments) {
     }
 }
 
+// Nothing at all: the configuration without owner. Full screen in any case and padding. The
+// preview's parent in every written form, the digits ending at the first non-digit, read modulo
+// 2^32 with an optional sign: 0x80000068 written unsigned, signed and sign-extended to 64 bits,
+// 0x80020068 as a 64-bit caller writes it, 1234 plus multiples of 2^32 and 2^128, 10^30 (2^30 x
+// 5^30, and 5^30 mod 4 = 1), nines (2^32 divides 10^n). The configuration owned by the foreground
+// or the given window, and the password change with its parent: each mode's result is the exit
+// code. Nothing runs for the rows of "" (12 and 99 are no windows; 0 is none, however written),
+// and the exit code is 1. Hostile arguments among them: strings of 10000 characters, separators
+// only, embedded tabs, bytes above 127.
 TEST(CommandLine, EachSwitchRunsItsModeWithItsWindowAndExitsWithTheModesResultOrWithOne) {
-    // Nothing at all: the configuration without owner. Full screen in any case and padding. The
-    // preview's parent in every written form, the digits ending at the first non-digit, read
-    // modulo 2^32 with an optional sign: 0x80000068 written unsigned, signed and sign-extended to
-    // 64 bits, 0x80020068 as a 64-bit caller writes it, 1234 plus multiples of 2^32, 10^30 (2^30 x
-    // 5^30, and 5^30 mod 4 = 1), a thousand nines (2^32 divides 10^1000). The configuration owned
-    // by the foreground or the given window, and the password change with its parent: each mode's
-    // result is the exit code. Nothing runs for the last row (12 and 99 are no windows; 0 is none,
-    // however written), and the exit code is 1. What runs, and the arguments:
-    const std::string nines = "/p " + std::string(1000, '9'), big = "/p 1" + std::string(30, '0');
-    const std::vector<const char*> nothing = {
-        "/s 5",        "/save",    "/sx",   "s",       "x/s", "/p 12 34", "/p",    "/p:",  "/p 99",
-        "/p : : 1234", "/p x1234", "/c:99", "/config", "/c:", "/a",       "/a 99", "/a 0", "/x",
-        "/",           "-",        " / ",   "/ s",     "//s", "/?",       "1234"};
-    const std::vector<const char*> zero = {"/p 0",  "/p -",          "/p +-5",
-                                           "/p -0", "/p 4294967296", "/p 18446744073709551616"};
-    const std::pair<const char*, std::vector<const char*>> cases[] = {
-        {"configuration 0", {nullptr, "", "   ", " \t\r\n "}},
-        {"full screen", {"/s", "-S", " /s ", "\t-s\t", "\r\n-S\v\f"}},
+    const std::string x(10000, 'x'), spaces(10000, ' '), tabs(10000, '\t'), zeros(9996, '0');
+    std::string separators;
+    for (int i = 0; i < 2000; ++i)
+        separators += " \t\r\n\v\f";
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"configuration 0", {"", "   ", " \t\r\n ", "\v\f", spaces, tabs, separators}},
+        {"full screen",
+         {"/s", "-S", " /s ", "\t-s\t", "\r\n-S\v\f", spaces + "/s", "/s" + spaces, "-S" + tabs}},
         {"preview 1234",
          {"/p 1234", "/p:1234", "/P : 1234", "/l1234", "-L   1234  ", "/p +1234", "/p 1234xyz",
-          "/p 4294968530", "/l 79228162514264337593543951570"}},
+          "/p 4294968530", "/l 79228162514264337593543951570", "/p " + zeros + "1234",
+          "/p 1234" + x, "/p\t1234", "/p\t:\t1234", "/p 1234\xE9", "/p 18446744073709552850",
+          "/p 340282366920938463463374607431768212690", "/p -18446744073709550382"}},
         {"preview 2147483752", {"/p 2147483752", "/p -2147483544", "/p 18446744071562068072"}},
         {"preview 2147614824", {"/p 18446744071562199144"}},
         {"preview 4294967295",
-         {"/p:4294967295", "/p -1", "/p 18446744073709551615", nines.c_str()}},
-        {"preview 1", {"/p -4294967295"}},
-        {"preview 2147483647", {"/p 2147483647"}},
-        {"preview 2147483648", {"/p -2147483648"}},
-        {"preview 1073741824", {big.c_str()}},
+         {"/p:4294967295", "/p -1", "/p 18446744073709551615", "/p " + std::string(10000, '9')}},
+        {"preview 1", {"/p -4294967295", "/l\t\t\t1", "/p 00000000000000000001"}},
+        {"preview 2147483647", {"/p 2147483647", "/p -2147483649"}},
+        {"preview 2147483648", {"/p -2147483648", "/p 2147483648"}},
+        {"preview 1073741824", {"/p 1" + std::string(30, '0'), "/p 1073741824"}},
         {"configuration 777", {"/c", "-C"}},
-        {"configuration 1234", {"/c:1234", "/c 1234"}},
-        {"password 1234", {"/a 1234", "/A:1234"}},
-        {"", nothing},
-        {"", zero}};
-    for (const TextRules* rules : kRules)
-        for (const auto& [run, all] : cases)
-            for (const char* arguments : all)
-                Check(*rules, run, arguments);
-}
-
-// Hostile arguments: strings of 10000 characters, separators only, embedded tabs, bytes above
-// 127, handles of every size from one digit to 2^128 + 1234 and negative ones. Each runs nothing
-// (exit code 1) or the mode the table names, whatever the mode returns.
-TEST(CommandLine, HostileArgumentsRunNothingOrTheModeTheTableSays) {
-    auto repeat = [](const std::string& piece, std::size_t times) {
-        std::string text;
-        for (std::size_t i = 0; i < times; ++i)
-            text += piece;
-        return text;
-    };
-    const std::string x(10000, 'x'), spaces(10000, ' '), tabs(10000, '\t');
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"configuration 1234", {"/c:1234", "/c 1234", "/c:" + zeros + "1234", "/c\t:1234"}},
+        {"configuration 4294967295", {"/c:-1"}},
+        {"password 1234", {"/a 1234", "/A:1234", "/a\t1234"}},
+        {"password 1", {"/a -4294967295"}},
+        {"password 4294967295", {"/a -" + zeros + "1"}},
         {"",
-         {// overlong
+         {"/s 5", "/save", "/sx", "s", "x/s", "/p 12 34", "/p", "/p:", "/p 99", "/p : : 1234",
+          "/p x1234", "/c:99", "/config", "/c:", "/a", "/a 99", "/a 0", "/x", "/", "-", " / ",
+          "/ s", "//s", "/?", "1234", "/p 0", "/p -", "/p +-5", "/p -0", "/p 4294967296",
+          "/p 18446744073709551616", "/p 5", "/p -1234", "/p --1234", "/p - 1234", "/c:-2",
+          // overlong
           "/s" + x, "/s " + x, "/" + std::string(10000, 'c'), "/p 1" + std::string(9999, '0'),
           "/p " + std::string(10000, '-'), "/p" + std::string(10000, ':'), x, "/c " + x,
-          // separators around nothing
-          "/ ", "/\t\t", "\t/\t", "-\t-", "/" + spaces + "s",
-          // tabs inside
-          "/s\tx", "/p 12\t34", "/\ts",
+          // separators around nothing, tabs inside
+          "/\t\t", "\t/\t", "-\t-", "/" + spaces + "s", "/s\tx", "/p 12\t34", "/\ts",
           // bytes above 127
           "/\xE9", "/s\xFF", "\xEF\xBB\xBF/s", "/p \xD9\xA1\xD9\xA2", "/c:\xB9", "/\x80", "\xE9/s",
-          "/S\xC3\x89", "/\xD3",
-          // handles that are no window, or none
-          "/p 5", "/p 12", "/p 123456", "/p 4294967296", "/p -1234", "/p --1234", "/p -+1",
-          "/p - 1234", "/c:-2", "/a -0"}},
-        {"full screen", {spaces + "/s", "/s" + spaces, "-S" + tabs, "\t/s\t"}},
-        {"configuration 0", {" ", "\t", "\r\n", "\v\f", spaces, tabs, repeat(" \t\r\n\v\f", 2000)}},
-        {"preview 4294967295", {"/p " + std::string(10000, '9')}},
-        {"preview 1234",
-         {"/p " + std::string(9996, '0') + "1234", "/p 1234" + x, "/p\t1234", "/p\t:\t1234",
-          "/p 1234\xE9", "/p 4294968530", "/p 1099511629010", "/p 18446744073709552850",
-          "/p 340282366920938463463374607431768212690", "/p -4294966062",
-          "/p -18446744073709550382"}},
-        {"preview 1", {"/l\t\t\t1", "/p 1", "/p 00000000000000000001"}},
-        {"preview 1073741824", {"/p 1073741824"}},
-        {"preview 2147483647", {"/p 2147483647", "/p -2147483649"}},
-        {"preview 2147483648", {"/p 2147483648", "/p -2147483648"}},
-        {"configuration 1234", {"/c:" + std::string(9996, '0') + "1234", "/c\t:1234"}},
-        {"configuration 4294967295", {"/c:-1"}},
-        {"password 1234", {"/a\t1234"}},
-        {"password 1", {"/a -4294967295"}},
-        {"password 4294967295", {"/a -" + std::string(9996, '0') + "1"}}};
-    std::size_t rows = 0;
-    for (const TextRules* rules : kRules)
+          "/S\xC3\x89", "/\xD3"}}};
+    for (const TextRules* rules : kRules) {
+        Check(*rules, "configuration 0", nullptr);
         for (const auto& [run, all] : cases)
-            for (const std::string& arguments : all) {
+            for (const std::string& arguments : all)
                 Check(*rules, run.c_str(), arguments.c_str());
-                ++rows;
-            }
-    EXPECT_GE(rows, 50u * (sizeof kRules / sizeof kRules[0]));
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "imaging/RasterImage.h"
 #include "jpeg/JpegError.h"
 #include "jpeg/JpegInputStream.h"
+#include "tests/WholeFile.h"
 #include "tests/imaging/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,21 +15,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <tuple>
-
-namespace {
-
-std::string File(const std::string& folder, const char* name) {
-    std::ifstream file(folder + name, std::ios::binary);
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    EXPECT_FALSE(bytes.empty()) << name << " is missing";
-    return bytes;
-}
-
-} // namespace
 
 TEST(PictureDecoding, BothDecodersFillThePixelBufferAsDesigned) {
     for (const bool useSimd : {false, true}) {
@@ -42,7 +30,7 @@ TEST(PictureDecoding, BothDecodersFillThePixelBufferAsDesigned) {
         // Pure red; and a grey picture holding 16 x + y at column x, row y (the packed
         // transform's coarse pre-scaled tables cost a few levels at quality 100).
         for (const char* name : {"/red.jpg", "/grey.jpg"}) {
-            ASSERT_TRUE(decode(File(LM_TEST_PICTURES, name)));
+            ASSERT_TRUE(decode(WholeFile(LM_TEST_PICTURES + std::string(name))));
             ASSERT_TRUE(image.Width() == 16 && image.Height() == 16 && outcome.Lines == 16 &&
                         outcome.ErrorCode == 0)
                 << name;
@@ -64,7 +52,7 @@ TEST(PictureDecoding, BothDecodersFillThePixelBufferAsDesigned) {
             void* block = std::malloc(bytes);
             return block != nullptr ? std::memset(block, 0xA5, bytes) : nullptr;
         });
-        const bool decoded = decode(File(LM_TEST_PICTURES, "/cut.jpg"));
+        const bool decoded = decode(WholeFile(LM_TEST_PICTURES "/cut.jpg"));
         SetImagingAllocateFunction(heap);
         ASSERT_TRUE(decoded && image.Width() == 1024 && image.Height() == 768 &&
                     outcome.Lines > 0 && outcome.Lines < 768 &&
@@ -78,7 +66,7 @@ TEST(PictureDecoding, BothDecodersFillThePixelBufferAsDesigned) {
                     outcome.Lines == 0 && outcome.ErrorCode == NoStartOfImage);
         // To be turned on its side, with memory for the picture but not for the turning: no
         // picture (the sanitizers see that nothing is left held).
-        const std::string red = File(LM_TEST_PICTURES, "/red.jpg");
+        const std::string red = WholeFile(LM_TEST_PICTURES "/red.jpg");
         MemoryInputStream stream(reinterpret_cast<const uint8_t*>(red.data()), red.size());
         TestAllocations pictureOnly(1);
         EXPECT_FALSE(DecodePicture(stream, useSimd, image, outcome, 6));

@@ -51,9 +51,14 @@ struct BadPack {
     const char* Name;
     std::string Captions;
     Files Extra; // files besides captions.tsv and kGrey pictures
-    int Errors;  // how many errors and warnings it gives
-    int Warnings;
-    std::vector<std::string> Messages; // among them, each without the folder's name
+    // Its errors and warnings, every one of them, and any notes, each without the folder's name.
+    std::vector<std::string> Messages;
+    int Count(const std::string& level) const {
+        int n = 0;
+        for (const std::string& message : Messages)
+            n += message.find(": " + level + ": ") != std::string::npos;
+        return n;
+    }
 };
 
 // `meadow` is the start of a real photograph (the shipped 114.jpg), cut off part way.
@@ -68,91 +73,57 @@ inline std::vector<BadPack> BadPacks(const std::string& meadow) {
         {"non-jpeg",
          two,
          {{"b.jpg", "\x89PNG\r\n\x1A\n"}},
-         1,
-         0,
          {"b.jpg: error: NoStartOfImage (-217) on both paths: not a JPEG file (a PNG picture)"}},
         {"arithmetic",
          one,
          {{"a.jpg", GreyJpeg(16, 16, "", 0xC9)}},
-         1,
-         0,
          {"a.jpg: error: ArithmeticCoding (-215) on both paths: arithmetic-coded"}},
         {"12-bit",
          one,
          {{"a.jpg", GreyJpeg(16, 16, "", 0xC1, 12)}},
-         1,
-         0,
          {"a.jpg: error: BadPrecision (-205) on both paths: not 8 bits per sample"}},
         {"truncated",
          two,
          {{"a.jpg", kGrey.substr(0, kGrey.size() - 2)}, {"b.jpg", meadow}},
-         2,
-         0,
          {"a.jpg: error: truncated: the file ends before the picture does",
           "b.jpg: error: CorruptScan (-227) after 288 of 720 lines on both paths: damaged"}},
         {"cmyk",
          one,
          {{"a.jpg", cmyk}},
-         1,
-         0,
          {"a.jpg: error: UnsupportedComponents (-225) on both paths: CMYK or YCCK (four colour "
           "components): save it as RGB"}},
-        {"empty",
-         "",
-         {},
-         1,
-         0,
-         {"captions.tsv: error: missing, and the folder holds no JPEG file"}},
-        {"no-captions-file",
-         "",
-         {{"a.jpg", kGrey}},
-         1,
-         0,
-         {"captions.tsv: error: missing: list the"}},
+        {"empty", "", {}, {"captions.tsv: error: missing, and the folder holds no JPEG file"}},
+        {"no-captions-file", "", {{"a.jpg", kGrey}}, {"captions.tsv: error: missing: list the"}},
         {"crlf",
          "a.jpg\tA\r\nb.jpg\tB\r\n",
          {},
-         0,
-         1,
          {"captions.tsv:1: warning: Windows line ends (CR LF), read as plain line ends\n"}},
         {"bom",
          "\xEF\xBB\xBF"
          "a.jpg\tA\n",
          {{"a.jpg", kGrey}},
-         0,
-         1,
          {"captions.tsv:1: warning: starts with a byte order mark"}},
         {"utf-16",
          "\xFF\xFE"
          "a",
          {},
-         1,
-         0,
          {"captions.tsv:1: error: UTF-16 text: save it as UTF-8\n"}},
-        {"tab", "a.jpg\tA\tB\n", {}, 1, 0, {"captions.tsv:1: error: a tab inside the caption"}},
+        {"tab", "a.jpg\tA\tB\n", {}, {"captions.tsv:1: error: a tab inside the caption"}},
         {"windows-1252",
          "a.jpg\tCaf\xC3\xA9 \xE2\x82\xAC\n",
          {},
-         0,
-         0,
          {"captions.tsv:1: note: \"\xC3\xA9\xE2\x82\xAC\" stored as Windows-1252"}},
         {"no-windows-1252",
          "a.jpg\tA\nb.jpg\t\xE6\x9D\xB1\n",
          {},
-         1,
-         0,
          {"captions.tsv:2: error: \"\xE6\x9D\xB1\" (U+6771) has no Windows-1252 code"}},
         {"latin-1",
          "a.jpg\tCaf\xE9\n",
          {},
-         1,
-         0,
          {"captions.tsv:1: error: byte 0xE9 at column 4 is no UTF-8"}},
         {"listing",
          "a.jpg\nb.jpg\tB\nb.jpg\tagain\nno.jpg\tN\n../a.jpg\tP\n\n  \n",
          {{"extra.JPG", kGrey}, {"notes.txt", "text"}, {"no.jpg", kNoFile}},
-         4,
-         1,
          {"captions.tsv:1: warning: a.jpg has no caption",
           "captions.tsv:3: error: b.jpg is listed twice (first on line 2)",
           "captions.tsv:4: error: no file \"no.jpg\" in",
@@ -161,8 +132,6 @@ inline std::vector<BadPack> BadPacks(const std::string& meadow) {
         {"ampersand",
          "a.jpg\tFish & chips\nb.jpg\tR&&D\n",
          {},
-         0,
-         1,
          {"captions.tsv:1: warning: '&' underlines the character after it"}},
         // Turned pictures are told as notes; the caption must fit the upright picture.
         {"pictures",
@@ -172,8 +141,6 @@ inline std::vector<BadPack> BadPacks(const std::string& meadow) {
           {"three.jpg", GreyJpeg(160, 64, exif::Orientation(3, false))},
           {"one.jpg", GreyJpeg(160, 64, exif::Orientation(1, false))},
           {"wide.jpg", GreyJpeg(400, 100, exif::Orientation(8, false))}},
-         0,
-         2,
          {"big.jpg: warning: 4800 x 3600 is far larger than any screen: every showing decodes "
           "and scales all 65 MB",
           "six.jpg: note: EXIF orientation 6: shown turned 90 degrees clockwise, 64 x 160 "
@@ -185,22 +152,16 @@ inline std::vector<BadPack> BadPacks(const std::string& meadow) {
         {"credits",
          one,
          {{"credits.txt", "Photos: Ann\nCaf\xC3\xA9 \xE6\x9D\xB1\n\x01 bell\n"}},
-         2,
-         0,
          {"credits.txt:2: error: \"\xE6\x9D\xB1\" (U+6771) has no Windows-1252 code: the "
           "credits are shown as Windows-1252",
           "credits.txt:3: error: control character 0x01 in the credits"}},
         {"credits-longest",
          one,
          {{"credits.txt", std::string(14999, 'x') + "\n" + std::string(14999, 'y')}},
-         0,
-         0,
          {}},
         {"credits-too-long",
          one,
          {{"credits.txt", std::string(15000, 'x') + "\n" + std::string(14999, 'y')}},
-         1,
-         0,
          {"credits.txt: error: 30001 characters with their line ends: the About box shows at "
           "most 30000"}},
         // At 400 x 600 a box fits 45 characters and 35 lines; 1600 x 1200 is shown 800 x 600.
@@ -212,8 +173,6 @@ inline std::vector<BadPack> BadPacks(const std::string& meadow) {
           {"c.jpg", GreyJpeg(400, 600)},
           {"d.jpg", GreyJpeg(400, 600)},
           {"e.jpg", GreyJpeg(1600, 1200)}},
-         0,
-         3,
          {"captions.tsv:2: warning: caption too wide for its picture at 800 x 600 (shown 400 x "
           "600), 1920 x 1080 (shown 400 x 600): it is 368 x 16 pixels in an 8 x 16 font, and 40 "
           "more each way with its box and the gap to the picture's edge",

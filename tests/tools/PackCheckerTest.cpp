@@ -4,6 +4,7 @@
 // grey JPEG files written here, some with EXIF segments.
 #include "imaging/PixelBuffer.h"
 #include "imaging/RasterImage.h"
+#include "tests/WholeFile.h"
 #include "tests/tools/BadPacks.h"
 #include "tools/check-pack/NewCaptions.h"
 #include "tools/check-pack/Pack.h"
@@ -16,7 +17,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <sys/wait.h>
 
@@ -52,11 +52,6 @@ Checked Check(const std::string& name, const std::string& captions, const Files&
         c.Report += fs::path(m.Where).filename().string() + ": " +
                     levels[static_cast<int>(m.Level)] + ": " + m.Text + "\n";
     return c;
-}
-
-std::string Read(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 } // namespace
@@ -100,13 +95,13 @@ TEST(PackText, CaptionsInWindows1252AndMeasuredInTheFixedFont) {
 }
 
 TEST(BadPacks, EachGivesAClearMessageNamingItsFileAndLine) {
-    for (const BadPack& bad : BadPacks(Read(LM_PICTURES_DIR "/114.jpg").substr(0, 60000))) {
+    for (const BadPack& bad : BadPacks(WholeFile(LM_PICTURES_DIR "/114.jpg").substr(0, 60000))) {
         SCOPED_TRACE(bad.Name);
         const Checked c = Check(bad.Name, bad.Captions, bad.Extra);
         for (const std::string& message : bad.Messages)
             EXPECT_NE(c.Report.find(message), std::string::npos) << message << "\nin\n" << c.Report;
-        EXPECT_EQ(c.Result.Count(Severity::Error), bad.Errors) << c.Report;
-        EXPECT_EQ(c.Result.Count(Severity::Warning), bad.Warnings) << c.Report;
+        EXPECT_EQ(c.Result.Count(Severity::Error), bad.Count("error")) << c.Report;
+        EXPECT_EQ(c.Result.Count(Severity::Warning), bad.Count("warning")) << c.Report;
     }
     // Ids run out (from 65534 here, 65535 in use): the first picture without one says so.
     EXPECT_NE(Check("ids", "a.jpg\tA\nb.jpg\tB\n", {}, {65534, {65535}})
@@ -130,7 +125,7 @@ TEST(PackOutput, TheResourceScriptEscapesCaptionsNamesAndCreditsAndTheProofSheet
     ASSERT_TRUE(WriteResourceScript(pack, (folder / "Pictures.rc").string(), error)) << error;
     const std::string at = "\"" + fs::absolute(folder).string() + "/";
     EXPECT_EQ(
-        Read(folder / "Pictures.rc"),
+        WholeFile(folder / "Pictures.rc"),
         "// The pictures of " + folder.string() +
             " and their captions, written by check-pack.\n#pragma code_page(1252)\n"
             "#include \"ResourceIds.h\"\n\n"
@@ -154,7 +149,7 @@ TEST(PackOutput, TheResourceScriptEscapesCaptionsNamesAndCreditsAndTheProofSheet
         options.Scale = scale;
         ASSERT_TRUE(WriteProofSheet(pack, options, (folder / "proof.ppm").string(), error))
             << error;
-        const std::string file = Read(folder / "proof.ppm");
+        const std::string file = WholeFile(folder / "proof.ppm");
         RasterImage sheet;
         ASSERT_TRUE(ReadPpm({file.begin(), file.end()}, sheet, error)) << error;
         const auto at = [&](int x, int y) { return sheet.Pixels()[y * sheet.Width() + x]; };
@@ -171,7 +166,7 @@ TEST(PackOutput, TheResourceScriptEscapesCaptionsNamesAndCreditsAndTheProofSheet
     // A sheet named *.bmp in any case is a BMP picture: rows bottom-up, blue first, each padded
     // to four bytes (5 x 3 bytes are not), as ImageMagick reads it.
     ASSERT_TRUE(WriteProofSheet(pack, {}, (folder / "proof.Bmp").string(), error)) << error;
-    EXPECT_EQ(Read(folder / "proof.Bmp").substr(0, 2), "BM");
+    EXPECT_EQ(WholeFile(folder / "proof.Bmp").substr(0, 2), "BM");
     RasterImage colours(AllocatePixels(5, 3), 5, 3);
     for (int i = 0; i < 15; ++i)
         colours.Pixels()[i] = PackPixel(i * 17, 255 - i * 3, i * i);
@@ -180,7 +175,7 @@ TEST(PackOutput, TheResourceScriptEscapesCaptionsNamesAndCreditsAndTheProofSheet
                            (folder / "colours.ppm").string())
                               .c_str()),
               0);
-    const std::string file = Read(folder / "colours.ppm");
+    const std::string file = WholeFile(folder / "colours.ppm");
     RasterImage read;
     ASSERT_TRUE(ReadPpm({file.begin(), file.end()}, read, error)) << error;
     EXPECT_TRUE(std::equal(colours.Pixels(), colours.Pixels() + 15, read.Pixels()));
@@ -203,11 +198,11 @@ TEST(NewCaptions, InNameOrderFromEachSourceReplacingWhatWindows1252LacksAndNever
     };
     PackMessage problem;
     ASSERT_TRUE(WriteNewCaptions(folder.string(), problem, progress)) << problem.Text;
-    EXPECT_EQ(Read(folder / "captions.tsv"), "C.jpeg\tC\n"
-                                             "a.JPG\t2024-05-17\n"
-                                             "b.jpg\tHarbour && boats ?\n"
-                                             "caf\xE9.jpg\tcaf\xC3\xA9\n"
-                                             "d.jpeg\tStra\xC3\x9F\x65 Kurve\n");
+    EXPECT_EQ(WholeFile(folder / "captions.tsv"), "C.jpeg\tC\n"
+                                                  "a.JPG\t2024-05-17\n"
+                                                  "b.jpg\tHarbour && boats ?\n"
+                                                  "caf\xE9.jpg\tcaf\xC3\xA9\n"
+                                                  "d.jpeg\tStra\xC3\x9F\x65 Kurve\n");
     EXPECT_EQ(told, "C.jpeg (file name)\na.JPG (date taken)\nb.jpg (EXIF description)\n"
                     "caf\xE9.jpg (file name)\nd.jpeg (EXIF description)\n");
     // The pack it starts passes the checker without a message.
@@ -224,7 +219,7 @@ TEST(NewCaptions, InNameOrderFromEachSourceReplacingWhatWindows1252LacksAndNever
     EXPECT_FALSE(WriteNewCaptions(folder.string(), problem));
     EXPECT_EQ(problem.Where, (folder / "captions.tsv").string());
     EXPECT_EQ(problem.Text, "already exists, and is never replaced (move it away to start again)");
-    EXPECT_EQ(Read(folder / "captions.tsv"), "mine");
+    EXPECT_EQ(WholeFile(folder / "captions.tsv"), "mine");
     const fs::path none = MakeFolder("no-pictures", {{"notes.txt", "x"}});
     EXPECT_FALSE(WriteNewCaptions(none.string(), problem));
     EXPECT_EQ(problem.Text, "no JPEG files (*.jpg, *.jpeg) to list");
@@ -244,17 +239,18 @@ TEST(CheckPackProgram, AnErrorExitsWithOneAndLeavesNoResourceScript) {
     std::ofstream(script) << "stale";
     EXPECT_EQ(run("--resource-script " + script.string() + " " + bad.string()), 1);
     EXPECT_FALSE(fs::exists(script));
-    EXPECT_NE(Read(output).find(bad.string() + "/captions.tsv:1: error: a tab inside the caption"),
-              std::string::npos);
+    EXPECT_NE(
+        WholeFile(output).find(bad.string() + "/captions.tsv:1: error: a tab inside the caption"),
+        std::string::npos);
     EXPECT_EQ(run("--resource-script " + script.string() + " " + good.string()), 0);
     EXPECT_TRUE(fs::exists(script));
     // Captions started: a line per picture; over an existing file, an error; with another
     // option, a usage error.
     const fs::path fresh = MakeFolder("fresh", {{"a.jpg", kGrey}});
     EXPECT_EQ(run("--new-captions " + fresh.string()), 0);
-    EXPECT_NE(Read(output).find("a.jpg: \"a\" (file name)\n"), std::string::npos);
+    EXPECT_NE(WholeFile(output).find("a.jpg: \"a\" (file name)\n"), std::string::npos);
     EXPECT_EQ(run("--new-captions " + fresh.string()), 1);
-    EXPECT_NE(Read(output).find(fresh.string() + "/captions.tsv: error: already exists"),
+    EXPECT_NE(WholeFile(output).find(fresh.string() + "/captions.tsv: error: already exists"),
               std::string::npos);
     EXPECT_EQ(run("--new-captions --quiet " + fresh.string()), 2);
 }

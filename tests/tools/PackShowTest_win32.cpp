@@ -2,19 +2,18 @@
 // pictures, one grey, one progressive, a caption of two lines in Windows-1252, and credits) made
 // into a screen saver by LanternmoorPack.exe: its resources those of the build's screen saver of
 // the pack, byte for byte, the ids its line order gives and its captions read back as Windows
-// reads them, the show full screen with each picture and its caption in turn, compared with what
-// the show's own preparation makes of the pack's files, and the About box with the pack's credits.
+// reads them, the show full screen with each picture in turn, compared with what the show's own
+// preparation makes of the pack's files, and the About box with the pack's credits.
 // Every pack of check-pack's table through LanternmoorPack.exe (tools/same-as-check-pack.sh then
 // compares what it printed with check-pack's lines), and screen savers it cannot write. The
 // oriented pack (one upright picture stored under each EXIF orientation, no credits), built:
 // every picture upright on the screen, and an About box with the program's lines only.
 #include "base/ProcessorInfo.h"
-#include "base/Rect_win32.h"
 #include "imaging/RasterImage.h"
 #include "jpeg/Exif.h"
 #include "jpeg/JpegInputStream.h"
-#include "slideshow/Caption.h"
 #include "slideshow/PicturePreparation.h"
+#include "tests/WholeFile.h"
 #include "tests/tools/BadPacks.h"
 #include "tests/win32/WineHarness.h"
 #include "tools/lanternmoor-pack/ScreenSaverFile_win32.h"
@@ -24,7 +23,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
 using namespace harness;
@@ -39,13 +37,9 @@ BOOL CALLBACK CollectId(HMODULE, LPCSTR, LPSTR name, LONG_PTR ids) {
 const std::string kProgramLines =
     "Lanternmoor " LM_VERSION "\r\nA photo-slideshow screen saver by Quillfern";
 
-// The bytes of a file by its Windows path, and by its Unix path.
-std::string Bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
+// The bytes of a file by its Unix path.
 std::string FileBytes(const std::string& path) {
-    return Bytes(WindowsPath(path));
+    return WholeFile(WindowsPath(path));
 }
 
 bool Exists(const std::string& path) {
@@ -56,28 +50,8 @@ bool Exists(const std::string& path) {
 // `output`; its exit status.
 DWORD RunPackTool(const std::string& arguments, const std::string& output,
                   const std::string& tool = WindowsPath(LM_PACK_TOOL)) {
-    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
-    const HANDLE file =
-        CreateFileA(output.c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
-    const HANDLE none = CreateFileA("NUL", GENERIC_READ, 0, &inherited, OPEN_EXISTING, 0, nullptr);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = none;
-    startup.hStdOutput = startup.hStdError = file;
-    PROCESS_INFORMATION process{};
-    std::string command = "\"" + tool + "\" " + arguments;
-    DWORD status = ~0u;
-    if (CreateProcessA(tool.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
-        WaitForSingleObject(process.hProcess, 120000);
-        GetExitCodeProcess(process.hProcess, &status);
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
-    CloseHandle(file);
-    CloseHandle(none);
-    return status;
+    const Process run(tool, arguments, output);
+    return run.WaitForExit(120000) ? run.ExitCode() : ~0u;
 }
 
 // The text of the About box of `scr`, opened from its configuration, which is then cancelled.
@@ -110,6 +84,30 @@ std::vector<DWORD> Expected(const std::string& bytes, int width, int height, int
     return expected;
 }
 
+// Runs `scr` full screen and expects the pictures of `folder` in the line order of its
+// captions.tsv, each exactly as the portable preparation makes it for this display (captions off);
+// their places.
+std::vector<Rect> ShowsInTurn(const std::string& scr, const std::string& folder) {
+    const ShowSettings settings;
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const int depth = ScreenDepth();
+    FullScreenRun run(scr);
+    EXPECT_NE(run.Window, nullptr);
+    std::vector<Rect> places;
+    std::istringstream lines(FileBytes(folder + "/captions.tsv"));
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(0, line.find('\t'));
+        SCOPED_TRACE(name);
+        places.emplace_back();
+        const std::vector<DWORD> expected =
+            Expected(FileBytes(folder + "/" + name), width, height, depth, places.back());
+        EXPECT_TRUE(WaitUntil([&] { return Capture(run.Window).second == expected; }, 15000));
+        SendKeys({VK_NEXT});
+    }
+    Quit(run);
+    return places;
+}
+
 } // namespace
 
 TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCreditsAsTheBuildsDoes) {
@@ -117,8 +115,8 @@ TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCredi
     const std::string path = WindowsPath(LM_TEST_PACK "/../Lanternmoor.scr");
     const std::string printed = WindowsPath(LM_TEST_PACK "/../LanternmoorPack.txt");
     DeleteFileA(path.c_str());
-    ASSERT_EQ(RunPackTool(WindowsPath(LM_TEST_PACK), printed), 0u) << Bytes(printed);
-    const std::string lines = Bytes(printed);
+    ASSERT_EQ(RunPackTool(WindowsPath(LM_TEST_PACK), printed), 0u) << WholeFile(printed);
+    const std::string lines = WholeFile(printed);
     for (const char* line : {"zebra.jpg (id 114): 640 x 480, sequential 4:2:0: accepted\r\n200.jpg "
                              "(id 200): 300 x 500, sequential greyscale: accepted\r\napple.jpg "
                              "(id 201): 1200 x 900, progressive 4:4:4: accepted\r\n",
@@ -135,8 +133,8 @@ TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCredi
         EXPECT_TRUE(made[i] == built[i])
             << "resource " << made[i].Type.Id << "/" << made[i].Name.Id;
 
-    // The pack's pictures alone, with their captions.
-    const char* const names[] = {"zebra.jpg", "200.jpg", "apple.jpg"};
+    // The pack's pictures alone, with their captions, shown in turn (the captions on the screen
+    // are the show's screen tests').
     const std::string captions[] = {"Stripes and squares\nin two lines, caf\xE9 at 5 \x80",
                                     "A grey gradient", "A progressive apple"};
     const HMODULE scr = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
@@ -149,42 +147,7 @@ TEST(PackScreenSaver, MadeByLanternmoorPackShowsThePacksPicturesCaptionsAndCredi
         EXPECT_EQ(std::string(text, LoadStringA(scr, ids[i], text, sizeof text)), captions[i]);
     EXPECT_EQ(std::string(text, LoadStringA(scr, 1, text, sizeof text)), "Lanternmoor");
     FreeLibrary(scr);
-
-    const ShowSettings settings({{"ShowText", 1}});
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const int depth = ScreenDepth();
-    FullScreenRun run(path);
-    ASSERT_NE(run.Window, nullptr);
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE(names[i]);
-        Rect place;
-        const std::vector<DWORD> expected = Expected(
-            FileBytes(LM_TEST_PACK "/" + std::string(names[i])), width, height, depth, place);
-        std::vector<DWORD> shot;
-        // The picture where it is prepared to stand, black around it; the caption box aside.
-        const RECT measured = MeasureText(captions[i]);
-        const Rect box =
-            PlaceCaption(measured.right, measured.bottom, place.Width(), place.Height()).Box;
-        const RECT onScreen =
-            ToRECT(RectAt(box.Left + place.Left, box.Top + place.Top, box.Width(), box.Height()));
-        ASSERT_TRUE(WaitUntil(
-            [&] {
-                shot = Capture(run.Window).second;
-                for (int p = 0; p < width * height; ++p)
-                    if (shot[p] != expected[p] && !PtInRect(&onScreen, POINT{p % width, p / width}))
-                        return false;
-                return true;
-            },
-            15000));
-        // The caption's white letters where the picture is not white (the box itself is checked
-        // in the show's screen tests).
-        long white = 0;
-        for (int p = 0; p < width * height; ++p)
-            white += shot[p] == 0xFFFFFF && expected[p] != 0xFFFFFF;
-        EXPECT_GT(white, 30);
-        SendKeys({VK_NEXT});
-    }
-    Quit(run);
+    EXPECT_EQ(ShowsInTurn(path, LM_TEST_PACK).size(), 3u);
     // The pack's credits after the program's own lines, in Windows-1252.
     EXPECT_EQ(AboutText(path), kProgramLines + "\r\n\r\nPhotographs: Ann Example (CC BY 4.0)\r\n"
                                                "\r\nCaf\xE9 at 5 \x80 \x97 Zo\xEB");
@@ -203,8 +166,8 @@ TEST(LanternmoorPack, AnswersEveryPackOfCheckPacksTableAsItDoesAndWritesNothingO
         const std::string scr = folder + ".scr";
         DeleteFileA(scr.c_str());
         const DWORD status = RunPackTool(folder + " " + scr, folder + ".txt");
-        EXPECT_EQ(status, bad.Errors > 0 ? 1u : 0u) << Bytes(folder + ".txt");
-        EXPECT_EQ(Exists(scr), bad.Errors == 0);
+        EXPECT_EQ(status, bad.Count("error") > 0 ? 1u : 0u) << WholeFile(folder + ".txt");
+        EXPECT_EQ(Exists(scr), bad.Count("error") == 0);
         EXPECT_FALSE(Exists(scr + ".part"));
         std::ofstream(folder + ".status", std::ios::binary) << status << "\n";
     }
@@ -223,10 +186,11 @@ TEST(LanternmoorPack, FindsPicturesNamedInAnyScriptAsCaptionsTsvWritesThemInUtf8
                                                                        << names[1] << "\tEast\n";
     const std::string scr = folder + ".scr", printed = folder + ".txt";
     DeleteFileA(scr.c_str());
-    EXPECT_EQ(RunPackTool(folder + " " + scr, printed), 0u) << Bytes(printed);
-    EXPECT_NE(Bytes(printed).find(names[1] + " (id 115): 160 x 64, sequential greyscale: accepted"),
-              std::string::npos)
-        << Bytes(printed);
+    EXPECT_EQ(RunPackTool(folder + " " + scr, printed), 0u) << WholeFile(printed);
+    EXPECT_NE(
+        WholeFile(printed).find(names[1] + " (id 115): 160 x 64, sequential greyscale: accepted"),
+        std::string::npos)
+        << WholeFile(printed);
     EXPECT_TRUE(Exists(scr));
 }
 
@@ -238,7 +202,7 @@ TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
     const auto run = [&](const std::string& out, const std::string& tool) {
         EXPECT_EQ(RunPackTool("\"" + pack + "\" \"" + out + "\"", printed, tool), 1u);
         EXPECT_FALSE(Exists(out + ".part"));
-        return Bytes(printed);
+        return WholeFile(printed);
     };
     const std::string missing = root + "\\no such folder\\Lanternmoor.scr";
     EXPECT_NE(
@@ -253,7 +217,7 @@ TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
     EXPECT_NE(run(readOnly, WindowsPath(LM_PACK_TOOL))
                   .find(readOnly + ": error: cannot be written: it is read-only\r\n"),
               std::string::npos);
-    EXPECT_EQ(Bytes(readOnly), "before");
+    EXPECT_EQ(WholeFile(readOnly), "before");
     // Without a Lanternmoor.scr beside it, it says so before it checks anything.
     const std::string alone = root + "\\alone";
     CreateDirectoryA(alone.c_str(), nullptr);
@@ -266,26 +230,13 @@ TEST(LanternmoorPack, SaysWhyAScreenSaverCannotBeWrittenAndLeavesNoPartOfIt) {
 }
 
 TEST(PackScreenSaver, ShowsEveryOrientationUprightAndNoCreditsWithoutCreditsTxt) {
-    const ShowSettings settings;
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    const int depth = ScreenDepth();
+    // Each picture exactly as the portable preparation turns it (that it comes out upright is
+    // checked natively, against the original and ImageMagick): the upright 93 x 61, never the
+    // stored 61 x 93.
     const std::string path = WindowsPath(LM_ORIENTED_SCR);
-    FullScreenRun run(path);
-    ASSERT_NE(run.Window, nullptr);
-    // The pictures in line order, each exactly as the portable preparation turns it (that it
-    // comes out upright is checked natively, against the original and ImageMagick): the upright
-    // 93 x 61, never the stored 61 x 93.
-    std::istringstream lines(FileBytes(LM_ORIENTED_PACK "/captions.tsv"));
-    for (std::string line; std::getline(lines, line);) {
-        const std::string name = line.substr(0, line.find('\t'));
-        SCOPED_TRACE(name);
-        Rect place;
-        const std::vector<DWORD> expected =
-            Expected(FileBytes(LM_ORIENTED_PACK "/" + name), width, height, depth, place);
+    const std::vector<Rect> places = ShowsInTurn(path, LM_ORIENTED_PACK);
+    EXPECT_EQ(places.size(), 8u);
+    for (const Rect& place : places)
         EXPECT_TRUE(place.Width() == 93 && place.Height() == 61);
-        EXPECT_TRUE(WaitUntil([&] { return Capture(run.Window).second == expected; }, 15000));
-        SendKeys({VK_NEXT});
-    }
-    Quit(run);
     EXPECT_EQ(AboutText(path), kProgramLines);
 }

@@ -187,6 +187,7 @@ struct HookedSaver {
         EXPECT_TRUE(SetString(AppDefaults, "Version", "win98"));
         EXPECT_TRUE(SetString(AppDefaults + "\\DllOverrides", "mpr", "native"));
     }
+    // Read as text: the stand-ins write their lines with Windows line ends.
     std::string Log() const {
         std::ifstream file(Folder + "\\hooks.log");
         return {std::istreambuf_iterator<char>(file), {}};

@@ -60,13 +60,26 @@ void Pump(DWORD milliseconds) {
     WaitUntil([] { return false; }, milliseconds);
 }
 
-Process::Process(const std::string& program, std::string arguments) {
+Process::Process(const std::string& program, std::string arguments, const std::string& output) {
     arguments = "\"" + program + "\" " + arguments;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (CreateProcessA(program.c_str(), &arguments[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &Info))
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const bool redirected = !output.empty();
+    if (redirected) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput =
+            CreateFileA("NUL", GENERIC_READ, 0, &inherited, OPEN_EXISTING, 0, nullptr);
+        startup.hStdOutput = startup.hStdError =
+            CreateFileA(output.c_str(), GENERIC_WRITE, 0, &inherited, CREATE_ALWAYS, 0, nullptr);
+    }
+    if (CreateProcessA(program.c_str(), &arguments[0], nullptr, nullptr, redirected, 0, nullptr,
+                       nullptr, &startup, &Info))
         CloseHandle(Info.hThread);
+    if (redirected) {
+        CloseHandle(startup.hStdInput);
+        CloseHandle(startup.hStdOutput);
+    }
 }
 
 Process::~Process() {

@@ -43,10 +43,11 @@ std::string HandleText(HWND window);
 bool WaitUntil(const std::function<bool()>& done, DWORD milliseconds, HWND dialog = nullptr);
 void Pump(DWORD milliseconds);
 
-// One run of the saver (or any program); terminated if still running when destroyed.
+// One run of the saver (or any program); terminated if still running when destroyed. With an
+// `output` file, what it prints goes there and its input is empty.
 class Process {
 public:
-    Process(const std::string& program, std::string arguments);
+    Process(const std::string& program, std::string arguments, const std::string& output = "");
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
