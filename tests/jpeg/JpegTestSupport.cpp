@@ -6,17 +6,6 @@
 #include <iterator>
 #include <stdexcept>
 
-Bytes u8(std::initializer_list<int> values) {
-    return Bytes(values.begin(), values.end());
-}
-
-Bytes join(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 Bytes readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw std::runtime_error("cannot read " + path);

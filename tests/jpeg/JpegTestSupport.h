@@ -2,16 +2,16 @@
 #pragma once
 
 #include "jpeg/fuzz/DecoderRun.h"
+#include "tests/jpeg/JpegWriter.h"
 
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
-using Bytes = std::vector<uint8_t>;
-// The low 8 bits of each value.
-Bytes u8(std::initializer_list<int> values);
-Bytes join(std::initializer_list<Bytes> parts);
+using jpegfile::Bytes;
+using jpegfile::join;
+using jpegfile::u8;
+
 Bytes readFile(const std::string& path);
 // NAME.jpg of the corpus make-corpus.sh made.
 Bytes corpusFile(const std::string& name);

@@ -131,6 +131,8 @@ POINT Inside(const RECT& r) {
 
 const Layout kRight{{"1024x768+0+0", 0}, {"800x600+1024+0", 1}};
 const Layout kLeft{{"1024x768+800+0", 0}, {"800x600+0+0", 1}};
+// Listed out of show order: the left one comes before the right one.
+const Layout kThree{{"1024x768+800+0", 0}, {"1280x1024+1824+0", 2}, {"800x600+0+168", 1}};
 
 // One window over both monitors; the primary shows the first picture of the order and the other
 // one the next; paging steps both; a random order is one order, the second monitor a picture
@@ -230,6 +232,23 @@ TEST(Monitors, TheSecondLeftOfThePrimaryShowsItsPictureWithItsCaption) {
     }
     FreeLibrary(scr);
     SendMouse({MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+    EXPECT_TRUE(EndsWith(run.Saver, 0));
+}
+
+// Three monitors, one left of the primary and one right of it: the left one shows the picture
+// after the primary's, the right one the picture after that; Page Up from the first picture
+// wraps on all three. A one-pixel move on the right one closes the saver.
+TEST(Monitors, ThreeMonitorsTakeTheirPicturesByLeftEdge) {
+    ASSERT_TRUE(SetMonitors(kThree));
+    const ShowSettings settings;
+    const RECT right = ScreenRect(kThree[1], kThree[0]);
+    FullScreenRun run(ScreenSaverPath(), Inside(right));
+    ASSERT_NE(run.Window, nullptr);
+    EXPECT_EQ(Bounds(run.Window), (std::array<LONG, 4>{-800, 0, 2304, 1024}));
+    EXPECT_TRUE(ShowsPictures(kThree, 0));
+    SendKeys({VK_PRIOR});
+    EXPECT_TRUE(ShowsPictures(kThree, 16));
+    SetCursorPos(right.left + 100, right.top + 101);
     EXPECT_TRUE(EndsWith(run.Saver, 0));
 }
 

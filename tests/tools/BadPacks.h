@@ -1,9 +1,10 @@
 // Picture packs of every kind of fault, and a few with warnings only, with the messages the pack
 // code gives them: check-pack's table, which LanternmoorPack.exe must answer the same. The
-// pictures are grey JPEG files written here, some with EXIF segments.
+// pictures are grey JPEG files, some with EXIF segments.
 #pragma once
 
 #include "tests/jpeg/ExifSegment.h"
+#include "tests/jpeg/JpegWriter.h"
 
 #include <map>
 #include <sstream>
@@ -12,21 +13,12 @@
 
 namespace packs {
 
-inline std::string Big16(int v) {
-    return {static_cast<char>(v >> 8), static_cast<char>(v)};
-}
-
-// A baseline JPEG of w x h grey 128 samples: one-code Huffman tables, two zero bits a block.
+// A grey JPEG file of w x h, `app` after its SOI.
 inline std::string GreyJpeg(int w, int h, const std::string& app = "", int sof = 0xC0,
                             int bits = 8) {
-    std::string f = "\xFF\xD8" + app + std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, 1) +
-                    "\xFF" + static_cast<char>(sof) + Big16(11) + static_cast<char>(bits) +
-                    Big16(h) + Big16(w) + std::string("\x01\x01\x11\x00", 4);
-    for (const char table : {'\x00', '\x10'})
-        f += std::string("\xFF\xC4\x00\x14", 4) + table + '\x01' + std::string(16, '\0');
-    const long blocks = static_cast<long>((w + 7) / 8) * ((h + 7) / 8);
-    return f + std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10) +
-           std::string(static_cast<std::size_t>(blocks + 3) / 4, '\0') + "\xFF\xD9";
+    const jpegfile::Bytes file =
+        jpegfile::flatGreyFile(w, h, jpegfile::Bytes(app.begin(), app.end()), sof, bits);
+    return {file.begin(), file.end()};
 }
 
 const std::string kGrey = GreyJpeg(160, 64); // room for a caption of 15 characters
