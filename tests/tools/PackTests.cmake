@@ -59,7 +59,7 @@ if(WIN32)
         Lanternmoor)
     add_test(NAME lanternmoor_pack_prints_what_check_pack_prints
         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/same-as-check-pack.sh ${LM_CHECK_PACK} ${tool_packs}
-                ${CMAKE_SOURCE_DIR}/tests/build/check-imports ${CMAKE_OBJDUMP})
+                ${CMAKE_SOURCE_DIR}/tests/imports/check-imports ${CMAKE_OBJDUMP})
     set_tests_properties(lanternmoor_pack_prints_what_check_pack_prints PROPERTIES
         LABELS native FIXTURES_REQUIRED lanternmoor_pack_outputs)
 endif()
